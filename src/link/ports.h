@@ -1,0 +1,87 @@
+// The few things the core asks of the platform. The Qt layer implements them for the real
+// application; tests implement them with fakes (a clock that only moves when the fake event
+// pump advances it, and a scripted unit on the byte link).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace vexlan {
+
+// One link to a unit: a serial port or a TCP connection.
+class byte_link {
+public:
+    virtual ~byte_link() = default;
+    // Serial: the port is open (as the port reports). TCP: the socket is connected.
+    virtual bool is_open() const = 0;
+    virtual bool write(const std::string& bytes) = 0;
+    // Bytes handed to write() that have not yet left the machine (transmit buffer count).
+    virtual std::size_t bytes_to_write() const = 0;
+    // Blocks, without processing window events, until the transmit buffer is empty or the
+    // timeout runs out.
+    virtual void wait_written(int timeout_ms) = 0;
+    // Drops every byte waiting in the receive buffer.
+    virtual void discard_input() = 0;
+    // Number of received bytes waiting to be read.
+    virtual std::size_t bytes_available() const = 0;
+    // Everything waiting in the receive buffer, as raw bytes.
+    virtual std::string read_all() = 0;
+    // Serial: false when the receive-buffer count cannot be queried (the port has gone).
+    virtual bool probe() { return is_open(); }
+};
+
+// The millisecond tick counter (wraps like a 32-bit counter).
+class clock_port {
+public:
+    virtual ~clock_port() = default;
+    virtual std::uint32_t now_ms() = 0;
+};
+
+// Window event processing.
+class event_pump {
+public:
+    virtual ~event_pump() = default;
+    // Runs the events that are pending now, then returns.
+    virtual void process_events() = 0;
+    // Processes events as they come, sleeping in between, until done() holds or the clock
+    // reaches deadline_ms. Returns as soon as an event made done() true.
+    virtual void wait_until(std::uint32_t deadline_ms, const std::function<bool()>& done) = 0;
+};
+
+enum class timer_id { tim_rx, tim_monitor, tim_clock, tim_eth };
+
+class timer_port {
+public:
+    virtual ~timer_port() = default;
+    virtual void set_enabled(timer_id t, bool on) = 0;
+    virtual bool enabled(timer_id t) const = 0;
+    virtual void set_interval(timer_id t, int ms) = 0;
+    virtual int interval(timer_id t) const = 0;
+};
+
+enum class msg_icon { critical, exclamation, information, question };
+enum class msg_buttons { ok, yes_no_cancel, yes_no };
+enum class msg_answer { ok, yes, no, cancel };
+
+struct file_dialog_request {
+    std::string title;
+    std::string filter;       // "text|pattern|text|pattern..." as the windows name them
+    int filter_index = 1;     // 1-based, as chosen on return
+    std::string folder;
+    std::string file_name;
+};
+
+class dialog_port {
+public:
+    virtual ~dialog_port() = default;
+    virtual msg_answer message_box(const std::string& text, msg_icon icon,
+                                   msg_buttons buttons = msg_buttons::ok,
+                                   const std::string& title = {}) = 0;
+    // Returns the chosen path, or "" on cancel; req.filter_index receives the chosen filter.
+    virtual std::string file_open(file_dialog_request& req) { (void)req; return {}; }
+    virtual std::string file_save(file_dialog_request& req) { (void)req; return {}; }
+};
+
+}  // namespace vexlan

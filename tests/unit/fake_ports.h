@@ -1,0 +1,231 @@
+// Fakes of the platform ports: a clock that moves only when the fake event pump advances it, a
+// byte link whose far end is a scripted unit, timers and dialogs that record what they were told.
+// A 6.4-second wait runs in microseconds, and an operator action can be injected at any moment.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "link/app_context.h"
+#include "link/transaction.h"
+
+namespace vexlan::testing {
+
+// Scheduled events on a fake millisecond time line.
+struct fake_world {
+    std::uint32_t now = 0;
+    struct event {
+        std::uint32_t at;
+        std::uint64_t seq;
+        std::function<void()> fn;
+    };
+    std::vector<event> queue;
+    std::uint64_t seq = 0;
+
+    void at(std::uint32_t t, std::function<void()> fn) { queue.push_back({t, seq++, std::move(fn)}); }
+    void after(std::uint32_t dt, std::function<void()> fn) { at(now + dt, std::move(fn)); }
+
+    static bool due(std::uint32_t t, std::uint32_t now) { return static_cast<std::int32_t>(t - now) <= 0; }
+
+    // Runs one event that is due now (earliest first); false when there is none.
+    bool run_one_due() {
+        auto best = queue.end();
+        for (auto it = queue.begin(); it != queue.end(); ++it) {
+            if (!due(it->at, now)) continue;
+            if (best == queue.end() || static_cast<std::int32_t>(it->at - best->at) < 0 ||
+                (it->at == best->at && it->seq < best->seq))
+                best = it;
+        }
+        if (best == queue.end()) return false;
+        auto fn = std::move(best->fn);
+        queue.erase(best);
+        fn();
+        return true;
+    }
+
+    // Time of the earliest pending event, if any.
+    bool next_time(std::uint32_t& t) const {
+        bool found = false;
+        for (const auto& e : queue) {
+            if (!found || static_cast<std::int32_t>(e.at - t) < 0) t = e.at;
+            found = true;
+        }
+        return found;
+    }
+};
+
+class fake_clock : public clock_port {
+public:
+    explicit fake_clock(fake_world& w) : w_(w) {}
+    std::uint32_t now_ms() override { return w_.now; }
+
+private:
+    fake_world& w_;
+};
+
+class fake_pump : public event_pump {
+public:
+    explicit fake_pump(fake_world& w) : w_(w) {}
+    void process_events() override {
+        ++process_calls;
+        while (w_.run_one_due()) {
+        }
+    }
+    void wait_until(std::uint32_t deadline, const std::function<bool()>& done) override {
+        ++wait_calls;
+        for (;;) {
+            while (w_.run_one_due()) {
+                if (done()) return;
+            }
+            if (done()) return;
+            if (fake_world::due(deadline, w_.now)) return;
+            std::uint32_t next = 0;
+            if (w_.next_time(next) && static_cast<std::int32_t>(next - deadline) < 0) {
+                if (static_cast<std::int32_t>(next - w_.now) > 0) w_.now = next;
+            } else {
+                w_.now = deadline;
+            }
+        }
+    }
+    int process_calls = 0;
+    int wait_calls = 0;
+
+private:
+    fake_world& w_;
+};
+
+// The far end of a fake link: a unit that answers each complete command with scripted chunks.
+struct reply_chunk {
+    std::uint32_t delay_ms;  // after the command was complete (or after the previous chunk)
+    std::string bytes;
+};
+
+class fake_link : public byte_link {
+public:
+    explicit fake_link(fake_world& w) : w_(w) {}
+
+    bool is_open() const override { return open; }
+    bool write(const std::string& bytes) override {
+        writes.push_back(bytes);
+        write_times.push_back(w_.now);
+        pending_ += bytes;
+        consume();
+        return true;
+    }
+    std::size_t bytes_to_write() const override { return 0; }
+    void wait_written(int) override {}
+    void discard_input() override { ++discards; }
+    std::size_t bytes_available() const override { return 0; }
+    std::string read_all() override { return {}; }
+
+    // Delivers bytes to the application now, as a data-arrival event would.
+    void deliver(const std::string& bytes) {
+        if (on_data) on_data(bytes);
+    }
+    void deliver_after(std::uint32_t dt, std::string bytes) {
+        w_.after(dt, [this, b = std::move(bytes)] { deliver(b); });
+    }
+
+    bool open = true;
+    std::vector<std::string> writes;
+    std::vector<std::uint32_t> write_times;
+    int discards = 0;
+    std::vector<std::string> commands;  // complete command lines as the unit saw them
+    std::function<void(const std::string&)> on_data;
+    // Answers a complete command line (CR included; an "$edid_write" header with its payload).
+    std::function<std::vector<reply_chunk>(const std::string&)> unit;
+
+private:
+    void consume() {
+        for (;;) {
+            std::string cmd;
+            if (pending_.rfind("$edid_write", 0) == 0) {
+                const auto hdr_end = pending_.find("\r\n");
+                if (hdr_end == std::string::npos) return;
+                const auto need = hdr_end + 2 + 128 * 3 + 1;
+                if (pending_.size() < need) return;
+                cmd = pending_.substr(0, need);
+                pending_.erase(0, need);
+            } else {
+                const auto cr = pending_.find('\r');
+                if (cr == std::string::npos) return;
+                cmd = pending_.substr(0, cr + 1);
+                pending_.erase(0, cr + 1);
+            }
+            commands.push_back(cmd);
+            if (!unit) continue;
+            std::uint32_t t = 0;
+            for (auto& c : unit(cmd)) {
+                t += c.delay_ms;
+                deliver_after(t, c.bytes);
+            }
+        }
+    }
+
+    fake_world& w_;
+    std::string pending_;
+};
+
+class fake_timers : public timer_port {
+public:
+    void set_enabled(timer_id t, bool on) override { enabled_[t] = on; }
+    bool enabled(timer_id t) const override {
+        auto it = enabled_.find(t);
+        return it != enabled_.end() && it->second;
+    }
+    void set_interval(timer_id t, int ms) override { interval_[t] = ms; }
+    int interval(timer_id t) const override {
+        auto it = interval_.find(t);
+        return it == interval_.end() ? 0 : it->second;
+    }
+
+private:
+    std::map<timer_id, bool> enabled_;
+    std::map<timer_id, int> interval_;
+};
+
+class fake_dialogs : public dialog_port {
+public:
+    msg_answer message_box(const std::string& text, msg_icon icon, msg_buttons, const std::string&) override {
+        messages.push_back(text);
+        icons.push_back(icon);
+        return answer;
+    }
+    std::vector<std::string> messages;
+    std::vector<msg_icon> icons;
+    msg_answer answer = msg_answer::ok;
+};
+
+// A linked unit on a fake link, ready for transactions.
+struct fake_rig {
+    fake_world world;
+    fake_clock clock{world};
+    fake_pump pump{world};
+    fake_link tcp{world};
+    fake_link serial{world};
+    fake_timers timers;
+    fake_dialogs dialogs;
+    app_context ctx;
+
+    explicit fake_rig(int link_iface = 1, int model_index = 0) {
+        ctx.ports = {&serial, &tcp, &clock, &pump, &timers, &dialogs};
+        ctx.link.link_iface = link_iface;
+        ctx.link.eth_connected = true;
+        ctx.link.com_open = true;
+        ctx.profile.model_index = model_index;
+        tcp.on_data = [this](const std::string& b) { if (ctx.link.link_iface == 1) link_receive(ctx, b); };
+        serial.on_data = [this](const std::string& b) { if (ctx.link.link_iface == 0) link_receive(ctx, b); };
+    }
+    fake_link& link() { return ctx.link.link_iface == 0 ? serial : tcp; }
+
+    // The unit echoes the command word and answers with `params` after `delay` ms.
+    static std::vector<reply_chunk> reply(const std::string& line, const std::string& params, std::uint32_t delay = 5) {
+        return {{delay, cmdstr_cmd_get(line) + " " + params + "\r\n"}};
+    }
+};
+
+}  // namespace vexlan::testing

@@ -1,0 +1,340 @@
+#include <gtest/gtest.h>
+
+#include "fake_ports.h"
+
+using namespace vexlan;
+using namespace vexlan::testing;
+
+namespace {
+
+std::string data_phase_for(int first_byte) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string d;
+    for (int i = 0; i < 128; ++i) {
+        const int v = (first_byte + i) & 255;
+        d += digits[v >> 4];
+        d += digits[v & 15];
+        d += ' ';
+    }
+    return d + "\r\n";
+}
+
+}  // namespace
+
+TEST(Transaction, ResultCodesAndCaption) {
+    struct row {
+        std::string line;
+        std::string reply;  // empty: no reply at all
+        int result;
+        std::string p1, p2, p3;
+        std::string caption;
+        rgb color;
+    };
+    const row rows[] = {
+        {"$timing 1,2\r", "$timing 1,2\r\n", 1, "1", "2", "None", "Accepted", rgb_green},
+        {"$timing 1,2\r", "$timing err\r\n", 3, "err", "None", "None", "Accepted", rgb_green},
+        {"$timing 1\r", "$timing err_range\r\n", 3, "err_range", "None", "None", "Accepted", rgb_green},
+        {"$timing 1\r", "$err\r\n", 3, "keep", "keep", "keep", "Accepted", rgb_green},
+        {"$model?\r", "$model? MRV-410\r\n", 1, "MRV-410", "None", "None", "Accepted", rgb_green},
+        {"$model?\r", "$model?\r\n", 1, "None", "None", "None", "Accepted", rgb_green},
+        // LF before CR with no blank: the reply's command word runs to the CR and differs
+        {"$model?\r", "$model?\n\r", 3, "keep", "keep", "keep", "Accepted", rgb_green},
+        {"$timing 1\r", "", 2, "keep", "keep", "keep", "No response", rgb_red},
+    };
+    for (const auto& r : rows) {
+        fake_rig rig;
+        rig.ctx.link.rx_param1 = rig.ctx.link.rx_param2 = rig.ctx.link.rx_param3 = "keep";
+        rig.tcp.unit = [&](const std::string&) {
+            return r.reply.empty() ? std::vector<reply_chunk>{} : std::vector<reply_chunk>{{3, r.reply}};
+        };
+        EXPECT_EQ(cmdtx_str(rig.ctx, r.line), r.result) << r.line << " / " << r.reply;
+        EXPECT_EQ(rig.ctx.link.cmd_result, r.result);
+        EXPECT_EQ(rig.ctx.link.rx_param1, r.p1) << r.reply;
+        EXPECT_EQ(rig.ctx.link.rx_param2, r.p2) << r.reply;
+        EXPECT_EQ(rig.ctx.link.rx_param3, r.p3) << r.reply;
+        EXPECT_EQ(rig.ctx.link.lab_link.caption, r.caption);
+        EXPECT_EQ(rig.ctx.link.lab_link.color, r.color);
+        EXPECT_FALSE(rig.ctx.link.cmd_busy);
+        EXPECT_FALSE(rig.ctx.link.busy_bar.visible);
+        if (r.result != 2) {
+            EXPECT_EQ(rig.ctx.link.rx_line, r.reply);
+        }
+        EXPECT_TRUE(rig.dialogs.messages.empty());
+    }
+}
+
+TEST(Transaction, SilentUnitGetsExactlyTwoIdenticalSendsAndWaitLimits) {
+    struct row {
+        int iface;
+        std::string line;
+        std::uint32_t per_send_ms;  // (limit + 1) steps of 20 ms
+    };
+    const row rows[] = {
+        {1, "$timing 5\r", 161 * 20},  {0, "$timing 5\r", 161 * 20}, {0, "$boot?\r", 3 * 20},
+        {1, "$boot?\r", 161 * 20},     {1, "$pattern 3\r", 501 * 20}, {0, "$pattern 3\r", 1501 * 20},
+    };
+    for (const auto& r : rows) {
+        fake_rig rig(r.iface);
+        rig.world.now = 0xFFFFF000u;  // the tick counter wraps during the wait
+        const auto start = rig.world.now;
+        EXPECT_EQ(cmdtx_str(rig.ctx, r.line), 2);
+        auto& link = rig.link();
+        ASSERT_EQ(link.writes.size(), 2u) << r.line;
+        EXPECT_EQ(link.writes[0], r.line);
+        EXPECT_EQ(link.writes[1], r.line);
+        EXPECT_EQ(link.write_times[1] - start, r.per_send_ms) << r.line << " iface " << r.iface;
+        EXPECT_EQ(rig.world.now - start, 2 * r.per_send_ms) << r.line << " iface " << r.iface;
+        EXPECT_EQ(rig.ctx.link.lab_link.caption, "No response");
+        if (r.iface == 0) {
+            EXPECT_EQ(link.discards, 2);  // the receive buffer is emptied before each send
+            EXPECT_FALSE(rig.timers.enabled(timer_id::tim_rx));
+        }
+    }
+}
+
+TEST(Transaction, RetryAfterDroppedReplyAndLateFirstReply) {
+    // The unit ignores the first send and answers the second.
+    fake_rig rig;
+    int seen = 0;
+    rig.tcp.unit = [&](const std::string& line) {
+        return ++seen == 1 ? std::vector<reply_chunk>{} : fake_rig::reply(line, "7");
+    };
+    EXPECT_EQ(cmdtx_str(rig.ctx, "$timing? 1\r"), 1);
+    EXPECT_EQ(rig.tcp.writes.size(), 2u);
+    EXPECT_EQ(rig.ctx.link.rx_param1, "7");
+
+    // A reply to the first send that arrives during the second wait completes the transaction.
+    fake_rig late;
+    late.tcp.unit = [&](const std::string& line) { return fake_rig::reply(line, "8", 3300); };
+    EXPECT_EQ(cmdtx_str(late.ctx, "$timing? 1\r"), 1);
+    EXPECT_EQ(late.tcp.writes.size(), 2u);
+    EXPECT_EQ(late.ctx.link.rx_param1, "8");
+    EXPECT_LT(late.world.now, 3300u + 100u);
+}
+
+TEST(Transaction, ReplyEndsWhenCrAndLfHaveBothArrivedInAnyOrderAndPieces) {
+    const std::vector<std::vector<std::string>> splits = {
+        {"$timing 4", ",2\r", "\n"},
+        {"$timing 4,2\n", "\r"},
+        {"$", "t", "iming 4,2", "\r", "\n"},
+        {"$timing 4,2\r\nTRAILING"},
+    };
+    for (const auto& pieces : splits) {
+        fake_rig rig;
+        rig.tcp.unit = [&](const std::string&) {
+            std::vector<reply_chunk> c;
+            for (const auto& p : pieces) c.push_back({4, p});
+            return c;
+        };
+        EXPECT_EQ(cmdtx_str(rig.ctx, "$timing 4,2\r"), 1);
+        EXPECT_EQ(rig.ctx.link.rx_param1, "4");
+        EXPECT_EQ(rig.ctx.link.rx_param2.substr(0, 1), "2");
+        EXPECT_EQ(rig.tcp.writes.size(), 1u);
+        // Bytes after the end of the reply are no part of it.
+        EXPECT_EQ(rig.ctx.link.rx_line.find("TRAILING"), std::string::npos);
+    }
+}
+
+TEST(Transaction, RefusedWithoutLinkOrUnit) {
+    // Link down: nothing is sent, result 0, a message and "Not Linked" in red.
+    for (int iface : {0, 1}) {
+        fake_rig rig(iface);
+        if (iface == 0) rig.serial.open = false;
+        else rig.ctx.link.eth_connected = false;
+        EXPECT_EQ(cmdtx_str(rig.ctx, "$model?\r"), 0);
+        EXPECT_TRUE(rig.link().writes.empty());
+        ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+        EXPECT_EQ(rig.dialogs.messages[0], iface == 0 ? "RS-232 is disconnected !" : "Ethernet is disconnected !.");
+        EXPECT_EQ(rig.dialogs.icons[0], msg_icon::critical);
+        EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked");
+        EXPECT_EQ(rig.ctx.link.lab_link.color, rgb_red);
+        EXPECT_FALSE(rig.ctx.link.cmd_busy);
+    }
+    // Serial port open but not opened by the application (com_open clear): link down too.
+    {
+        fake_rig rig(0);
+        rig.ctx.link.com_open = false;
+        EXPECT_EQ(cmdtx_str(rig.ctx, "$model?\r"), 0);
+    }
+    // No unit linked: only the three link queries pass, compared as whole lines.
+    const std::pair<std::string, bool> lines[] = {
+        {"$model?\r", true}, {"$board_id?\r", true}, {"$boot?\r", true},
+        {"$fwver?\r", false}, {"$task_mode?\r", false}, {"$board_id? \r", false}, {"$model?\r\n", false},
+    };
+    for (const auto& [line, passes] : lines) {
+        fake_rig rig(1, 254);
+        rig.tcp.unit = [](const std::string& l) { return fake_rig::reply(l, "x"); };
+        const int result = cmdtx_str(rig.ctx, line);
+        if (passes) {
+            EXPECT_EQ(result, 1) << line;
+            EXPECT_EQ(rig.tcp.writes.size(), 1u);
+            EXPECT_TRUE(rig.dialogs.messages.empty());
+        } else {
+            EXPECT_EQ(result, 2) << line;
+            EXPECT_TRUE(rig.tcp.writes.empty()) << line;
+            ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+            EXPECT_EQ(rig.dialogs.messages[0], "Do [Refresh] or [Link] first !");
+            EXPECT_EQ(rig.dialogs.icons[0], msg_icon::exclamation);
+            EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked");  // caption unchanged
+        }
+    }
+}
+
+TEST(Transaction, EdidReadDataPhase) {
+    const std::string header = "$edid_read d3,block0\r\n";
+    // A good header and exactly 386 data characters, arriving across several reads, with
+    // bytes of a following read dropped.
+    {
+        fake_rig rig;
+        const std::string data = data_phase_for(0x10);
+        ASSERT_EQ(data.size(), 386u);
+        rig.tcp.unit = [&](const std::string&) {
+            return std::vector<reply_chunk>{{2, header.substr(0, 7)},
+                                            {2, header.substr(7) + data.substr(0, 100)},
+                                            {2, data.substr(100, 200)},
+                                            {2, data.substr(300) + "EXTRA"}};
+        };
+        rig.ctx.link.rx_edid_mode = true;
+        EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_read d3,block0\r"), 1);
+        EXPECT_EQ(rig.ctx.link.rx_count, 386);
+        EXPECT_EQ(rig.ctx.link.rx_data, data);
+        EXPECT_EQ(rig.ctx.link.rx_line, header);
+        EXPECT_EQ(rig.ctx.link.rx_param1, "d3");
+        EXPECT_EQ(rig.ctx.link.rx_param2, "block0");
+    }
+    // Headers without a data phase complete at once.
+    for (const std::string h : {"$edid_read err_ddc\r\n", "$err\r\n"}) {
+        fake_rig rig;
+        rig.tcp.unit = [&](const std::string&) { return std::vector<reply_chunk>{{2, h}}; };
+        rig.ctx.link.rx_edid_mode = true;
+        const int result = cmdtx_str(rig.ctx, "$edid_read d3,block0\r");
+        EXPECT_EQ(result, 3) << h;
+        EXPECT_EQ(rig.tcp.writes.size(), 1u);
+        EXPECT_LT(rig.world.now, 20u);
+    }
+    // A data phase that stops short is no reply: the command is sent again.
+    {
+        fake_rig rig;
+        rig.tcp.unit = [&](const std::string&) {
+            return std::vector<reply_chunk>{{2, header + data_phase_for(0).substr(0, 385)}};
+        };
+        rig.ctx.link.rx_edid_mode = true;
+        EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_read d3,block0\r"), 2);
+        EXPECT_EQ(rig.tcp.writes.size(), 2u);
+    }
+}
+
+TEST(Transaction, EdidWritePayloadOverTcpAndSerial) {
+    std::array<std::uint8_t, edid_image_bytes> image{};
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7);
+    auto hex = [&](int from, int count) {
+        std::string s;
+        char buf[4];
+        for (int i = from; i < from + count; ++i) {
+            std::snprintf(buf, sizeof buf, "%02X ", image[static_cast<std::size_t>(i)]);
+            s += buf;
+        }
+        return s;
+    };
+    const std::string line = "$edid_write c2,block1\r\n";
+    {
+        fake_rig rig(1);
+        rig.ctx.link.edid_write_image = &image;
+        rig.tcp.unit = [](const std::string&) { return std::vector<reply_chunk>{{3, "$edid_write c2,block1\r\n"}}; };
+        EXPECT_EQ(cmdtx_str(rig.ctx, line), 1);
+        ASSERT_EQ(rig.tcp.writes.size(), 1u);  // one send over TCP
+        EXPECT_EQ(rig.tcp.writes[0], line + hex(128, 128) + "\r");
+    }
+    {
+        fake_rig rig(0);
+        rig.ctx.link.edid_write_image = &image;
+        rig.serial.unit = [](const std::string&) { return std::vector<reply_chunk>{{3, "$edid_write c2,block1\r\n"}}; };
+        EXPECT_EQ(cmdtx_str(rig.ctx, line), 1);
+        ASSERT_EQ(rig.serial.writes.size(), 2u);  // two pieces over RS-232
+        EXPECT_EQ(rig.serial.writes[0], line + hex(128, 64));
+        EXPECT_EQ(rig.serial.writes[1], hex(192, 64) + "\r");
+        EXPECT_EQ(rig.serial.writes[1].size(), 193u);
+        EXPECT_EQ(rig.ctx.link.rx_param1, "c2");
+    }
+}
+
+TEST(Transaction, TerminalRawReplyEndsAtEotAndRendersControlBytes) {
+    fake_rig rig;
+    rig.ctx.link.term_visible = true;
+    rig.ctx.link.term_raw = true;
+    rig.tcp.unit = [](const std::string&) {
+        return std::vector<reply_chunk>{{2, "$help\r\n$model?\r\n"}, {2, std::string("\x01\x1b") + "x\x04tail"}};
+    };
+    EXPECT_EQ(cmdtx_str(rig.ctx, "$help\r"), 1);
+    EXPECT_FALSE(rig.ctx.link.term_raw);
+    EXPECT_EQ(rig.ctx.link.term_text, "$help<CR><LF>\r\n$model?<CR><LF>\r\n<1><1B>x<EOT>");
+    EXPECT_EQ(rig.ctx.link.rx_line, std::string("$help\r\n$model?\r\n\x01\x1bx\x04"));
+
+    // Without the raw flag the same reply ends at the first CR LF.
+    fake_rig plain;
+    plain.tcp.unit = [](const std::string&) { return std::vector<reply_chunk>{{2, "$help\r\n$model?\r\n"}}; };
+    EXPECT_EQ(cmdtx_str(plain.ctx, "$help\r"), 1);
+    EXPECT_EQ(plain.ctx.link.rx_line, "$help\r\n");
+
+    // A long terminal log is emptied before the next event adds to it.
+    fake_rig full;
+    full.ctx.link.term_visible = true;
+    full.ctx.link.term_text = std::string(65531, 'a');
+    full.tcp.unit = [](const std::string& l) { return fake_rig::reply(l, "1"); };
+    EXPECT_EQ(cmdtx_str(full.ctx, "$timing? 1\r"), 1);
+    EXPECT_EQ(full.ctx.link.term_text, "$timing? 1<CR><LF>\r\n");
+    full.ctx.link.term_text = std::string(65530, 'a');
+    EXPECT_EQ(cmdtx_str(full.ctx, "$timing? 1\r"), 1);
+    EXPECT_EQ(full.ctx.link.term_text.size(), 65530u + 20u);
+}
+
+TEST(Transaction, BusyBarStepsAndWrapsAndStaysHiddenWhenQuiet) {
+    busy_bar_view bar;
+    for (int i = 0; i < 99; ++i) bar.advance();
+    EXPECT_EQ(bar.left, 1950 + 99 * 15);  // 3435
+    bar.advance();
+    EXPECT_EQ(bar.left, 1950);  // 3450 wraps to the start
+
+    fake_rig rig;
+    int shown = 0;
+    rig.ctx.link.on_busy_bar = [&] { shown += rig.ctx.link.busy_bar.visible ? 1 : 0; };
+    rig.tcp.unit = [](const std::string& l) { return fake_rig::reply(l, "1", 95); };
+    cmdtx_str(rig.ctx, "$timing? 1\r");
+    EXPECT_GT(shown, 0);
+    EXPECT_EQ(rig.ctx.link.busy_bar.left, 1950 + 4 * 15);  // four full 20 ms steps passed
+
+    fake_rig quiet;
+    quiet.ctx.link.poll_quiet = true;
+    int quiet_shown = 0;
+    quiet.ctx.link.on_busy_bar = [&] { quiet_shown += quiet.ctx.link.busy_bar.visible ? 1 : 0; };
+    quiet.tcp.unit = [](const std::string& l) { return fake_rig::reply(l, "1", 95); };
+    cmdtx_str(quiet.ctx, "$timing? 1\r");
+    EXPECT_EQ(quiet_shown, 0);
+}
+
+TEST(Transaction, ClosingWritesWithoutWaiting) {
+    fake_rig rig;
+    rig.ctx.link.app_closing = true;
+    rig.ctx.link.cmd_result = 9;
+    cmdtx_str(rig.ctx, "$timing 1\r");
+    EXPECT_EQ(rig.tcp.writes.size(), 1u);
+    EXPECT_EQ(rig.world.now, 0u);
+    EXPECT_EQ(rig.ctx.link.cmd_result, 9);  // no result
+    EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked");
+}
+
+TEST(Transaction, DelaySecondsWaitsMoreThanTheTime) {
+    fake_rig rig;
+    rig.world.now = 1000;
+    delay_seconds(rig.ctx, 0.5);
+    EXPECT_GT(rig.world.now - 1000, 500u);
+    EXPECT_LE(rig.world.now - 1000, 502u);
+}
+
+TEST(Transaction, BytesBetweenTransactionsAreNotTakenForTheNextReply) {
+    fake_rig rig;
+    rig.tcp.unit = [](const std::string& l) { return fake_rig::reply(l, "2"); };
+    rig.tcp.deliver("$timing 9\r\n");  // nothing pending
+    EXPECT_EQ(cmdtx_str(rig.ctx, "$timing? 1\r"), 1);
+    EXPECT_EQ(rig.ctx.link.rx_param1, "2");
+}
