@@ -1,0 +1,377 @@
+#include "pattern/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include <unistd.h>
+
+#include "link/file_io.h"
+
+namespace fs = std::filesystem;
+using namespace vexlan;
+
+namespace {
+
+struct temp_dir {
+    fs::path path;
+    temp_dir()
+    {
+        std::random_device rd;
+        path = fs::temp_directory_path() / ("vexlan_catalogue_" + std::to_string(getpid()) + "_" +
+                                            std::to_string(rd()));
+        fs::create_directories(path);
+    }
+    ~temp_dir()
+    {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    std::string str() const { return path.string(); }
+    void put(const std::string& name, const std::string& text) const
+    {
+        ASSERT_EQ(write_file_atomic((path / name).string(), text), "");
+    }
+};
+
+std::vector<std::string> names_of(const std::vector<catalogue_entry>& list)
+{
+    std::vector<std::string> names;
+    for (const auto& e : list) names.push_back(e.name);
+    return names;
+}
+
+std::vector<int> checked_positions(const std::vector<catalogue_entry>& list)
+{
+    std::vector<int> positions;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (list[i].checked) positions.push_back(static_cast<int>(i + 1));
+    return positions;
+}
+
+std::string fav_lines(std::vector<int> timing, std::vector<int> pattern)
+{
+    timing.resize(fav_slot_count, fav_empty);
+    pattern.resize(fav_slot_count, fav_empty);
+    std::string text;
+    for (int v : timing) text += std::to_string(v) + "\r\n";
+    for (int v : pattern) text += std::to_string(v) + "\r\n";
+    return text;
+}
+
+bool any_problem_has(const std::vector<std::string>& problems, const std::string& a,
+                     const std::string& b)
+{
+    for (const auto& p : problems)
+        if (p.find(a) != std::string::npos && p.find(b) != std::string::npos) return true;
+    return false;
+}
+
+std::string joined(const std::vector<std::string>& problems)
+{
+    std::string all;
+    for (const auto& p : problems) all += p + "\n";
+    return all;
+}
+
+const char* const shipped_catalogues[] = {
+    "m41_timing_pattern.ini",        "m41l_k_old_timing_pattern.ini",
+    "m41l_old_timing_pattern.ini",   "m41l_k_new_timing_pattern.ini",
+    "m41l_new_timing_pattern.ini",   "m51_timing_pattern.ini",
+};
+
+}  // namespace
+
+TEST(catalogue_items, names_follow_the_item_rules)
+{
+    struct row {
+        const char* what;
+        std::string text;
+        std::vector<std::string> names;  // every name until the end of the stream
+    };
+    const row rows[] = {
+        {"quoted names hold commas", "\"1280x720p60, 3D Frame Packing\",next\r\n",
+         {"1280x720p60, 3D Frame Packing", "next"}},
+        {"rest of line after quote skipped", "\"Gray\" ignored, Ramp\r\n\"A\" x\r\nB",
+         {"Gray", "Ramp", "A", "B"}},
+        {"leading and trailing blanks", "   White   \r\n\t Black\t,  Red  ,Blue\r\n",
+         {"White", "Black", "Red", "Blue"}},
+        {"bare LF line ends", "one\ntwo\n\"th,ree\"\n", {"one", "two", "th,ree"}},
+        {"bare CR line ends", "one\rtwo\r", {"one", "two"}},
+        {"blanks inside kept", "Window  10%  White\r\n", {"Window  10%  White"}},
+        {"empty line inside is an empty name", "a\r\n\r\nb\r\n", {"a", "", "b"}},
+        {"trailing blank lines end the stream", "a\r\n\r\n  \r\n\n", {"a"}},
+        {"no final line end", "a\r\nlast", {"a", "last"}},
+        {"unclosed quote ends at line end", "\"open, name\r\nnext", {"open, name", "next"}},
+        {"empty quoted name", "\"\",x", {"", "x"}},
+        {"byte-order mark skipped", "\xEF\xBB\xBF" "first\r\n", {"first"}},
+        {"8-bit bytes kept", "Caf\xE9 \xB5s\r\n", {"Caf\xE9 \xB5s"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        item_reader reader(r.text);
+        std::vector<std::string> got;
+        while (auto name = item_read_name(reader)) got.push_back(*name);
+        EXPECT_EQ(got, r.names);
+        EXPECT_FALSE(item_read_name(reader).has_value());  // stays at the end
+    }
+}
+
+TEST(catalogue_items, numbers_end_at_comma_blank_or_line_end)
+{
+    struct expected {
+        item_status status;
+        long value;
+        std::string text;
+    };
+    struct row {
+        std::string text;
+        std::vector<expected> items;
+    };
+    const auto ok = item_status::ok;
+    const auto nan = item_status::not_a_number;
+    const row rows[] = {
+        {"12 , 13,14\r\n 15\n16", {{ok, 12, "12"}, {ok, 13, "13"}, {ok, 14, "14"}, {ok, 15, "15"},
+                                   {ok, 16, "16"}}},
+        {"254\r\n-3\r\n+7\r\n", {{ok, 254, "254"}, {ok, -3, "-3"}, {ok, 7, "+7"}}},
+        {"12abc\r\n5", {{nan, 0, "12abc"}, {ok, 5, "5"}}},
+        {",5", {{nan, 0, ""}, {ok, 5, "5"}}},
+        {"1.5\r\n0x10\r\n99999999999999999999", {{nan, 0, "1.5"}, {nan, 0, "0x10"},
+                                                  {nan, 0, "99999999999999999999"}}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.text);
+        item_reader reader(r.text);
+        for (const auto& e : r.items) {
+            const number_item got = item_read_number(reader);
+            EXPECT_EQ(got.status, e.status) << e.text;
+            EXPECT_EQ(got.text, e.text);
+            if (e.status == ok) {
+                EXPECT_EQ(got.value, e.value);
+            }
+        }
+        EXPECT_EQ(item_read_number(reader).status, item_status::end_of_file);
+    }
+}
+
+// The catalogues that ship with the application load cleanly and keep the fixed numbers.
+TEST(catalogue, shipped_catalogues_load_cleanly)
+{
+    for (const char* file : shipped_catalogues) {
+        SCOPED_TRACE(file);
+        catalogue_state state;
+        const auto problems = catalogue_load(state, VEXLAN_DATA_DIR, file);
+        EXPECT_TRUE(problems.empty()) << joined(problems);
+        EXPECT_EQ(state.file_name, file);
+        EXPECT_GE(state.timing_count, 90);
+        EXPECT_GE(state.pattern_count, 45);
+        ASSERT_EQ(static_cast<int>(state.timings.size()), state.timing_count);
+        ASSERT_EQ(static_cast<int>(state.patterns.size()), state.pattern_count);
+        EXPECT_EQ(state.timings[88 - 1].name, "Pass Through (Analyser)");
+
+        const bool k_new = std::string(file) == "m41l_k_new_timing_pattern.ini";
+        for (int n : {41, 42}) {
+            const std::string& name = state.patterns[static_cast<std::size_t>(n - 1)].name;
+            EXPECT_EQ(name.rfind("Motion Text", 0) == 0, !k_new) << n << ": " << name;
+        }
+        EXPECT_EQ(state.patterns[13 - 1].name == "Color Calibration", k_new);
+
+        bool comma_in_name = false;
+        for (const auto* list : {&state.timings, &state.patterns})
+            for (const auto& e : *list) {
+                EXPECT_FALSE(e.name.empty());
+                EXPECT_EQ(e.name.find('"'), std::string::npos) << e.name;
+                EXPECT_NE(e.name.back(), ' ') << e.name;
+                comma_in_name = comma_in_name || e.name.find(',') != std::string::npos;
+            }
+        EXPECT_TRUE(comma_in_name);
+
+        // Shipped favourites: some set, the rest empty, and exactly those entries checked.
+        std::vector<int> set_timings;
+        for (int v : state.timing_fav)
+            if (v != fav_empty) set_timings.push_back(v);
+        EXPECT_FALSE(set_timings.empty());
+        EXPECT_EQ(state.timing_fav.back(), fav_empty);
+        EXPECT_EQ(checked_positions(state.timings), set_timings);
+        EXPECT_EQ(timing_fav_caption(state, 0), state.timings[static_cast<std::size_t>(state.timing_fav[0] - 1)].name);
+    }
+}
+
+TEST(catalogue, favourites_show_names_and_check_entries)
+{
+    temp_dir dir;
+    dir.put("c.ini", "4\r\nT1\r\n\"T2, wide\"\r\nT3\r\nT4\r\n3\r\nP1\r\nP2\r\nP3\r\n");
+    struct row {
+        const char* what;
+        std::vector<int> timing, pattern;
+        std::vector<int> checked_timings, checked_patterns;
+        std::vector<std::string> timing_captions;  // of the first slots
+    };
+    const row rows[] = {
+        {"all empty", {}, {}, {}, {}, {"", "", ""}},
+        {"two slots name the same entry", {2, 2, 4}, {3}, {2, 4}, {3}, {"T2, wide", "T2, wide", "T4"}},
+        {"order as stored", {4, 1}, {1, 2, 3}, {1, 4}, {1, 2, 3}, {"T4", "T1", ""}},
+        {"empty slot between", {1, 254, 3}, {}, {1, 3}, {}, {"T1", "", "T3"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        dir.put("c_fav.ini", fav_lines(r.timing, r.pattern));
+        catalogue_state state;
+        const auto problems = catalogue_load(state, dir.str(), "c.ini");
+        EXPECT_TRUE(problems.empty()) << joined(problems);
+        EXPECT_EQ(checked_positions(state.timings), r.checked_timings);
+        EXPECT_EQ(checked_positions(state.patterns), r.checked_patterns);
+        for (std::size_t j = 0; j < r.timing_captions.size(); ++j)
+            EXPECT_EQ(timing_fav_caption(state, static_cast<int>(j)), r.timing_captions[j]);
+        for (int j = static_cast<int>(r.timing.size()); j < fav_slot_count; ++j) {
+            EXPECT_EQ(state.timing_fav[static_cast<std::size_t>(j)], fav_empty);
+            EXPECT_EQ(timing_fav_caption(state, j), "");
+        }
+        for (int j = 0; j < fav_slot_count; ++j) {
+            const int v = state.pattern_fav[static_cast<std::size_t>(j)];
+            EXPECT_EQ(pattern_fav_caption(state, j),
+                      v == fav_empty ? "" : "P" + std::to_string(v));
+        }
+    }
+}
+
+// Broken files are reported by full path; loading keeps what could be read.
+TEST(catalogue, faulty_files_are_reported_and_loading_carries_on)
+{
+    struct row {
+        const char* what;
+        const char* catalogue;   // nullptr: file absent
+        std::string favourites;  // "-": file absent
+        std::vector<std::pair<std::string, std::string>> problems;  // file name, text
+        std::size_t timings, patterns;
+        std::vector<int> timing_fav_head;  // first slots after loading
+    };
+    const std::string good = "3\r\nA\r\nB\r\nC\r\n2\r\nX\r\nY\r\n";
+    const row rows[] = {
+        {"short catalogue", "5\r\nA\r\nB\r\nC\r\n", fav_lines({1, 3}, {}),
+         {{"c.ini", "timing 4 of 5 is missing (file ends early)"}}, 3, 0, {1, 3}},
+        {"patterns cut short", "2\r\nA\r\nB\r\n4\r\nX\r\n", fav_lines({}, {1, 2}),
+         {{"c.ini", "pattern 2 of 4 is missing (file ends early)"},
+          {"c_fav.ini", "pattern favourites outside the catalogue"}}, 2, 1, {254}},
+        {"pattern count missing", "1\r\nA\r\n", fav_lines({1}, {}),
+         {{"c.ini", "pattern count is missing (file ends early)"}}, 1, 0, {1}},
+        {"count not a number", "many\r\nA\r\n", fav_lines({}, {}),
+         {{"c.ini", "timing count \"many\" is not a number"}}, 0, 0, {254}},
+        {"negative count", "-1\r\nA\r\n", fav_lines({}, {}),
+         {{"c.ini", "timing count -1 is out of range"}}, 0, 0, {254}},
+        {"favourite outside catalogue", good.c_str(), fav_lines({2, 4, 0, 3}, {9}),
+         {{"c_fav.ini", "timing favourites outside the catalogue (valid are 1..3 and 254), "
+                        "left empty: value 2 = 4, value 3 = 0"},
+          {"c_fav.ini", "pattern favourites outside the catalogue (valid are 1..2 and 254), "
+                        "left empty: value 19 = 9"}},
+         3, 2, {2, 254, 254, 3}},
+        {"favourite not a number", good.c_str(), "1\r\nx\r\n" + fav_lines({}, {}).substr(10),
+         {{"c_fav.ini", "value 2 \"x\" is not a number"}}, 3, 2, {1, 254}},
+        {"short favourites file", good.c_str(), "3\r\n2\r\n1\r\n",
+         {{"c_fav.ini", "value 4 of 36 is missing (file ends early)"}}, 3, 2, {3, 2, 1, 254}},
+        {"favourites file missing", good.c_str(), "-",
+         {{"c_fav.ini", "No such file or directory"}}, 3, 2, {254}},
+        {"catalogue missing", nullptr, fav_lines({1}, {}),
+         {{"c.ini", "No such file or directory"},
+          {"c_fav.ini", "the catalogue holds no timings"}}, 0, 0, {254}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        temp_dir dir;
+        if (r.catalogue) dir.put("c.ini", r.catalogue);
+        if (r.favourites != "-") dir.put("c_fav.ini", r.favourites);
+
+        catalogue_state state;
+        const auto problems = catalogue_load(state, dir.str(), "c.ini");
+        ASSERT_EQ(problems.size(), r.problems.size()) << joined(problems);
+        for (const auto& [file, text] : r.problems) {
+            const std::string full = (dir.path / file).string() + ": ";
+            EXPECT_TRUE(any_problem_has(problems, full, text))
+                << "wanted " << full << " ... " << text << "\n got:\n" << joined(problems);
+        }
+        EXPECT_EQ(state.timings.size(), r.timings);
+        EXPECT_EQ(state.patterns.size(), r.patterns);
+        EXPECT_EQ(state.timing_count, static_cast<int>(r.timings));
+        EXPECT_EQ(state.pattern_count, static_cast<int>(r.patterns));
+        for (std::size_t j = 0; j < r.timing_fav_head.size(); ++j)
+            EXPECT_EQ(state.timing_fav[j], r.timing_fav_head[j]) << "slot " << j;
+        for (int v : state.timing_fav)
+            EXPECT_TRUE(v == fav_empty || (v >= 1 && v <= state.timing_count)) << v;
+    }
+}
+
+TEST(catalogue, loading_replaces_the_previous_catalogue)
+{
+    temp_dir dir;
+    dir.put("a.ini", "2\r\nA1\r\nA2\r\n1\r\nAP\r\n");
+    dir.put("a_fav.ini", fav_lines({1, 2}, {1}));
+    dir.put("b.ini", "1\r\nB1\r\n1\r\nBP\r\n");
+    dir.put("b_fav.ini", fav_lines({}, {}));
+
+    catalogue_state state;
+    ASSERT_TRUE(catalogue_load(state, dir.str(), "a.ini").empty());
+    state.pattern_out_index = 1;
+    EXPECT_TRUE(catalogue_load(state, dir.str(), "b.ini").empty());
+    EXPECT_EQ(state.file_name, "b.ini");
+    EXPECT_EQ(state.pattern_out_index, fav_empty);
+    EXPECT_EQ(names_of(state.timings), std::vector<std::string>{"B1"});
+    EXPECT_EQ(names_of(state.patterns), std::vector<std::string>{"BP"});
+    EXPECT_EQ(state.timing_fav, fav_slots_empty());
+    EXPECT_EQ(state.pattern_fav, fav_slots_empty());
+    EXPECT_TRUE(checked_positions(state.timings).empty());
+}
+
+// The favourites go to the file of the current profile and load back unchanged.
+TEST(catalogue, favourites_save_and_load_round_trip)
+{
+    struct row {
+        model_profile profile;
+        const char* catalogue;
+    };
+    const row rows[] = {
+        {{}, "m41_timing_pattern.ini"},
+        {{1, 0, "736"}, "m41l_k_old_timing_pattern.ini"},
+        {{1, 0, "DN-6P"}, "m41l_old_timing_pattern.ini"},
+        {{1, 1, "DN-6P"}, "m41l_k_new_timing_pattern.ini"},
+        {{2, 2, "MRV-510"}, "m51_timing_pattern.ini"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.catalogue);
+        temp_dir dir;
+        const auto copy = [&](const std::string& name) {
+            const auto bytes = read_file((fs::path(VEXLAN_DATA_DIR) / name).string());
+            ASSERT_TRUE(bytes) << bytes.error;
+            dir.put(name, *bytes.bytes);
+        };
+        copy(r.catalogue);
+        dir.put(favourites_file_name(r.catalogue), fav_lines({}, {}));
+
+        catalogue_state state;
+        ASSERT_TRUE(catalogue_load(state, dir.str(), r.catalogue).empty());
+        state.timing_fav = {3, 5, 7, 88, 90, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254};
+        state.pattern_fav = {1, 2, 41, 45, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254};
+        ASSERT_EQ(favourites_save(state, dir.str(), r.profile), "");
+
+        const auto saved = read_file((dir.path / favourites_file_name(r.catalogue)).string());
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(saved.bytes->rfind("3\r\n5\r\n7\r\n88\r\n90\r\n254\r\n", 0), 0u);
+        EXPECT_EQ(std::count(saved.bytes->begin(), saved.bytes->end(), '\n'), 36);
+        EXPECT_EQ(std::count(saved.bytes->begin(), saved.bytes->end(), '\r'), 36);
+
+        catalogue_state reloaded;
+        ASSERT_TRUE(catalogue_load(reloaded, dir.str(), r.catalogue).empty());
+        EXPECT_EQ(reloaded.timing_fav, state.timing_fav);
+        EXPECT_EQ(reloaded.pattern_fav, state.pattern_fav);
+        EXPECT_EQ(checked_positions(reloaded.timings), (std::vector<int>{3, 5, 7, 88, 90}));
+        EXPECT_EQ(pattern_fav_caption(reloaded, 2), reloaded.patterns[40].name);
+    }
+}
+
+TEST(catalogue, favourites_save_reports_an_unwritable_folder)
+{
+    temp_dir dir;
+    const std::string missing = (dir.path / "gone").string();
+    const std::string error = favourites_save(catalogue_state{}, missing, model_profile{});
+    EXPECT_NE(error.find(missing + "/m41_timing_pattern_fav.ini"), std::string::npos) << error;
+}
