@@ -1,0 +1,288 @@
+#include "link/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include <unistd.h>
+
+#include "link/app_dir.h"
+#include "link/file_io.h"
+
+namespace fs = std::filesystem;
+using namespace vexlan;
+
+namespace {
+
+struct temp_dir {
+    fs::path path;
+    temp_dir()
+    {
+        std::random_device rd;
+        path = fs::temp_directory_path() / ("vexlan_settings_" + std::to_string(getpid()) + "_" +
+                                            std::to_string(rd()));
+        fs::create_directories(path);
+    }
+    ~temp_dir()
+    {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+};
+
+std::string joined(const std::vector<std::string>& problems)
+{
+    std::string all;
+    for (const auto& p : problems) all += p + "\n";
+    return all;
+}
+
+void expect_defaults_from(const settings& s, std::size_t first_default_line)
+{
+    if (first_default_line <= 1) {
+        EXPECT_EQ(s.link_iface, 0);
+    }
+    if (first_default_line <= 2) {
+        EXPECT_EQ(s.eth_ip, "");
+    }
+    if (first_default_line <= 3) {
+        EXPECT_EQ(s.com_port, 1);
+    }
+    if (first_default_line <= 5) {
+        EXPECT_FALSE(s.position_valid);
+    }
+    for (std::size_t i = 0; i < pre_file_count; ++i) {
+        if (first_default_line <= 6 + i) {
+            EXPECT_EQ(s.pre_files[i], "") << i;
+        }
+    }
+}
+
+std::string ten_paths()
+{
+    std::string text;
+    for (int i = 0; i < 10; ++i) text += "\"/f" + std::to_string(i) + "\"\r\n";
+    return text;
+}
+
+}  // namespace
+
+TEST(settings, write_then_read_keeps_every_item)
+{
+    settings s;
+    s.link_iface = 1;
+    s.eth_ip = "192.168.0.171";
+    s.com_port = 16;
+    s.window_left = -120;
+    s.window_top = 3345;
+    s.position_valid = true;
+    s.pre_files = {"/home/op/EDID files/monitor, 4K.hex",
+                   "/data/plain.bin",
+                   "  leading and trailing blanks  ",
+                   "/tmp/a \"quoted\" name.ddc",
+                   "\"",
+                   "",
+                   "C:\\old\\windows path.hex",
+                   "/x/y,z,,.hex",
+                   "/caf\xE9/8-bit.hex",
+                   "last"};
+    temp_dir dir;
+    const std::string path = dir.file("Vexlan_ini.txt");
+    ASSERT_EQ(settings_write(path, s), "");
+
+    const auto r = settings_read(path);
+    EXPECT_TRUE(r.problems.empty()) << joined(r.problems);
+    EXPECT_EQ(r.values.link_iface, 1);
+    EXPECT_EQ(r.values.eth_ip, s.eth_ip);
+    EXPECT_EQ(r.values.com_port, 16);
+    EXPECT_EQ(r.values.window_left, -120);
+    EXPECT_EQ(r.values.window_top, 3345);
+    EXPECT_TRUE(r.values.position_valid);
+    EXPECT_EQ(r.values.pre_files, s.pre_files);
+}
+
+TEST(settings, file_layout_is_fifteen_crlf_lines)
+{
+    settings s;
+    s.link_iface = 1;
+    s.eth_ip = "10.0.0.2";
+    s.com_port = 3;
+    s.window_left = 1200;
+    s.window_top = 900;
+    s.pre_files[0] = "/a b/c.hex";
+    s.pre_files[9] = "line\r\nbreak";
+    std::string expected = "1\r\n\"10.0.0.2\"\r\n3\r\n1200\r\n900\r\n\"/a b/c.hex\"\r\n";
+    for (int i = 1; i < 9; ++i) expected += "\"\"\r\n";
+    expected += "\"line  break\"\r\n";  // a line end cannot be part of a text
+    EXPECT_EQ(settings_text(s), expected);
+}
+
+TEST(settings, missing_file_gives_defaults_and_a_problem)
+{
+    temp_dir dir;
+    const std::string path = dir.file("Vexlan_ini.txt");
+    const auto r = settings_read(path);
+    ASSERT_EQ(r.problems.size(), 1u);
+    EXPECT_NE(r.problems[0].find(path + ": "), std::string::npos) << r.problems[0];
+    EXPECT_NE(r.problems[0].find("No such file or directory"), std::string::npos);
+    expect_defaults_from(r.values, 1);
+}
+
+// Whatever a line cannot give keeps its default; the rest of the file is still used.
+TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest)
+{
+    struct row {
+        const char* what;
+        std::string text;
+        std::vector<std::string> problem_texts;
+        int link_iface, com_port;
+        const char* ip;
+        bool position_valid;
+        std::size_t first_default_line;
+    };
+    const row rows[] = {
+        {"three lines, bare LF", "1\n\"1.2.3.4\"\n7\n", {"holds 3 of the 15 settings"}, 1, 7,
+         "1.2.3.4", false, 4},
+        {"empty file", "", {"holds 0 of the 15 settings"}, 0, 1, "", false, 1},
+        {"up to the first path", "0\r\n\"\"\r\n2\r\n10\r\n20\r\n\"/p\"\r\n",
+         {"holds 6 of the 15"}, 0, 2, "", true, 7},
+        {"port out of range", "1\r\n\"ip\"\r\n17\r\n1\r\n2\r\n" + ten_paths(),
+         {"line 3 (serial port) 17 is outside 1..16; COM1 is used"}, 1, 1, "ip", true, 16},
+        {"link choice not 0 or 1", "5\r\n\"\"\r\n4\r\n1\r\n2\r\n",
+         {"line 1 (link choice) 5 is neither 0 nor 1", "holds 5 of the 15"}, 0, 4, "", true, 6},
+        {"position not a number", "0\r\n\"\"\r\n4\r\nleft\r\n2\r\n",
+         {"line 4 (window left edge) \"left\" is not a number", "holds 5 of the 15"}, 0, 4, "",
+         false, 6},
+        {"unquoted IP, blanks around", "1\r\n  10.1.1.1  \r\n4\r\n", {"holds 3"}, 1, 4,
+         "10.1.1.1", false, 4},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        temp_dir dir;
+        const std::string path = dir.file("Vexlan_ini.txt");
+        ASSERT_EQ(write_file_atomic(path, r.text), "");
+        const auto got = settings_read(path);
+        ASSERT_EQ(got.problems.size(), r.problem_texts.size()) << joined(got.problems);
+        for (std::size_t i = 0; i < r.problem_texts.size(); ++i) {
+            EXPECT_EQ(got.problems[i].rfind(path + ": ", 0), 0u) << got.problems[i];
+            EXPECT_NE(got.problems[i].find(r.problem_texts[i]), std::string::npos) << got.problems[i];
+        }
+        EXPECT_EQ(got.values.link_iface, r.link_iface);
+        EXPECT_EQ(got.values.com_port, r.com_port);
+        EXPECT_EQ(got.values.eth_ip, r.ip);
+        EXPECT_EQ(got.values.position_valid, r.position_valid);
+        expect_defaults_from(got.values, r.first_default_line);
+        if (r.first_default_line == 16) {
+            EXPECT_EQ(got.values.pre_files[9], "/f9");
+        }
+    }
+}
+
+TEST(settings, saved_position_is_pulled_back_onto_the_screen)
+{
+    struct row {
+        int left, top, screen_w, screen_h, win_w, win_h;
+        int want_left, want_top;
+    };
+    const row rows[] = {
+        {5000, 100, 4000, 3000, 1000, 800, 3000, 100},    // from a larger screen
+        {5000, 100, 4000, 3000, main_window_width, main_window_height,
+         4000 - main_window_width, 100},                   // window wider than the screen
+        {-1, 200, 20000, 15000, 11580, 10740, 20000 - 11580, 200},
+        {300, -50, 20000, 15000, 11580, 10740, 300, 15000 - 10740},
+        {300, 16000, 20000, 15000, 11580, 10740, 300, 15000 - 10740},
+        {20000, 15000, 20000, 15000, 11580, 10740, 20000, 15000},  // on the edge: kept
+        {0, 0, 20000, 15000, 11580, 10740, 0, 0},
+        {19000, 14000, 20000, 15000, 11580, 10740, 19000, 14000},  // partly off, edge on screen
+        {-30000, -30000, 28800, 16200, 11580, 10740, 28800 - 11580, 16200 - 10740},
+    };
+    for (const auto& r : rows) {
+        const auto p = window_position_clamp(r.left, r.top, r.screen_w, r.screen_h, r.win_w, r.win_h);
+        EXPECT_EQ(p.left, r.want_left) << r.left << "," << r.top;
+        EXPECT_EQ(p.top, r.want_top) << r.left << "," << r.top;
+    }
+    const auto c = window_position_centred(28800, 16200, main_window_width, main_window_height);
+    EXPECT_EQ(c.left, (28800 - 11580) / 2);
+    EXPECT_EQ(c.top, (16200 - 10740) / 2);
+}
+
+TEST(app_dir, option_and_environment_choose_the_folder)
+{
+    using args = std::vector<std::string>;
+    struct row {
+        args argv;
+        const char* xdg;
+        const char* home;
+        const char* want;
+    };
+    const row rows[] = {
+        {{"--app-dir", "/opt/vx"}, "/x", "/home/op", "/opt/vx"},
+        {{"-v", "--app-dir=/srv/v x"}, "/x", "/home/op", "/srv/v x"},
+        {{"--app-dir"}, "/xdg", "/home/op", "/xdg/vexlan"},  // no value: ignored
+        {{}, "/xdg", "/home/op", "/xdg/vexlan"},
+        {{}, "relative/xdg", "/home/op", "/home/op/.local/share/vexlan"},
+        {{}, "", "/home/op", "/home/op/.local/share/vexlan"},
+        {{}, nullptr, "/home/op", "/home/op/.local/share/vexlan"},
+        {{}, nullptr, nullptr, "vexlan"},
+        {{"--app-dir-other", "/no"}, nullptr, "/h", "/h/.local/share/vexlan"},
+    };
+    for (const auto& r : rows) {
+        const auto option = app_dir_option(r.argv);
+        EXPECT_EQ(app_dir_resolve(option, r.xdg, r.home), r.want);
+    }
+}
+
+// Preparing copies the shipped files that are missing and never touches a file that is there.
+TEST(app_dir, prepare_copies_missing_defaults_only)
+{
+    temp_dir dir;
+    const std::string app = dir.file("home/.local/share/vexlan");
+    fs::create_directories(app);
+    ASSERT_EQ(write_file_atomic(app + "/m41_timing_pattern_fav.ini", "operator's own\r\n"), "");
+
+    auto problems = app_dir_prepare(app, VEXLAN_DATA_DIR);
+    EXPECT_TRUE(problems.empty()) << joined(problems);
+    for (const char* name : {"m41_timing_pattern.ini", "m51_timing_pattern_fav.ini",
+                             "m41l_k_new_timing_pattern.ini", "bmp/refresh_busy.bmp",
+                             "bmp/task_cable_test_off.bmp"}) {
+        const auto copy = read_file(app + "/" + name);
+        const auto original = read_file(std::string(VEXLAN_DATA_DIR) + "/" + name);
+        ASSERT_TRUE(copy) << copy.error;
+        EXPECT_EQ(*copy.bytes, *original.bytes) << name;
+    }
+    EXPECT_EQ(*read_file(app + "/m41_timing_pattern_fav.ini").bytes, "operator's own\r\n");
+    EXPECT_FALSE(fs::exists(app + "/edid"));  // only catalogues, pictures and settings
+
+    // A second run finds everything there and changes nothing.
+    ASSERT_EQ(write_file_atomic(app + "/bmp/refresh_on.bmp", "changed"), "");
+    problems = app_dir_prepare(app, VEXLAN_DATA_DIR);
+    EXPECT_TRUE(problems.empty()) << joined(problems);
+    EXPECT_EQ(*read_file(app + "/bmp/refresh_on.bmp").bytes, "changed");
+}
+
+TEST(app_dir, prepare_reports_what_it_cannot_do)
+{
+    temp_dir dir;
+    const std::string defaults = dir.file("defaults");
+    fs::create_directories(defaults + "/bmp");
+    ASSERT_EQ(write_file_atomic(defaults + "/Vexlan_ini.txt", "0\r\n"), "");
+    ASSERT_EQ(write_file_atomic(defaults + "/readme.txt", "not copied"), "");
+
+    const std::string app = dir.file("app");
+    EXPECT_TRUE(app_dir_prepare(app, defaults).empty());
+    EXPECT_EQ(*read_file(app + "/Vexlan_ini.txt").bytes, "0\r\n");
+    EXPECT_FALSE(fs::exists(app + "/readme.txt"));
+
+    const auto no_defaults = app_dir_prepare(dir.file("app2"), dir.file("nowhere"));
+    ASSERT_EQ(no_defaults.size(), 1u);
+    EXPECT_NE(no_defaults[0].find(dir.file("nowhere")), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(dir.file("app2")));
+
+    ASSERT_EQ(write_file_atomic(dir.file("plain_file"), "x"), "");
+    const auto blocked = app_dir_prepare(dir.file("plain_file") + "/sub", defaults);
+    ASSERT_EQ(blocked.size(), 1u);
+    EXPECT_NE(blocked[0].find("cannot create the application folder"), std::string::npos)
+        << blocked[0];
+}
