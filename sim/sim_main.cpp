@@ -1,0 +1,469 @@
+// vexlan-unit-sim: a stand-in unit on 127.0.0.1 (TCP) and optionally on a pseudo-terminal.
+// The protocol engine (sim_protocol.h) does the unit's work; this file owns options, sockets,
+// the pseudo-terminal, fault injection and the poll loop.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "sim_link.h"
+#include "sim_protocol.h"
+#include "unit_state.h"
+
+#ifndef VEXLAN_DATA_DIR
+#define VEXLAN_DATA_DIR "data"
+#endif
+
+namespace vexlan::sim {
+namespace {
+
+volatile sig_atomic_t stop_requested = 0;
+
+void on_signal(int) { stop_requested = 1; }
+
+struct options {
+    int port = 2323;
+    bool pty = false;
+    std::string pty_link;
+    long baud = 0;
+    unit_config unit;
+    double clock_scale = 1.0;
+    long drop = 0;
+    link_faults faults;
+    bool verbose = false;
+    unsigned seed = 1;
+};
+
+const char* const usage_text =
+    "Usage: vexlan-unit-sim [options]\n"
+    "A stand-in unit for Vexlan: answers the unit command protocol on 127.0.0.1 (TCP)\n"
+    "and optionally on a pseudo-terminal.\n"
+    "\n"
+    "Links:\n"
+    "  --port N            TCP port on 127.0.0.1 (default 2323; 0 picks a free port).\n"
+    "                      Prints \"port N\" on stdout once listening. One client at a\n"
+    "                      time: a second connection is accepted and closed at once.\n"
+    "  --pty               also serve a pseudo-terminal (raw mode); prints \"pty PATH\".\n"
+    "  --pty-link PATH     make a symbolic link PATH to the pseudo-terminal (implies --pty).\n"
+    "  --baud N            pace all output at N baud, 10 bits per byte (115200 = 11520\n"
+    "                      bytes/s); without it output is immediate.\n"
+    "\n"
+    "Unit:\n"
+    "  --model TEXT        model text reported by \"$model?\" (default MRV-410).\n"
+    "  --board-id N        board id 0..2 (default 0).\n"
+    "  --fw TEXT           firmware version (default 2.18.4).\n"
+    "  --task MODE         analyser, pattern or cable (default pattern).\n"
+    "  --data-dir DIR      folder of the timing/pattern catalogues (default " VEXLAN_DATA_DIR ").\n"
+    "  --edid-dir DIR      folder of the EDID images and stores.txt (default DATA_DIR/edid).\n"
+    "  --sink-edid FILE    EDID image (binary) of the HDMI sink at the output.\n"
+    "  --no-sink           nothing at the output: sink_h reads err_ddc, hotplug off.\n"
+    "  --no-source         nothing at the input: no +5V, no clock, no packets.\n"
+    "  --cable Q           cable under test: good, marginal (fails strict after 45 s)\n"
+    "                      or bad (fails after 8 s, 3 s strict). Default good.\n"
+    "  --boot-ms MS        silence after \"$boot go\" (default 1000, unit time).\n"
+    "  --cec-interval-ms MS  background CEC traffic period (default 4000, 0 = none).\n"
+    "  --clock-scale F     unit seconds per real second, for cable timers, CEC traffic\n"
+    "                      and reboot (default 1).\n"
+    "\n"
+    "Faults:\n"
+    "  --drop N            ignore every Nth command (no reply).\n"
+    "  --delay-ms MS       start each reply MS milliseconds late.\n"
+    "  --fragment          write replies in pieces of 1..7 bytes with 1..8 ms pauses;\n"
+    "                      one ordinary reply line in three ends LF CR.\n"
+    "  --close-after N     close the TCP connection after N replies, then accept anew.\n"
+    "  --garbage           now and then send a stray line right after a reply.\n"
+    "  --seed N            seed of the fault randomness (default 1).\n"
+    "\n"
+    "Other:\n"
+    "  --verbose           log received and sent bytes to stderr.\n"
+    "  --help              this text.\n";
+
+bool parse_number(const std::string& s, long lo, long hi, long& out) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(s.c_str(), &end, 10);
+    if (errno || *end || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+// Returns 0 to run, 1 after --help, 2 on a bad option.
+int parse_options(int argc, char** argv, options& o) {
+    o.unit.data_dir = VEXLAN_DATA_DIR;
+    bool edid_dir_given = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i], v;
+        bool has_inline = false;
+        if (a.rfind("--", 0) == 0 && a.find('=') != std::string::npos) {
+            v = a.substr(a.find('=') + 1);
+            a = a.substr(0, a.find('='));
+            has_inline = true;
+        }
+        auto value = [&](std::string& out) {
+            if (has_inline) {
+                out = v;
+                return true;
+            }
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        auto bad = [&](const char* why) {
+            std::fprintf(stderr, "vexlan-unit-sim: %s: %s\n", a.c_str(), why);
+            return 2;
+        };
+        std::string s;
+        long n = 0;
+        if (a == "--help" || a == "-h") {
+            std::fputs(usage_text, stdout);
+            return 1;
+        } else if (a == "--port") {
+            if (!value(s) || !parse_number(s, 0, 65535, n)) return bad("expects a port number 0..65535");
+            o.port = static_cast<int>(n);
+        } else if (a == "--pty") {
+            o.pty = true;
+        } else if (a == "--pty-link") {
+            if (!value(o.pty_link) || o.pty_link.empty()) return bad("expects a path");
+            o.pty = true;
+        } else if (a == "--baud") {
+            if (!value(s) || !parse_number(s, 300, 4000000, n)) return bad("expects a baud rate");
+            o.baud = n;
+        } else if (a == "--model") {
+            if (!value(o.unit.model) || o.unit.model.empty()) return bad("expects a model text");
+        } else if (a == "--board-id") {
+            if (!value(s) || !parse_number(s, 0, 255, n)) return bad("expects a number");
+            o.unit.board_id = static_cast<int>(n);
+        } else if (a == "--fw") {
+            if (!value(o.unit.fw) || o.unit.fw.empty()) return bad("expects a version text");
+        } else if (a == "--task") {
+            if (!value(s) || !task_from_text(s)) return bad("expects analyser, pattern or cable");
+            o.unit.initial_task = *task_from_text(s);
+        } else if (a == "--data-dir") {
+            if (!value(o.unit.data_dir)) return bad("expects a folder");
+        } else if (a == "--edid-dir") {
+            if (!value(o.unit.edid_dir)) return bad("expects a folder");
+            edid_dir_given = true;
+        } else if (a == "--sink-edid") {
+            if (!value(o.unit.sink_edid)) return bad("expects a file");
+        } else if (a == "--no-sink") {
+            o.unit.no_sink = true;
+        } else if (a == "--no-source") {
+            o.unit.no_source = true;
+        } else if (a == "--cable") {
+            if (!value(s) || (s != "good" && s != "marginal" && s != "bad"))
+                return bad("expects good, marginal or bad");
+            o.unit.cable_quality = s;
+        } else if (a == "--boot-ms") {
+            if (!value(s) || !parse_number(s, 0, 600000, n)) return bad("expects milliseconds");
+            o.unit.boot_seconds = n / 1000.0;
+        } else if (a == "--cec-interval-ms") {
+            if (!value(s) || !parse_number(s, 0, 3600000, n)) return bad("expects milliseconds");
+            o.unit.cec_interval = n / 1000.0;
+        } else if (a == "--clock-scale") {
+            if (!value(s)) return bad("expects a factor");
+            char* end = nullptr;
+            double f = std::strtod(s.c_str(), &end);
+            if (*end || !(f > 0 && f <= 100000)) return bad("expects a factor above 0");
+            o.clock_scale = f;
+        } else if (a == "--drop") {
+            if (!value(s) || !parse_number(s, 1, 1000000, n)) return bad("expects N >= 1");
+            o.drop = n;
+        } else if (a == "--delay-ms") {
+            if (!value(s) || !parse_number(s, 0, 600000, n)) return bad("expects milliseconds");
+            o.faults.delay = n / 1000.0;
+        } else if (a == "--fragment") {
+            o.faults.fragment = true;
+        } else if (a == "--close-after") {
+            if (!value(s) || !parse_number(s, 1, 1000000, n)) return bad("expects N >= 1");
+            o.faults.close_after = n;
+        } else if (a == "--garbage") {
+            o.faults.garbage = true;
+        } else if (a == "--seed") {
+            if (!value(s) || !parse_number(s, 0, 0x7fffffff, n)) return bad("expects a number");
+            o.seed = static_cast<unsigned>(n);
+        } else if (a == "--verbose" || a == "-v") {
+            o.verbose = true;
+        } else {
+            std::fprintf(stderr, "vexlan-unit-sim: unknown option %s (see --help)\n", a.c_str());
+            return 2;
+        }
+    }
+    if (!edid_dir_given) o.unit.edid_dir = o.unit.data_dir + "/edid";
+    return 0;
+}
+
+double real_now() {
+    static const auto start = std::chrono::steady_clock::now();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string visible(std::string_view b) {
+    std::string s;
+    for (unsigned char c : b) {
+        if (c >= 32 && c < 127) {
+            s += static_cast<char>(c);
+        } else {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "<%X>", c);
+            s += buf;
+        }
+    }
+    return s;
+}
+
+void set_nonblocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
+
+struct link {
+    std::string name;   // "tcp" or "pty"
+    int fd = -1;
+    line_reader reader;
+    std::unique_ptr<link_output> out;
+    bool blocked = false;   // the last write hit EAGAIN
+};
+
+class simulator {
+public:
+    explicit simulator(const options& o) : o_(o), unit_(unit_state_make(o.unit)), rng_(o.seed) {}
+
+    int run() {
+        for (const auto& n : unit_.notes) std::fprintf(stderr, "vexlan-unit-sim: %s\n", n.c_str());
+        if (!open_listener()) return 1;
+        if (o_.pty && !open_pty()) return 1;
+        loop();
+        shutdown_all();
+        return 0;
+    }
+
+private:
+    double rate() const { return o_.baud > 0 ? o_.baud / 10.0 : 0; }
+
+    bool open_listener() {
+        listen_fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (listen_fd_ < 0) return fail("socket");
+        int one = 1;
+        setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<uint16_t>(o_.port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (bind(listen_fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) < 0) return fail("bind 127.0.0.1");
+        if (listen(listen_fd_, 4) < 0) return fail("listen");
+        socklen_t len = sizeof a;
+        getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&a), &len);
+        set_nonblocking(listen_fd_);
+        std::printf("port %d\n", ntohs(a.sin_port));
+        std::fflush(stdout);
+        return true;
+    }
+
+    bool open_pty() {
+        char name[256] = {};
+        if (openpty(&pty_master_, &pty_slave_, name, nullptr, nullptr) < 0) return fail("openpty");
+        termios t{};
+        tcgetattr(pty_slave_, &t);
+        cfmakeraw(&t);
+        cfsetispeed(&t, B115200);
+        cfsetospeed(&t, B115200);
+        tcsetattr(pty_slave_, TCSANOW, &t);
+        fcntl(pty_master_, F_SETFD, FD_CLOEXEC);
+        fcntl(pty_slave_, F_SETFD, FD_CLOEXEC);
+        set_nonblocking(pty_master_);
+        pty_name_ = name;
+        if (!o_.pty_link.empty()) {
+            unlink(o_.pty_link.c_str());
+            if (symlink(pty_name_.c_str(), o_.pty_link.c_str()) < 0) return fail("symlink");
+        }
+        pty_.name = "pty";
+        pty_.fd = pty_master_;
+        pty_.out = std::make_unique<link_output>(o_.faults, rate(), false);
+        std::printf("pty %s\n", pty_name_.c_str());
+        std::fflush(stdout);
+        return true;
+    }
+
+    bool fail(const char* what) {
+        std::fprintf(stderr, "vexlan-unit-sim: %s: %s\n", what, std::strerror(errno));
+        return false;
+    }
+
+    void log(const link& l, const char* dir, std::string_view b) {
+        if (o_.verbose) std::fprintf(stderr, "[%9.3f] %s %s %s\n", real_now(), l.name.c_str(), dir, visible(b).c_str());
+    }
+
+    void accept_client() {
+        int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) return;
+        if (tcp_.fd >= 0) {
+            if (o_.verbose) std::fprintf(stderr, "[%9.3f] tcp refused a second client\n", real_now());
+            close(fd);
+            return;
+        }
+        int one = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        tcp_.name = "tcp";
+        tcp_.fd = fd;
+        tcp_.reader.reset();
+        tcp_.blocked = false;
+        tcp_.out = std::make_unique<link_output>(o_.faults, rate(), true);
+        if (o_.verbose) std::fprintf(stderr, "[%9.3f] tcp client connected\n", real_now());
+    }
+
+    void close_tcp() {
+        if (tcp_.fd < 0) return;
+        close(tcp_.fd);
+        tcp_.fd = -1;
+        tcp_.reader.reset();
+        if (tcp_.out) tcp_.out->clear();
+        if (o_.verbose) std::fprintf(stderr, "[%9.3f] tcp connection closed\n", real_now());
+    }
+
+    void read_from(link& l) {
+        char buf[4096];
+        for (;;) {
+            ssize_t n = read(l.fd, buf, sizeof buf);
+            if (n > 0) {
+                std::string_view b(buf, static_cast<std::size_t>(n));
+                log(l, "rx", b);
+                for (const command& c : l.reader.feed(b)) handle(l, c);
+                if (l.fd < 0) return;
+                continue;
+            }
+            if (n == 0) {
+                if (&l == &tcp_) close_tcp();
+                return;
+            }
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK && &l == &tcp_) close_tcp();
+            return;   // a pty without an opener reads EIO: keep it for the next opener
+        }
+    }
+
+    void handle(link& l, const command& c) {
+        ++commands_;
+        if (o_.drop > 0 && commands_ % o_.drop == 0) {
+            if (o_.verbose) std::fprintf(stderr, "[%9.3f] %s dropped command %ld\n", real_now(), l.name.c_str(), commands_);
+            return;
+        }
+        reply r = handle_command(unit_, c, real_now() * o_.clock_scale);
+        l.out->queue_reply(r, real_now(), rng_);
+    }
+
+    void write_to(link& l) {
+        while (l.fd >= 0 && l.out && !l.out->empty()) {
+            double now = real_now();
+            std::string_view w = l.out->writable(now);
+            if (w.empty()) return;
+            ssize_t n = &l == &tcp_ ? send(l.fd, w.data(), w.size(), MSG_NOSIGNAL) : write(l.fd, w.data(), w.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                    l.blocked = true;
+                    if (&l == &pty_) l.out->drop_oldest(64 * 1024);   // nobody reads the pty
+                } else if (&l == &tcp_) {
+                    close_tcp();
+                }
+                return;
+            }
+            l.blocked = false;
+            log(l, "tx", w.substr(0, static_cast<std::size_t>(n)));
+            l.out->consumed(static_cast<std::size_t>(n), now);
+            if (l.out->close_due()) {
+                close_tcp();
+                return;
+            }
+        }
+    }
+
+    void loop() {
+        while (!stop_requested) {
+            std::vector<pollfd> fds;
+            std::vector<link*> owner;
+            fds.push_back({listen_fd_, POLLIN, 0});
+            owner.push_back(nullptr);
+            link* links[2] = {&tcp_, &pty_};
+            double wake = 0.2;
+            for (link* l : links) {
+                if (l->fd < 0) continue;
+                short ev = POLLIN;
+                if (l->blocked) ev |= POLLOUT;
+                fds.push_back({l->fd, ev, 0});
+                owner.push_back(l);
+                if (!l->blocked && l->out) {
+                    double w = l->out->next_wake(real_now());
+                    if (w >= 0) wake = std::min(wake, w);
+                }
+            }
+            int timeout = static_cast<int>(std::ceil(wake * 1000.0));
+            int rc = poll(fds.data(), fds.size(), timeout);
+            if (rc < 0 && errno != EINTR) break;
+            if (rc > 0) {
+                if (fds[0].revents & POLLIN) accept_client();
+                for (std::size_t i = 1; i < fds.size(); ++i) {
+                    link* l = owner[i];
+                    if (l->fd != fds[i].fd) continue;   // closed or replaced meanwhile
+                    if (fds[i].revents & POLLOUT) l->blocked = false;
+                    if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
+                        if (l == &pty_ && !(fds[i].revents & POLLIN)) continue;
+                        read_from(*l);
+                    }
+                }
+            }
+            for (link* l : links)
+                if (l->fd >= 0 && !l->blocked) write_to(*l);
+        }
+    }
+
+    void shutdown_all() {
+        close_tcp();
+        if (listen_fd_ >= 0) close(listen_fd_);
+        if (pty_master_ >= 0) close(pty_master_);
+        if (pty_slave_ >= 0) close(pty_slave_);
+        if (!o_.pty_link.empty()) unlink(o_.pty_link.c_str());
+    }
+
+    options o_;
+    unit_state unit_;
+    std::mt19937 rng_;
+    int listen_fd_ = -1;
+    int pty_master_ = -1, pty_slave_ = -1;
+    std::string pty_name_;
+    link tcp_, pty_;
+    long commands_ = 0;
+};
+
+}  // namespace
+}  // namespace vexlan::sim
+
+int main(int argc, char** argv) {
+    using namespace vexlan::sim;
+    options o;
+    int rc = parse_options(argc, argv, o);
+    if (rc == 1) return 0;
+    if (rc == 2) return 2;
+    struct sigaction sa {};
+    sa.sa_handler = on_signal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    simulator sim(o);
+    return sim.run();
+}
