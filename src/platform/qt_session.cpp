@@ -1,0 +1,72 @@
+#include "platform/qt_session.h"
+
+#include <cstdlib>
+
+#include "link/transaction.h"
+
+namespace vexlan {
+
+qt_session::qt_session() {
+    ctx.ports = {&serial, &tcp, &clock, &pump, &timers, &dialogs};
+    tcp.on_data = [this](const std::string& b) {
+        if (ctx.link.link_iface == 1) link_receive(ctx, b);
+    };
+    serial.on_data = [this](const std::string& b) {
+        if (ctx.link.link_iface == 0) link_receive(ctx, b);
+    };
+    tcp.on_connected = [this] { ctx.link.eth_connected = true; };
+    tcp.on_closed = [this] { ctx.link.eth_connected = false; };
+    timers.on_tick(timer_id::tim_rx, [this] { tim_rx_tick(ctx); });
+}
+
+std::string qt_session::open_tcp(const std::string& target, int timeout_ms) {
+    auto& L = ctx.link;
+    L.link_iface = 1;
+    std::string host = target;
+    quint16 port = 23;
+    const auto colon = target.rfind(':');
+    if (colon != std::string::npos) {
+        host = target.substr(0, colon);
+        const std::string p = target.substr(colon + 1);
+        char* end = nullptr;
+        const long v = std::strtol(p.c_str(), &end, 10);
+        if (p.empty() || *end || v < 1 || v > 65535) return "bad TCP port '" + p + "' in " + target;
+        port = static_cast<quint16>(v);
+    }
+    L.eth_connected = false;
+    tcp.connect_to(host, port);
+    const auto deadline = clock.now_ms() + static_cast<std::uint32_t>(timeout_ms);
+    pump.wait_until(deadline, [&] { return L.eth_connected || tcp.state_code() == 0; });
+    if (!L.eth_connected)
+        return "cannot connect to " + host + ":" + std::to_string(port) +
+               (tcp.state_code() == 0 ? " (connection refused or host unreachable)" : " (timed out)");
+    return {};
+}
+
+std::string qt_session::open_serial(const std::string& device) {
+    ctx.link.link_iface = 0;
+    const auto err = serial.open(device);
+    if (!err.empty()) return "cannot open serial port " + device + ": " + err;
+    ctx.link.com_open = true;
+    return {};
+}
+
+bool unit_identity_query(app_context& ctx, unit_identity& id) {
+    auto& L = ctx.link;
+    if (cmdtx_str(ctx, "$model?\r") != 1) return false;
+    id.model = L.rx_param1;
+    int variant = 0;
+    if (cmdtx_str(ctx, "$board_id?\r") == 1) {
+        id.board_id = L.rx_param1;
+        variant = board_variant_from_reply(L.rx_param1);
+    }
+    model_profile_update(ctx.profile, id.model, variant);
+    if (ctx.profile.model_index == model_none) return true;  // not a known unit: stays unlinked
+    if (cmdtx_str(ctx, "$fwver?\r") == 1) {
+        id.firmware = L.rx_param1;
+        if (cmdtx_str(ctx, "$task_mode?\r") == 1) id.task_mode = L.rx_param1;
+    }
+    return true;
+}
+
+}  // namespace vexlan

@@ -1,0 +1,176 @@
+// The command transaction over the real Qt transports against vexlan-unit-sim: loopback TCP
+// and a pseudo-terminal standing in for the serial line.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+
+#include "edid/edid_transfer.h"
+#include "link/transaction.h"
+#include "platform/qt_session.h"
+#include "sim_process.h"
+
+using namespace vexlan;
+using namespace vexlan::testing;
+
+namespace {
+
+const char* block_map_edid = VEXLAN_DATA_DIR "/edid/vexlan_block_map_4b.bin";
+
+std::string file_bytes(const char* path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll().toStdString();
+}
+
+// Opens the session over TCP or over the simulator's pseudo-terminal.
+void open_link(qt_session& s, sim_process& sim, bool serial) {
+    ASSERT_TRUE(sim.ok()) << "the simulator did not start";
+    const auto err = serial ? s.open_serial(sim.pty()) : s.open_tcp(sim.tcp_target());
+    ASSERT_EQ(err, "");
+}
+
+struct transport_case {
+    bool serial;
+    const char* name;
+};
+const transport_case transports[] = {{false, "tcp"}, {true, "pty"}};
+
+}  // namespace
+
+TEST(SimLink, LinkQueriesAndResultsOverBothTransports) {
+    for (const auto& t : transports) {
+        SCOPED_TRACE(t.name);
+        sim_process sim({"--pty", "--model", "MRV-510", "--board-id", "2", "--fw", "9.8.7", "--task", "analyser"});
+        qt_session s;
+        open_link(s, sim, t.serial);
+        if (HasFatalFailure()) return;
+        // Before linking only the link queries pass.
+        EXPECT_EQ(cmdtx_str(s.ctx, "$fwver?\r"), 2);
+        unit_identity id;
+        ASSERT_TRUE(unit_identity_query(s.ctx, id));
+        EXPECT_EQ(id.model, "MRV-510");
+        EXPECT_EQ(id.board_id, "2");
+        EXPECT_EQ(id.firmware, "9.8.7");
+        EXPECT_EQ(id.task_mode, "analyser");
+        EXPECT_EQ(s.ctx.profile.model_index, 2);
+        // A good reply, an error reply and an unknown command word.
+        EXPECT_EQ(cmdtx_str(s.ctx, "$timing 5\r"), 1);
+        EXPECT_EQ(s.ctx.link.rx_param1, "5");
+        EXPECT_EQ(cmdtx_str(s.ctx, "$timing 9999\r"), 3);
+        EXPECT_EQ(s.ctx.link.rx_param1.substr(0, 3), "err");
+        EXPECT_EQ(cmdtx_str(s.ctx, "$no_such_command 1\r"), 3);
+        EXPECT_EQ(s.ctx.link.lab_link.caption, "Accepted");
+    }
+}
+
+TEST(SimLink, FragmentedRepliesAndFourBlockEdidRead) {
+    const std::string expected = file_bytes(block_map_edid);
+    ASSERT_EQ(expected.size(), 512u);
+    for (const auto& t : transports) {
+        SCOPED_TRACE(t.name);
+        sim_process sim({"--pty", "--fragment", "--sink-edid", block_map_edid});
+        qt_session s;
+        open_link(s, sim, t.serial);
+        if (HasFatalFailure()) return;
+        unit_identity id;
+        ASSERT_TRUE(unit_identity_query(s.ctx, id));
+        const auto r = edid_read_from_unit(s.ctx, "sink_h");
+        ASSERT_TRUE(r.ok) << r.failure;
+        EXPECT_EQ(r.blocks_read, 4);
+        EXPECT_EQ(r.edid_size, 512);
+        EXPECT_EQ(std::string(r.image.begin(), r.image.begin() + 512), expected);
+        EXPECT_FALSE(s.ctx.link.rx_edid_mode);
+    }
+}
+
+TEST(SimLink, EdidWriteThenReadBack) {
+    for (const auto& t : transports) {
+        SCOPED_TRACE(t.name);
+        sim_process sim({"--pty", "--sink-edid", block_map_edid});
+        qt_session s;
+        open_link(s, sim, t.serial);
+        if (HasFatalFailure()) return;
+        unit_identity id;
+        ASSERT_TRUE(unit_identity_query(s.ctx, id));
+        std::array<std::uint8_t, edid_image_bytes> image{};
+        const std::string src = file_bytes(block_map_edid);
+        for (std::size_t i = 0; i < 256; ++i) image[i] = static_cast<std::uint8_t>(src[i]);
+        image[126] = 1;  // the written copy is a two-block image
+        s.ctx.link.edid_write_image = &image;
+        for (const char* block : {"block0", "block1"}) {
+            EXPECT_EQ(cmdtx_str(s.ctx, std::string("$edid_write c4,") + block + "\r\n"), 1) << block;
+            EXPECT_EQ(s.ctx.link.rx_param1, "c4");
+            EXPECT_EQ(s.ctx.link.rx_param2, block);
+        }
+        const auto r = edid_read_from_unit(s.ctx, "c4");
+        ASSERT_TRUE(r.ok) << r.failure;
+        EXPECT_EQ(r.blocks_read, 2);
+        EXPECT_TRUE(std::equal(image.begin(), image.begin() + 256, r.image.begin()));
+    }
+}
+
+TEST(SimLink, HelpEndsAtEot) {
+    sim_process sim;
+    qt_session s;
+    open_link(s, sim, false);
+    if (HasFatalFailure()) return;
+    unit_identity id;
+    ASSERT_TRUE(unit_identity_query(s.ctx, id));
+    s.ctx.link.term_visible = true;
+    s.ctx.link.term_raw = true;
+    EXPECT_EQ(cmdtx_str(s.ctx, "$help\r"), 1);
+    EXPECT_FALSE(s.ctx.link.term_raw);
+    EXPECT_EQ(s.ctx.link.rx_line.back(), '\x04');
+    EXPECT_GT(std::count(s.ctx.link.rx_line.begin(), s.ctx.link.rx_line.end(), '\n'), 3);
+    EXPECT_NE(s.ctx.link.term_text.find("<EOT>"), std::string::npos);
+}
+
+TEST(SimLink, DroppedReplyIsRetriedOnce) {
+    sim_process sim({"--drop", "2"});  // every second command line gets no reply
+    qt_session s;
+    open_link(s, sim, false);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(cmdtx_str(s.ctx, "$model?\r"), 1);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(cmdtx_str(s.ctx, "$model?\r"), 1);  // dropped once, answered on the second send
+    EXPECT_GE(t.elapsed(), 3000);  // the first send's wait ran out before the second send
+}
+
+TEST(SimLink, ConnectionClosedByTheUnit) {
+    sim_process sim({"--close-after", "1"});
+    qt_session s;
+    open_link(s, sim, false);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(cmdtx_str(s.ctx, "$model?\r"), 1);
+    QElapsedTimer t;
+    t.start();
+    s.pump.wait_until(s.clock.now_ms() + 2000, [&] { return !s.ctx.link.eth_connected; });
+    EXPECT_FALSE(s.ctx.link.eth_connected);
+    EXPECT_EQ(cmdtx_str(s.ctx, "$model?\r"), 0);
+    ASSERT_FALSE(s.dialogs.messages.empty());
+    EXPECT_EQ(s.dialogs.messages.back(), "Ethernet is disconnected !.");
+}
+
+TEST(SimLink, ActionDuringAWaitGetsItsOwnReply) {
+    for (const auto& t : transports) {
+        SCOPED_TRACE(t.name);
+        sim_process sim({"--pty", "--delay-ms", "60", "--fw", "1.2.3"});
+        qt_session s;
+        open_link(s, sim, t.serial);
+        if (HasFatalFailure()) return;
+        s.ctx.profile.model_index = 0;
+        int inner_result = -1;
+        std::string inner_p1;
+        QTimer::singleShot(10, [&] {
+            inner_result = cmdtx_str(s.ctx, "$fwver?\r");
+            inner_p1 = s.ctx.link.rx_param1;
+        });
+        EXPECT_EQ(cmdtx_str(s.ctx, "$model?\r"), 1);
+        EXPECT_EQ(s.ctx.link.rx_param1, "MRV-410");
+        EXPECT_EQ(inner_result, 1);
+        EXPECT_EQ(inner_p1, "1.2.3");
+    }
+}

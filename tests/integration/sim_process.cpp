@@ -1,0 +1,48 @@
+#include "sim_process.h"
+
+#include <QElapsedTimer>
+
+namespace vexlan::testing {
+
+sim_process::sim_process(const QStringList& options) {
+    QStringList args = options;
+    args << "--port" << "0";
+    const bool want_pty = options.contains("--pty");
+    proc_.setProgram(QStringLiteral(VEXLAN_SIM_PATH));
+    proc_.setArguments(args);
+    proc_.start();
+    if (!proc_.waitForStarted(5000)) return;
+    QElapsedTimer t;
+    t.start();
+    std::string out;
+    quint16 port = 0;
+    while (t.elapsed() < 10000 && (port == 0 || (want_pty && pty_.empty()))) {
+        if (!proc_.canReadLine() && !proc_.waitForReadyRead(200)) {
+            if (proc_.state() != QProcess::Running) break;
+            continue;
+        }
+        while (proc_.canReadLine()) {
+            const std::string line = proc_.readLine().trimmed().toStdString();
+            if (line.rfind("port ", 0) == 0) port = static_cast<quint16>(std::stoi(line.substr(5)));
+            else if (line.rfind("pty ", 0) == 0) pty_ = line.substr(4);
+        }
+    }
+    port_ = port;
+}
+
+sim_process::~sim_process() {
+    if (proc_.state() != QProcess::NotRunning) {
+        proc_.terminate();
+        if (!proc_.waitForFinished(3000)) {
+            proc_.kill();
+            proc_.waitForFinished(3000);
+        }
+    }
+}
+
+std::string sim_process::log() {
+    log_ += proc_.readAllStandardError().toStdString();
+    return log_;
+}
+
+}  // namespace vexlan::testing

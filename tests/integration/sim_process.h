@@ -1,0 +1,34 @@
+// Starts vexlan-unit-sim on a free loopback port (and optionally a pseudo-terminal) for the
+// length of a test, and stops it afterwards.
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <string>
+
+namespace vexlan::testing {
+
+class sim_process {
+public:
+    // Starts the simulator with the given options plus "--port 0"; waits for its "port N"
+    // line (and "pty PATH" when --pty is among the options).
+    explicit sim_process(const QStringList& options = {});
+    ~sim_process();
+    sim_process(const sim_process&) = delete;
+    sim_process& operator=(const sim_process&) = delete;
+
+    bool ok() const { return port_ != 0; }
+    quint16 port() const { return port_; }
+    const std::string& pty() const { return pty_; }
+    std::string tcp_target() const { return "127.0.0.1:" + std::to_string(port_); }
+    // What the simulator wrote to stderr so far (its --verbose log).
+    std::string log();
+
+private:
+    QProcess proc_;
+    quint16 port_ = 0;
+    std::string pty_;
+    std::string log_;
+};
+
+}  // namespace vexlan::testing
