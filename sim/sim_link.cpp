@@ -24,9 +24,12 @@ void link_output::queue_reply(const reply& r, double now, std::mt19937& rng) {
     if (f_.fragment && r.kind == reply_kind::line && bytes.size() >= 2 && pick(0, 2) == 0)
         std::swap(bytes[bytes.size() - 2], bytes[bytes.size() - 1]);   // LF before CR
     if (f_.fragment) {
+        // Short lines go out in pieces of 1..7 bytes; long replies (EDID data, the command
+        // list) in pieces of up to 64 bytes, so that they still arrive within a second.
+        int most = bytes.size() > 64 ? 64 : 7;
         std::size_t p = 0;
         while (p < bytes.size()) {
-            std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(pick(1, 7)), bytes.size() - p);
+            std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(pick(1, most)), bytes.size() - p);
             q_.push_back({bytes.substr(p, n), t, false});
             p += n;
             if (p < bytes.size()) t += pick(1, 8) / 1000.0;

@@ -375,7 +375,7 @@ void cec_default_messages(cec_state& c) {
 
 // ---- start-up -------------------------------------------------------------------------------
 
-std::string trim(const std::string& s) {
+std::string trim_blank(const std::string& s) {
     std::size_t a = s.find_first_not_of(" \t\r\n");
     if (a == std::string::npos) return "";
     std::size_t b = s.find_last_not_of(" \t\r\n");
@@ -404,16 +404,16 @@ void load_edid_stores(unit_state& u) {
     }
     std::string line;
     while (std::getline(in, line)) {
-        line = trim(line);
+        line = trim_blank(line);
         if (line.empty() || line[0] == '#') continue;
         std::size_t c1 = line.find(','), c2 = c1 == std::string::npos ? c1 : line.find(',', c1 + 1);
         if (c2 == std::string::npos) {
             u.notes.push_back("bad line in stores.txt: " + line);
             continue;
         }
-        int idx = edid_slot_index(trim(line.substr(0, c1)));
-        std::string file = trim(line.substr(c1 + 1, c2 - c1 - 1));
-        std::string name = trim(line.substr(c2 + 1));
+        int idx = edid_slot_index(trim_blank(line.substr(0, c1)));
+        std::string file = trim_blank(line.substr(c1 + 1, c2 - c1 - 1));
+        std::string name = trim_blank(line.substr(c2 + 1));
         if (idx < 0) {
             u.notes.push_back("unknown slot in stores.txt: " + line);
             continue;
