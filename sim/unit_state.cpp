@@ -437,6 +437,13 @@ void load_edid_stores(unit_state& u) {
     if (u.family != 0) edid_store_clear(u.edid[1]);
 }
 
+// The output a unit starts with: 1920x1080p60 when the catalogue has it, else number 16.
+int default_timing(const catalogue& c) {
+    for (std::size_t i = 0; i < c.timings.size(); ++i)
+        if (c.timings[i].find("1920x1080p60") != std::string::npos) return static_cast<int>(i) + 1;
+    return std::min<int>(16, static_cast<int>(c.timings.size()));
+}
+
 }  // namespace
 
 unit_state unit_state_make(const unit_config& cfg) {
@@ -452,7 +459,7 @@ unit_state unit_state_make(const unit_config& cfg) {
     u.task = cfg.initial_task;
     if (u.task == task_kind::cable && u.family != 1) u.task = task_kind::pattern;
     u.options = option_defaults();
-    u.timing = std::min<int>(16, static_cast<int>(u.cat.timings.size()));
+    u.timing = default_timing(u.cat);
     u.pattern = 1;
     cec_default_messages(u.cec);
     u.cec.next_traffic = cfg.cec_interval;
@@ -468,7 +475,7 @@ void unit_advance(unit_state& u, double now) {
 
 void unit_factory_reset(unit_state& u) {
     u.options = option_defaults();
-    u.timing = std::min<int>(16, static_cast<int>(u.cat.timings.size()));
+    u.timing = default_timing(u.cat);
     u.pattern = 1;
     u.motion_text = "VEXLAN";
     u.rx_edid = 0;

@@ -28,9 +28,9 @@ double ms_since(clock_type::time_point t) {
     return std::chrono::duration<double, std::milli>(clock_type::now() - t).count();
 }
 
-class sim_process {
+class sim_child {
 public:
-    ~sim_process() {
+    ~sim_child() {
         if (pid_ > 0) {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
@@ -207,7 +207,7 @@ TEST(SimProcess, LinkQueriesPerModelAndErrorForms) {
     const row rows[] = {{"MRV-410", "0", "pattern"}, {"736", "1", "cable"}, {"MRV-510", "2", "analyser"}};
     for (const row& r : rows) {
         SCOPED_TRACE(r.model);
-        sim_process sim;
+        sim_child sim;
         ASSERT_TRUE(sim.start({"--model", r.model, "--board-id", r.board, "--task", r.task, "--fw", "9.8.7"}));
         endpoint c;
         ASSERT_TRUE(c.connect_tcp(sim.port));
@@ -222,7 +222,7 @@ TEST(SimProcess, LinkQueriesPerModelAndErrorForms) {
 }
 
 TEST(SimProcess, EdidReadHasExactlyTheDataPhase) {
-    sim_process sim;
+    sim_child sim;
     ASSERT_TRUE(sim.start({}));
     endpoint c;
     ASSERT_TRUE(c.connect_tcp(sim.port));
@@ -241,7 +241,7 @@ TEST(SimProcess, EdidReadHasExactlyTheDataPhase) {
 }
 
 TEST(SimProcess, EdidWriteInTwoPiecesThenReadBack) {
-    sim_process sim;
+    sim_child sim;
     ASSERT_TRUE(sim.start({}));
     endpoint c;
     ASSERT_TRUE(c.connect_tcp(sim.port));
@@ -259,7 +259,7 @@ TEST(SimProcess, EdidWriteInTwoPiecesThenReadBack) {
 }
 
 TEST(SimProcess, HelpEndsWithEot) {
-    sim_process sim;
+    sim_child sim;
     ASSERT_TRUE(sim.start({}));
     endpoint c;
     ASSERT_TRUE(c.connect_tcp(sim.port));
@@ -274,7 +274,7 @@ TEST(SimProcess, HelpEndsWithEot) {
 }
 
 TEST(SimProcess, DropIgnoresEveryNthCommand) {
-    sim_process sim;
+    sim_child sim;
     ASSERT_TRUE(sim.start({"--drop", "3"}));
     endpoint c;
     ASSERT_TRUE(c.connect_tcp(sim.port));
@@ -284,7 +284,7 @@ TEST(SimProcess, DropIgnoresEveryNthCommand) {
 }
 
 TEST(SimProcess, FragmentedRepliesReassemble) {
-    sim_process sim;
+    sim_child sim;
     ASSERT_TRUE(sim.start({"--fragment", "--seed", "7"}));
     endpoint c;
     ASSERT_TRUE(c.connect_tcp(sim.port));
@@ -307,7 +307,7 @@ TEST(SimProcess, FragmentedRepliesReassemble) {
 }
 
 TEST(SimProcess, CloseAfterRepliesThenAcceptsAgainAndRefusesASecondClient) {
-    sim_process sim;
+    sim_child sim;
     ASSERT_TRUE(sim.start({"--close-after", "2"}));
     for (int round = 0; round < 2; ++round) {
         endpoint c;
@@ -329,7 +329,7 @@ TEST(SimProcess, CloseAfterRepliesThenAcceptsAgainAndRefusesASecondClient) {
 
 TEST(SimProcess, PseudoTerminalServesAlongsideTcpAndSurvivesReopen) {
     std::string link = "/tmp/vexlan-sim-test-" + std::to_string(getpid());
-    sim_process sim;
+    sim_child sim;
     ASSERT_TRUE(sim.start({"--pty", "--pty-link", link}, true));
     ASSERT_EQ(sim.pty.rfind("/dev/pts/", 0), 0u) << sim.pty;
     char target[256] = {};
@@ -351,7 +351,7 @@ TEST(SimProcess, PseudoTerminalServesAlongsideTcpAndSurvivesReopen) {
 
 TEST(SimProcess, BaudPacingAndReplyDelay) {
     {
-        sim_process sim;
+        sim_child sim;
         ASSERT_TRUE(sim.start({"--baud", "115200"}));
         endpoint c;
         ASSERT_TRUE(c.connect_tcp(sim.port));
@@ -364,7 +364,7 @@ TEST(SimProcess, BaudPacingAndReplyDelay) {
         EXPECT_GT(c.reads, 3);
     }
     {
-        sim_process sim;
+        sim_child sim;
         ASSERT_TRUE(sim.start({"--delay-ms", "150"}));
         endpoint c;
         ASSERT_TRUE(c.connect_tcp(sim.port));
@@ -375,7 +375,7 @@ TEST(SimProcess, BaudPacingAndReplyDelay) {
 }
 
 TEST(SimProcess, GarbageLinesComeOnlyBetweenReplies) {
-    sim_process sim;
+    sim_child sim;
     ASSERT_TRUE(sim.start({"--garbage", "--seed", "3"}));
     endpoint c;
     ASSERT_TRUE(c.connect_tcp(sim.port));

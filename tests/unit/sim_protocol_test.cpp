@@ -210,13 +210,14 @@ TEST(SimCatalogue, CountsBoundTheValidNumbersAndMissingFilesFallBack) {
     fs::create_directories(dir);
     {
         std::ofstream f(dir / "m51_timing_pattern.ini", std::ios::binary);
-        f << "4\r\nA\r\nB\r\n\"C, wide\"\r\nD\r\n3\r\nP1\r\nP2\r\nP3\r\n";
+        f << "4\r\nA\r\n1920x1080p60\r\n\"C, wide\"\r\nD\r\n3\r\nP1\r\nP2\r\nP3\r\n";
     }
     unit_config cfg = config_for("MRV-510");
     cfg.data_dir = dir.string();
     unit_state u = unit_state_make(cfg);
     EXPECT_TRUE(u.cat.from_file);
     for (const auto& n : u.notes) EXPECT_EQ(n.find("catalogue"), std::string::npos) << n;
+    EXPECT_EQ(handle_line(u, "$timing? ", 0), "$timing? 2\r\n");   // starts at 1920x1080p60
     EXPECT_EQ(handle_line(u, "$timing  4", 0), "$timing 4\r\n");
     EXPECT_EQ(handle_line(u, "$timing  5", 0), "$timing err\r\n");
     EXPECT_EQ(handle_line(u, "$pattern  3", 0), "$pattern 3\r\n");
