@@ -46,6 +46,7 @@ struct options {
     unit_config unit;
     double clock_scale = 1.0;
     long drop = 0;
+    std::vector<std::string> silent;   // command words never answered
     link_faults faults;
     bool verbose = false;
     unsigned seed = 1;
@@ -83,7 +84,9 @@ const char* const usage_text =
     "                      and reboot (default 1).\n"
     "\n"
     "Faults:\n"
-    "  --drop N            ignore every Nth command (no reply).\n"
+    "  --drop N            ignore every Nth command (not carried out, no reply).\n"
+    "  --silent WORD       carry out but never answer commands with this command word,\n"
+    "                      e.g. \"$timing\" (repeatable).\n"
     "  --delay-ms MS       start each reply MS milliseconds late.\n"
     "  --fragment          write replies in pieces (1..7 bytes, up to 64 for replies\n"
     "                      longer than 64 bytes) with 1..8 ms pauses;\n"
@@ -187,6 +190,9 @@ int parse_options(int argc, char** argv, options& o) {
         } else if (a == "--drop") {
             if (!value(s) || !parse_number(s, 1, 1000000, n)) return bad("expects N >= 1");
             o.drop = n;
+        } else if (a == "--silent") {
+            if (!value(s) || s.empty() || s[0] != '$') return bad("expects a command word such as $timing");
+            o.silent.push_back(s);
         } else if (a == "--delay-ms") {
             if (!value(s) || !parse_number(s, 0, 600000, n)) return bad("expects milliseconds");
             o.faults.delay = n / 1000.0;
@@ -364,6 +370,12 @@ private:
             return;
         }
         reply r = handle_command(unit_, c, real_now() * o_.clock_scale);
+        for (const auto& w : o_.silent) {
+            if (command_word(c.line) == w) {   // carried out, but the reply is lost
+                if (o_.verbose) std::fprintf(stderr, "[%9.3f] %s silent on command %ld\n", real_now(), l.name.c_str(), commands_);
+                return;
+            }
+        }
         l.out->queue_reply(r, real_now(), rng_);
     }
 

@@ -283,6 +283,16 @@ TEST(SimProcess, DropIgnoresEveryNthCommand) {
     EXPECT_EQ(answered, (std::vector<bool>{true, true, false, true, true, false}));
 }
 
+TEST(SimProcess, SilentCommandWordIsNeverAnswered) {
+    sim_child sim;
+    ASSERT_TRUE(sim.start({"--silent", "$timing"}));
+    endpoint c;
+    ASSERT_TRUE(c.connect_tcp(sim.port));
+    EXPECT_EQ(c.ask("$timing  5\r", 300), "");
+    EXPECT_EQ(c.ask("$timing? \r"), "$timing? 5\r\n");   // the unit still acted on it
+    EXPECT_EQ(c.ask("$timing  7\r", 300), "");
+}
+
 TEST(SimProcess, FragmentedRepliesReassemble) {
     sim_child sim;
     ASSERT_TRUE(sim.start({"--fragment", "--seed", "7"}));
