@@ -1,0 +1,212 @@
+// vexlan-cli edid analyze / facts / convert, called through edid_cli_main.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "edid/edid_cli.h"
+#include "edid/edid_files.h"
+#include "edid_test_images.h"
+
+namespace vexlan {
+namespace {
+
+using namespace edid_test;
+
+struct cli_run {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+cli_run run(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int status = edid_cli_main(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+class EdidCli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = std::filesystem::temp_directory_path() / ("vexlan_edid_cli_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    std::string write(const std::string& name, const std::string& contents)
+    {
+        const std::string path = (dir / name).string();
+        std::ofstream(path, std::ios::binary) << contents;
+        return path;
+    }
+    static std::string read(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    std::filesystem::path dir;
+};
+
+std::string report_of(const bytes& img)
+{
+    mod_edid st = analysed(img);
+    edid_summary_build(st);
+    return st.edid_report_text;
+}
+
+TEST_F(EdidCli, AnalyzePrintsTheWriteSideReport)
+{
+    const bytes img = finish({base_block(), cea_block({video_block({16}), h14b_vsdb()})});
+    const std::string bin = write("a.bin", std::string(img.begin(), img.end()));
+    const std::string hex = write("b.hex", edid_text_format(img.data(), 256));
+
+    const cli_run one = run({"analyze", bin});
+    EXPECT_EQ(one.status, 0);
+    EXPECT_EQ(one.out, report_of(img));
+    EXPECT_EQ(one.err, "");
+
+    const cli_run lf = run({"analyze", "--lf", hex});
+    EXPECT_EQ(lf.status, 0);
+    EXPECT_EQ(lf.out.find('\r'), std::string::npos);
+    EXPECT_EQ(lf.out.substr(0, 37), "EDID Type = HDMI HD , Total 2 blocks\n");
+
+    const cli_run two = run({"analyze", bin, hex});
+    EXPECT_EQ(two.out, "==> " + bin + " <==\r\n" + report_of(img) + "==> " + hex + " <==\r\n" + report_of(img));
+
+    // A two-block file whose second block is all FF and whose extension count is 0 is analysed
+    // as one block.
+    bytes padded = finish({base_block()});
+    padded.resize(256, 0xFF);
+    const cli_run shrunk = run({"analyze", write("p.bin", std::string(padded.begin(), padded.end()))});
+    EXPECT_EQ(shrunk.out, report_of(finish({base_block()})));
+}
+
+TEST_F(EdidCli, FailuresNameTheFile)
+{
+    const bytes img = finish({base_block()});
+    const std::string good = write("good.bin", std::string(img.begin(), img.end()));
+    struct Case {
+        const char* what;
+        std::string path;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"missing file", (dir / "missing.bin").string(), "missing.bin"},
+        {"unknown extension", write("x.txt", "00"), "(File format)"},
+        {"empty BIN", write("empty.bin", ""), "(Data)"},
+        {"HEX data error", write("bad.hex", "1x 00"), "(Data)"},
+        {"DDC without header", write("bad.ddc", std::string(300, '\x11')), "(Data)"},
+        {"HEX without bytes", write("none.hex", "// nothing\n"), "no EDID bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* sub : {"analyze", "facts"}) {
+            const cli_run r = run({sub, c.path, good});
+            EXPECT_EQ(r.status, 1);
+            EXPECT_NE(r.err.find(c.path), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+            EXPECT_FALSE(r.out.empty());  // the good file is still reported
+        }
+    }
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"analyze"}).status, 2);
+    EXPECT_EQ(run({"frobnicate", good}).status, 2);
+    const cli_run help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("==> FILE <=="), std::string::npos);
+}
+
+TEST_F(EdidCli, FactsAsJsonLines)
+{
+    bytes base = base_block();
+    set_display_descriptor(base, 3, 0xFC, std::string("A\"B\\C\x01\xE9"));
+    base[72 + 9] = 30;
+    const bytes img = finish({base, cea_block({video_block({0x90}), audio_block({1, 11}),
+                                               h14b_vsdb({0x70, 0x3C}), hf_vsdb(0x44), extended_block(6, {1, 1})})});
+    bytes broken = img;
+    broken[200] ^= 1;
+    const std::string a = write("a.bin", std::string(img.begin(), img.end()));
+    const std::string b = write("b.bin", std::string(broken.begin(), broken.end()));
+    const bytes one = finish({base_block()});
+    const std::string c = write("c.bin", std::string(one.begin(), one.end()) + std::string(one.begin(), one.end()));
+    const cli_run r = run({"facts", a, b, c});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string first, second, third, extra;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    std::getline(lines, third);
+    EXPECT_FALSE(std::getline(lines, extra));
+
+    const char* expected_first[] = {
+        "\"type\":3,\"type_name\":\"HDMI\",\"status\":1,\"status_name\":\"3G\"",
+        "\"size\":256,\"block_count\":2",
+        "\"manufacturer\":\"ABC\",\"product_code\":4660",
+        "\"monitor_name\":\"A\\\"B\\\\C\\u0001\\u00E9\"",
+        "\"first_timing\":{\"text\":\"1920x1080p\",\"h_active\":1920,\"v_active\":1080,\"interlaced\":false,\"refresh\":60.000}",
+        "\"cea_block\":1,\"first_vic\":{\"vic\":16,\"name\":\"1920x1080p 59/60 16:9\"}",
+        "\"audio\":{\"lpcm\":true,\"bitstream\":false,\"high_bit_rate\":true}",
+        "\"vsdb\":{\"deepcolor\":true,\"3d\":false,\"4k3g\":false}",
+        "\"hf_vsdb\":{\"340mhz_above\":true,\"scdc\":true,\"y420_deepcolor\":false}",
+        "\"hdr\":true,\"y420\":false}",
+    };
+    for (const char* part : expected_first) EXPECT_NE(first.find(part), std::string::npos) << part << "\n" << first;
+    EXPECT_EQ(first.rfind("{\"file\":\"" + a + "\"", 0), 0u);
+
+    EXPECT_NE(second.find("\"type\":0,\"type_name\":\"invalid\",\"status\":1,\"status_name\":\"Checksum\""), std::string::npos);
+    EXPECT_NE(second.find("{\"block\":0,\"computed\":" + std::to_string(img[127]) + ",\"stored\":" +
+                          std::to_string(img[127]) + ",\"ok\":true}"),
+              std::string::npos)
+        << second;
+    EXPECT_NE(second.find(",\"stored\":" + std::to_string(img[255]) + ",\"ok\":false}]"), std::string::npos) << second;
+    EXPECT_NE(second.find("\"manufacturer\":\"ABC\""), std::string::npos);  // still extracted
+
+    EXPECT_NE(third.find("\"status\":2,\"status_name\":\"Block No.\""), std::string::npos);
+    EXPECT_NE(third.find("\"checksums\":[],\"manufacturer\":null"), std::string::npos);
+}
+
+TEST_F(EdidCli, ConvertBetweenFormats)
+{
+    const bytes img = finish({base_block(), cea_block({video_block({16})})});
+    const std::string bin = write("in.bin", std::string(img.begin(), img.end()));
+    const std::string ddc = write("in.ddc", std::string(64, '\x33') + std::string(img.begin(), img.end()));
+
+    const std::string hex = (dir / "out.hex").string();
+    ASSERT_EQ(run({"convert", bin, hex}).status, 0);
+    EXPECT_EQ(read(hex), edid_save_source_text(edid_text_format(img.data(), 256)) + "\r\n");
+
+    const std::string chex = (dir / "out_c.hex").string();
+    ASSERT_EQ(run({"convert", "--c-hex", ddc, chex}).status, 0);
+    EXPECT_EQ(read(chex).substr(0, 46), "0x00,0xFF,0xFF,0xFF,0xFF,0xFF,0xFF,0x00, //7  ");
+
+    const std::string back = (dir / "back.bin").string();
+    ASSERT_EQ(run({"convert", chex, back}).status, 0);
+    EXPECT_EQ(read(back), std::string(img.begin(), img.end()));
+
+    // A 100-byte HEX file: the incomplete last text line is not written, and the user is told.
+    std::string hundred;
+    for (int i = 0; i < 100; ++i) hundred += "5A ";
+    const cli_run partial = run({"convert", write("h.hex", hundred), (dir / "h.bin").string()});
+    EXPECT_EQ(partial.status, 0);
+    EXPECT_EQ(read((dir / "h.bin").string()).size(), 96u);
+    EXPECT_NE(partial.err.find("last 4 bytes"), std::string::npos) << partial.err;
+
+    EXPECT_EQ(run({"convert", bin, (dir / "x.ddc").string()}).status, 2);
+    EXPECT_EQ(run({"convert", "--c-hex", bin, (dir / "x.bin").string()}).status, 2);
+    EXPECT_EQ(run({"convert", bin}).status, 2);
+    const cli_run missing = run({"convert", (dir / "nope.bin").string(), (dir / "y.bin").string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("nope.bin"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "y.bin"));
+}
+
+}  // namespace
+}  // namespace vexlan

@@ -1,0 +1,142 @@
+// The engine over real EDIDs: every image loads, analyses and summarises, and a dozen of them
+// give the facts that were read off their bytes by hand.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "edid/edid_files.h"
+#include "edid_analysis/mod_edid.h"
+
+namespace vexlan {
+namespace {
+
+const std::filesystem::path corpus_dir = VEXLAN_CORPUS_DIR;
+
+std::vector<std::filesystem::path> corpus_files()
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus_dir))
+        if (entry.path().extension() == ".bin") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Opens a file into the WRITE side and builds its summary, as ANALYZE of the WRITE side does.
+bool open_and_analyse(mod_edid& st, const std::filesystem::path& path)
+{
+    const edid_load_result loaded = edid_file_load(path.string());
+    if (!loaded.ok) return false;
+    st.edid_info_write = edid_info{};
+    edid_load_apply(st.edid_info_write, loaded);
+    edid_write_side_check(st);
+    edid_info_update(st, edid_context_write);
+    edid_summary_build(st);
+    return true;
+}
+
+std::size_t count_of(const std::string& text, const std::string& what)
+{
+    std::size_t n = 0;
+    for (std::size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) ++n;
+    return n;
+}
+
+TEST(EdidCorpus, EveryImageLoadsAnalysesAndSummarises)
+{
+    const auto files = corpus_files();
+    ASSERT_EQ(files.size(), 280u) << corpus_dir;
+    mod_edid st;
+    vic_table_init(st);
+    int bad_size = 0, valid = 0, cta_then_displayid = 0;
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        ASSERT_TRUE(open_and_analyse(st, path));
+        const edid_info& rec = st.edid_info_write;
+        const std::string& text = st.edid_report_text;
+        if (rec.edid_type == edid_type_invalid && rec.edid_status == edid_status_bad_size) {
+            EXPECT_EQ(text, ">>>>> ! Block0 has bad size.\r\n");
+            ++bad_size;
+            continue;
+        }
+        ASSERT_GE(rec.block_count, 1);
+        ASSERT_LE(rec.block_count, 4);
+        EXPECT_NE(text.find("Total " + std::to_string(rec.block_count) + " blocks\r\n"), std::string::npos);
+        EXPECT_EQ(count_of(text, "\r\n============================== Block "), static_cast<std::size_t>(rec.block_count));
+        // Every dump has its sixteen lines, and every line of the text ends in CR LF.
+        EXPECT_EQ(count_of(text, " //"), 16u * static_cast<std::size_t>(rec.block_count));
+        EXPECT_EQ(count_of(text, "\n"), count_of(text, "\r\n"));
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+        EXPECT_EQ(rec.manufacturer_id.size(), 3u);
+        if (rec.edid_type != edid_type_invalid) ++valid;
+
+        // CEA in block 1 and DisplayID in block 2, no block map: classified from block 1.
+        if (rec.block_count == 3 && rec.edid_image[128] == 2 && rec.edid_image[256] == 0x70 &&
+            rec.edid_type != edid_type_invalid) {
+            ++cta_then_displayid;
+            EXPECT_NE(rec.edid_status, edid_status_no_cea);
+        }
+    }
+    EXPECT_EQ(bad_size, 12);
+    EXPECT_EQ(valid, 256);
+    EXPECT_GE(cta_then_displayid, 8);
+}
+
+TEST(EdidCorpus, FactsReadOffTheBytes)
+{
+    struct Case {
+        const char* file;
+        const char* manufacturer;
+        int product;
+        std::string name;
+        const char* first_timing;  // "" when there is none
+        const char* type_line;     // start of the first line
+    };
+    const Case cases[] = {
+        {"ACR_XB321HK_2b.bin", "ACR", 1180, "XB321HK", "1920x1080p60.000", "EDID Type = HDMI 3G , Total 2 blocks"},
+        {"HTC_HITACHI-FPD_2b.bin", "HTC", 135, "HITACHI FPD", "1920x1080i60.000", "EDID Type = HDMI HD , Total 2 blocks"},
+        {"GVT_GVision-L5EX-TA_1b.bin", "GVT", 1287, std::string("GVision L5EX_TA\x01    "), "1024x768p60.004",
+         "EDID Type = ANALOG , Total 1 blocks"},
+        {"ELO_ELO-ET1725L-8UWF-1_1b.bin", "ELO", 660, "ELO ET1725L-8UWF-1", "", "EDID Type = ANALOG , Total 1 blocks"},
+        {"ACR_XB323QK-NV_3b.bin", "ACR", 2103, "XB323QK NV", "3840x2160p59.997", "EDID Type = HDMI 6G , Total 3 blocks"},
+        {"DEL_DELL-G3223Q_4b.bin", "DEL", 17028, "DELL G3223Q", "3840x2160p60.000", "EDID Type = HDMI 6G , Total 4 blocks"},
+        {"AUO_P28B2_3b.bin", "AUO", 10418, "", "2560x1600p60.002", "EDID Type = DVI , Total 3 blocks"},
+        {"ACB_QHD270_2b.bin", "ACB", 1179, "QHD270", "2560x1440p59.951", "Total 2 blocks"},
+        {"BOE_P0726_1b.bin", "BOE", 1830, "", "1920x1080p143.988", "EDID Type = DVI , Total 1 blocks"},
+        {"GSM_LG-TV_2b.bin", "GSM", 1, "LG TV", "1920x1080p60.000", "EDID Type = ANALOG , Total 2 blocks"},
+        {"EDO_EDO142_2b.bin", "EDO", 322, "EDO142", "", "EDID Type = DVI , Total 2 blocks"},
+        {"VSC_VX2255wmSERIE_2b.bin", "", 0, "", "", ">>>>> ! Block0 has bad size."},
+    };
+    mod_edid st;
+    vic_table_init(st);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_TRUE(open_and_analyse(st, corpus_dir / c.file));
+        const std::string& text = st.edid_report_text;
+        EXPECT_EQ(text.substr(0, std::string(c.type_line).size() + 2), std::string(c.type_line) + "\r\n");
+        if (*c.manufacturer == 0) continue;  // bad size: nothing else is shown
+        char product[64];
+        std::snprintf(product, sizeof product, " Product Code = %d (%04X h)\r\n", c.product, c.product);
+        EXPECT_NE(text.find(std::string(" Manufacturer Name = ") + c.manufacturer + "\r\n"), std::string::npos);
+        EXPECT_NE(text.find(product), std::string::npos);
+        EXPECT_NE(text.find(" Monitor Name = " + c.name + "\r\n"), std::string::npos);
+        EXPECT_EQ(st.edid_info_write.manufacturer_id, c.manufacturer);
+        EXPECT_EQ(st.edid_info_write.monitor_name, c.name);
+        if (*c.first_timing) {
+            EXPECT_NE(text.find(std::string(" First Detailed Timing = ") + c.first_timing + "\r\n"), std::string::npos);
+        } else {
+            EXPECT_FALSE(st.edid_info_write.dtd_valid);
+            EXPECT_EQ(text.find("First Detailed Timing"), std::string::npos);
+        }
+    }
+
+    // The bad CEA block of ACB_QHD270: computed 7F, stored FF.
+    ASSERT_TRUE(open_and_analyse(st, corpus_dir / "ACB_QHD270_2b.bin"));
+    EXPECT_EQ(st.edid_info_write.edid_status, edid_status_bad_checksum);
+    EXPECT_NE(st.edid_report_text.find(" FF FF FF FF FF FF FF FF //FF\r\n>>>>> ! Bad Checksum, should be 7F\r\n"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace vexlan

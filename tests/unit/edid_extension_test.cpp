@@ -1,0 +1,276 @@
+// Extension blocks: block names, the data-block scan, the two HDMI vendor blocks, capability
+// flags, the CEA summary and the VIC texts.
+#include <gtest/gtest.h>
+
+#include "edid_analysis/mod_edid.h"
+#include "edid_test_images.h"
+
+namespace vexlan {
+namespace {
+
+using namespace edid_test;
+
+std::string cea_summary_of(const bytes& cea)
+{
+    mod_edid st = analysed(finish({base_block(), cea}));
+    st.edid_report_text.clear();
+    edid_cea_summary(st, 1);
+    return st.edid_report_text;
+}
+
+TEST(EdidExtension, BlockNames)
+{
+    const std::pair<int, const char*> cases[] = {
+        {2, "CEA 861 Block"},
+        {16, "Video Timing Block (VTB)"},
+        {64, "Display Information (DI)"},
+        {80, "Localized String (LS)"},
+        {96, "Digital Packet Video Link(DPVL)"},
+        {240, "Block Map"},
+        {255, "Manufacturer Def."},
+        {0, "Unknown Block Tag"},
+        {0x70, "Unknown Block Tag"},
+        {3, "Unknown Block Tag"},
+    };
+    for (const auto& [tag, name] : cases) EXPECT_EQ(edid_block_name(static_cast<std::uint8_t>(tag)), name);
+}
+
+TEST(EdidExtension, DataBlockScan)
+{
+    const bytes vendor_other{0x65, 0x5C, 0x12, 0xCA, 0x01, 0x02};
+    bytes cea = cea_block({video_block({16, 4}), audio_block({1}), extended_block(6, {0x03, 0x01}),
+                           video_block({5}), h14b_vsdb(), hf_vsdb(0x78), vendor_other,
+                           extended_block(14, {0x61}), extended_block(15, {0x01}), audio_block({2})});
+    mod_edid st = analysed(finish({base_block(), cea}));
+    edid_data_block_scan(st, 1);
+    const data_block_table& p = st.data_block_pos;
+    EXPECT_EQ(p.video, 128 + 4);
+    EXPECT_EQ(p.audio, 128 + 7);
+    EXPECT_EQ(p.hdr, 128 + 11);
+    // The second video block is not recorded; the third vendor block is ignored.
+    EXPECT_EQ(p.vsdb1, 128 + 17);
+    EXPECT_EQ(p.vsdb2, 128 + 23);
+    EXPECT_EQ(p.y420_video, 128 + 37);
+    EXPECT_EQ(p.y420_map, 128 + 40);
+
+    // Offset 0 or 4: no collection, every entry 254.
+    for (std::uint8_t d : {0, 4}) {
+        bytes none = cea;
+        none[2] = d;
+        mod_edid n = analysed(finish({base_block(), none}));
+        edid_data_block_scan(n, 1);
+        EXPECT_EQ(n.data_block_pos.audio, edid_none);
+        EXPECT_EQ(n.data_block_pos.video, edid_none);
+        EXPECT_EQ(n.data_block_pos.vsdb1, edid_none);
+        EXPECT_EQ(n.data_block_pos.y420_map, edid_none);
+    }
+
+    // The scan stops at offset d: a block starting at or after it is not seen.
+    bytes cut = cea;
+    cut[2] = 11;  // video and audio only
+    mod_edid c = analysed(finish({base_block(), cut}));
+    edid_data_block_scan(c, 1);
+    EXPECT_EQ(c.data_block_pos.video, 128 + 4);
+    EXPECT_EQ(c.data_block_pos.audio, 128 + 7);
+    EXPECT_EQ(c.data_block_pos.hdr, 0);
+    EXPECT_EQ(c.data_block_pos.vsdb1, 0);
+}
+
+TEST(EdidExtension, VendorBlockRoles)
+{
+    struct Case {
+        const char* what;
+        bytes cea;
+        std::int16_t h14b, hf, byte3d, vic_len;
+    };
+    const Case cases[] = {
+        {"HF first, HDMI second", cea_block({hf_vsdb(0x78), h14b_vsdb()}), 2, 1, edid_none, 0},
+        {"HDMI with length 4 is no H14b VSDB", cea_block({{0x64, 0x03, 0x0C, 0x00, 0x10}}), edid_none, edid_none,
+         edid_none, 0},
+        {"two HDMI blocks: the second is taken", cea_block({h14b_vsdb(), h14b_vsdb()}), 2, edid_none, edid_none, 0},
+        {"HDMI video, no latency", cea_block({h14b_vsdb({0x00, 0x3C, 0x20, 0x80, 0x40, 0x01, 0x03})}), 1,
+         edid_none, 9, 2},
+        {"HDMI video, video latency", cea_block({h14b_vsdb({0x00, 0x3C, 0xA0, 0x10, 0x10, 0x80, 0x60})}), 1,
+         edid_none, 11, 3},
+        {"byte 8 = 0xE0: all three flags", cea_block({h14b_vsdb({0x00, 0x3C, 0xE0, 1, 2, 3, 4, 0x80, 0x20, 0x04})}),
+         1, edid_none, 13, 1},
+        {"length 7: no HDMI video fields", cea_block({h14b_vsdb({0x00, 0x3C})}), 1, edid_none, edid_none, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        mod_edid st = analysed(finish({base_block(), c.cea}));
+        edid_vsdb_classify(st, 1);
+        EXPECT_EQ(st.vsdb_h14b_index, c.h14b);
+        EXPECT_EQ(st.vsdb_hf_index, c.hf);
+        EXPECT_EQ(st.vsdb_3d_byte, c.byte3d);
+        EXPECT_EQ(st.hdmi_vic_len, c.vic_len);
+    }
+
+    // Byte 8 = 0xE0: the HDMI VIC bytes start at offset 15 (VIC 4 there gives 4K3G).
+    mod_edid st = analysed(finish({base_block(), cea_block({h14b_vsdb({0x00, 0x3C, 0xE0, 1, 2, 3, 4, 0x80, 0x20, 0x04})})}));
+    EXPECT_EQ(edid_vsdb_flags(st, 1), vsdb_flag_3d | vsdb_flag_4k3g);
+}
+
+TEST(EdidExtension, CapabilityFlags)
+{
+    struct AudioCase {
+        const char* what;
+        bytes block;
+        std::uint8_t flags;
+    };
+    const AudioCase audio[] = {
+        {"LPCM and DTS", audio_block({1, 7}), audio_flag_lpcm | audio_flag_bitstream},
+        {"E-AC-3", audio_block({10}), audio_flag_hbr},
+        {"DTS-HD", audio_block({11}), audio_flag_hbr},
+        {"code 0", audio_block({0}), audio_flag_hbr},
+        {"code 15", audio_block({15}), 0},
+        {"AC-3 to ATRAC", audio_block({2, 3, 4, 5, 6, 8}), audio_flag_bitstream},
+        {"length 0", {0x20}, 0},
+        {"length 1: one descriptor", {0x21, 0x09}, audio_flag_lpcm},
+    };
+    for (const AudioCase& c : audio) {
+        SCOPED_TRACE(c.what);
+        mod_edid st = analysed(finish({base_block(), cea_block({video_block({16}), c.block})}));
+        edid_data_block_scan(st, 1);
+        EXPECT_EQ(edid_audio_flags(st), c.flags);
+    }
+    mod_edid no_audio = analysed(finish({base_block(), cea_block({video_block({16})})}));
+    edid_data_block_scan(no_audio, 1);
+    EXPECT_EQ(edid_audio_flags(no_audio), edid_flags_absent);
+
+    struct VsdbCase {
+        const char* what;
+        bytes cea;
+        std::uint8_t vsdb, hf;
+    };
+    const VsdbCase vsdb[] = {
+        {"no vendor block", cea_block({video_block({16})}), edid_flags_absent, edid_flags_absent},
+        {"deep colour 36 bit", cea_block({h14b_vsdb({0x20})}), vsdb_flag_deepcolor, edid_flags_absent},
+        {"DC_Y444 only is no deep colour", cea_block({h14b_vsdb({0x08})}), 0, edid_flags_absent},
+        {"3D and VIC 5 (not 4K)", cea_block({h14b_vsdb({0, 0x3C, 0x20, 0x80, 0x20, 0x05})}), vsdb_flag_3d,
+         edid_flags_absent},
+        {"HF 340 MHz with SCDC", cea_block({h14b_vsdb(), hf_vsdb(0x44, {0x80, 0x00})}), 0,
+         hf_flag_340mhz_above | hf_flag_scdc},
+        {"HF 335 MHz, Y420 30 bit", cea_block({h14b_vsdb(), hf_vsdb(67, {0x00, 0x01})}), 0, hf_flag_y420_deepcolor},
+        {"HF length 5: only the rate is read", cea_block({h14b_vsdb(), hf_vsdb(0x78, {})}), 0, hf_flag_340mhz_above},
+    };
+    for (const VsdbCase& c : vsdb) {
+        SCOPED_TRACE(c.what);
+        mod_edid st = analysed(finish({base_block(), c.cea}));
+        EXPECT_EQ(edid_vsdb_flags(st, 1), c.vsdb);
+        EXPECT_EQ(edid_hf_vsdb_flags(st), c.hf);
+    }
+}
+
+TEST(EdidExtension, CeaSummaryText)
+{
+    const std::string full = cea_summary_of(cea_block({video_block({0x90, 4}), audio_block({1, 7}),
+                                                       h14b_vsdb({0x70, 0x3C, 0x20, 0x80, 0x20, 0x01}),
+                                                       hf_vsdb(0x78, {0x80, 0x07}), extended_block(6, {0x05, 0x01}),
+                                                       extended_block(15, {0x01})}));
+    EXPECT_EQ(full,
+              " First VIC = 1920x1080p 59/60 16:9\r\n"
+              "\r\n"
+              " ----- Audio Format:\r\n"
+              " LPCM =  Yes\r\n"
+              " Bitstream =  Yes\r\n"
+              " High Bit Rate =  No\r\n"
+              "\r\n"
+              " ----- v1.4b VSDB:\r\n"
+              " Deepcolor =  Yes\r\n"
+              " 3D =  Yes\r\n"
+              " 4K3G =  Yes\r\n"
+              "\r\n"
+              " ----- HF VSDB:\r\n"
+              " 340MHz above =  Yes\r\n"
+              " SCDC =  Yes\r\n"
+              " Y420 Deepcolor =  Yes\r\n"
+              "\r\n"
+              " ----- Others:\r\n"
+              " HDR = Yes\r\n"
+              " Y420 = Yes\r\n");
+
+    EXPECT_EQ(cea_summary_of(cea_block({{0x63, 0x01, 0x02, 0x03}})),
+              " No video-data-block.\r\n"
+              "\r\n"
+              " ----- Audio Format:\r\n"
+              " No audio-data-block.\r\n"
+              "\r\n"
+              " ----- v1.4b VSDB:\r\n"
+              " No H1.4b VSDB.\r\n"
+              "\r\n"
+              " ----- HF VSDB:\r\n"
+              " No HF VSDB.\r\n"
+              "\r\n"
+              " ----- Others:\r\n"
+              " HDR = No\r\n"
+              " Y420 = No\r\n");
+
+    bytes no_collection = cea_block({video_block({16})});
+    no_collection[2] = 4;
+    EXPECT_EQ(cea_summary_of(no_collection), " No data-block-collection.\r\n");
+
+    // An HDMI block of length 4 is no H1.4b VSDB; a VIC without text leaves the line bare.
+    const std::string short_vsdb = cea_summary_of(cea_block({video_block({110}), {0x64, 0x03, 0x0C, 0x00, 0x10}}));
+    EXPECT_EQ(short_vsdb.substr(0, 15), " First VIC = \r\n");
+    EXPECT_NE(short_vsdb.find(" ----- v1.4b VSDB:\r\n No H1.4b VSDB.\r\n"), std::string::npos);
+
+    // HF first and HDMI second: both summaries are printed.
+    const std::string both = cea_summary_of(cea_block({video_block({97}), hf_vsdb(0x44), h14b_vsdb({0x00})}));
+    EXPECT_NE(both.find(" First VIC = 3840x2160p 59/60  16:9 \r\n"), std::string::npos);
+    EXPECT_NE(both.find(" Deepcolor =  No\r\n"), std::string::npos);
+    EXPECT_NE(both.find(" 340MHz above =  Yes\r\n SCDC =  Yes\r\n Y420 Deepcolor =  No\r\n"), std::string::npos);
+}
+
+TEST(EdidExtension, VendorBytesPastTheImageReadAsAbsent)
+{
+    // A four-block image whose last CEA block ends in an H14b VSDB with HDMI video fields: the
+    // 3D_present byte and the HDMI VIC bytes lie past index 511.
+    bytes last = cea_block({});
+    last[2] = 127;
+    const std::size_t p = 118;  // VSDB header at block offset 118, length 31
+    last[p] = 0x7F;
+    last[p + 1] = 0x03;
+    last[p + 2] = 0x0C;
+    last[p + 3] = 0x00;
+    last[p + 6] = 0x70;
+    last[p + 8] = 0xE0;  // would put the 3D byte at offset 13 = image index 384 + 131
+    bytes block_map = other_block(0xF0);
+    const bytes img = finish({base_block(), block_map, other_block(0x70), last});
+    mod_edid st = analysed(img);
+    EXPECT_EQ(st.work.edid_type, edid_type_hdmi);
+    EXPECT_EQ(st.data_block_pos.vsdb1, 384 + 118);
+    EXPECT_EQ(st.hdmi_vic_len, 0);
+    EXPECT_EQ(edid_vsdb_flags(st, 3), vsdb_flag_deepcolor);
+    edid_summary_build(st);
+    EXPECT_NE(st.edid_report_text.find(" Deepcolor =  Yes\r\n 3D =  No\r\n 4K3G =  No\r\n"), std::string::npos);
+}
+
+TEST(EdidExtension, VicTexts)
+{
+    mod_edid st;
+    vic_table_init(st);
+    ASSERT_EQ(st.vic_name.size(), 129u);
+    const std::pair<int, const char*> cases[] = {
+        {0, "No VIC Available"},
+        {1, " 640x480p  59/60  4:3"},
+        {5, "1920x1080i 59/60 16:9"},
+        {16, "1920x1080p 59/60 16:9"},
+        {17, " 720x576p  50     4:3"},
+        {46, "1920x1080i 119/120 16:9"},
+        {60, "1280x720p 23/24  16:9 "},
+        {63, "1920x1080p 119.88/120  "},
+        {64, "1920x1080p 100    16:9 "},
+        {93, "3840x2160p 23/24  16:9 "},
+        {98, "4096x2160p 23/24 256:135"},
+        {99, "4096x2160p 25   256:135"},
+        {107, "3840x2160p 59/60 64:27 "},
+    };
+    for (const auto& [vic, text] : cases) EXPECT_EQ(st.vic_name[static_cast<std::size_t>(vic)], text) << vic;
+    EXPECT_EQ(st.vic_name[39], st.vic_name[20]);
+    for (int vic = 1; vic <= 107; ++vic) EXPECT_FALSE(st.vic_name[static_cast<std::size_t>(vic)].empty()) << vic;
+    for (int vic = 108; vic <= 128; ++vic) EXPECT_TRUE(st.vic_name[static_cast<std::size_t>(vic)].empty()) << vic;
+}
+
+}  // namespace
+}  // namespace vexlan

@@ -1,0 +1,365 @@
+// EDID text notation, the HEX / BIN / DDC loaders, the WRITE-side check and the writers.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <numeric>
+
+#include <unistd.h>
+
+#include "edid/edid_files.h"
+#include "edid_test_images.h"
+
+namespace vexlan {
+namespace {
+
+using namespace edid_test;
+
+std::string as_string(const bytes& b) { return std::string(b.begin(), b.end()); }
+
+bytes counting(std::size_t n)
+{
+    bytes b(n);
+    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    return b;
+}
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    for (std::size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", pos)) {
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    if (pos < text.size()) lines.push_back(text.substr(pos));
+    return lines;
+}
+
+const std::string blank29(29, ' ');
+
+TEST(EdidTextFormat, CanonicalLayout)
+{
+    const bytes img = finish({base_block(), cea_block({}), other_block(0x70), other_block(0x70)});
+    const std::string text = edid_text_format(img.data(), 512);
+    const auto lines = lines_of(text);
+    ASSERT_EQ(lines.size(), 4u * 17u);
+    EXPECT_EQ(lines[0], "00 FF FF FF FF FF FF 00 //7  ");
+    EXPECT_EQ(lines[15].substr(24), "//7F ");
+    EXPECT_EQ(lines[16], blank29);
+    EXPECT_EQ(lines[17], "02 03 04 00 00 00 00 00 //87 ");
+    EXPECT_EQ(lines[34].substr(24), "//107");
+    EXPECT_EQ(lines[66].substr(24), "//1FF");
+    EXPECT_EQ(lines[67], blank29);
+    for (const std::string& line : lines) EXPECT_EQ(line.size(), 29u);
+    EXPECT_EQ(text.substr(text.size() - 31), blank29 + "\r\n");
+
+    // The unit read separates blocks but ends without a separator.
+    const std::string read = edid_text_format(img.data(), 256, edid_text_variant::unit_read);
+    const auto read_lines = lines_of(read);
+    ASSERT_EQ(read_lines.size(), 33u);
+    EXPECT_EQ(read_lines[16], blank29);
+    EXPECT_EQ(read_lines[32].substr(24), "//FF ");
+    EXPECT_EQ(read.substr(read.size() - 7), "//FF \r\n");
+    EXPECT_EQ(edid_text_format(img.data(), 128, edid_text_variant::unit_read).size(), 16u * 31u);
+}
+
+TEST(EdidHexLoad, Cases)
+{
+    struct Case {
+        const char* what;
+        std::string file;
+        bool ok;
+        bytes expected;
+    };
+    const Case cases[] = {
+        {"0x pairs with commas, either case", "0x00,0XFF,0xab,0xCd\r\n", true, {0x00, 0xFF, 0xAB, 0xCD}},
+        {"&H prefix is a separator", "&H01 &H0A &HFF\n", true, {0x01, 0x0A, 0xFF}},
+        {"single digits, the last one dropped", "1 2 3\n", true, {0x01, 0x02}},
+        {"a line beginning with // is ignored", "// 11 22\n33 44\n", true, {0x33, 0x44}},
+        {"comment after the data", "\t 55 66 //77 88\t\r\n", true, {0x55, 0x66}},
+        {"pending digit dropped at the end of each line", "1\n2\n34\n", true, {0x34}},
+        {"canonical text", "00 FF FF FF FF FF FF 00 //7  \r\n" + blank29 + "\r\n", true,
+         {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}},
+        {"three digits in a row", "123\n", true, {0x12}},
+        {"lone CR line ends", "1\r2\r34", true, {0x34}},
+        {"no bytes at all", "// nothing\n\n", true, {}},
+        {"1 followed by x", "1x\n", false, {}},
+        {"x without a digit", "x0\n", false, {}},
+        {"0 blank x", "0 x1\n", false, {}},
+        {"x after a complete byte", "00x\n", false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const edid_load_result r = edid_hex_load(c.file);
+        EXPECT_EQ(r.ok, c.ok);
+        if (c.ok) {
+            EXPECT_EQ(r.bytes, c.expected);
+            EXPECT_EQ(r.text, edid_text_format(c.expected.data(), static_cast<int>(c.expected.size())));
+        } else {
+            EXPECT_EQ(r.reason, "Data");
+            EXPECT_TRUE(r.text.empty());
+        }
+    }
+
+    // 100 bytes: size 100, the text ends in the middle of a line without a comment.
+    std::string hundred;
+    for (int i = 0; i < 100; ++i) hundred += "AB ";
+    const edid_load_result r100 = edid_hex_load(hundred);
+    ASSERT_TRUE(r100.ok);
+    EXPECT_EQ(r100.bytes.size(), 100u);
+    const auto lines = lines_of(r100.text);
+    EXPECT_EQ(lines.back(), "AB AB AB AB ");
+    EXPECT_EQ(lines[11], "AB AB AB AB AB AB AB AB //5F ");
+
+    // Up to 513 bytes fit the image; one more is refused.
+    std::string big;
+    for (int i = 0; i < 513; ++i) big += "01,";
+    EXPECT_TRUE(edid_hex_load(big).ok);
+    EXPECT_EQ(edid_hex_load(big).bytes.size(), 513u);
+    EXPECT_EQ(edid_hex_load(big + "02").reason, "Data");
+}
+
+TEST(EdidBinAndDdcLoad, Cases)
+{
+    EXPECT_EQ(edid_bin_load("").reason, "Data");
+    EXPECT_EQ(edid_bin_load(std::string(514, '\x01')).reason, "Data");
+    EXPECT_TRUE(edid_bin_load(std::string(513, '\x01')).ok);
+    const bytes two = finish({base_block(), cea_block({video_block({16})})});
+    const edid_load_result bin = edid_bin_load(as_string(two));
+    ASSERT_TRUE(bin.ok);
+    EXPECT_EQ(bin.bytes, two);
+    const auto lines = lines_of(bin.text);
+    ASSERT_EQ(lines.size(), 34u);  // 32 data lines and two separators
+    EXPECT_EQ(lines[16], blank29);
+    EXPECT_EQ(lines[33], blank29);
+
+    const bytes one = finish({base_block()});
+    const std::string junk(300, '\x5A');
+    struct Case {
+        const char* what;
+        std::string file;
+        bool ok;
+        std::size_t size;
+        bool filler;
+    };
+    const Case cases[] = {
+        {"exactly 256 bytes with the header", as_string(two), true, 256, false},
+        {"dump ending in a 256-byte EDID", junk + as_string(two), true, 256, false},
+        {"last 256 bytes without, last 128 with the header", junk + as_string(one), true, 128, true},
+        {"shorter than 256 bytes, header in the last 128", std::string(20, '\x01') + as_string(one), true, 128, true},
+        {"exactly 128 bytes", as_string(one), true, 128, true},
+        {"no header anywhere", junk + junk, false, 0, false},
+        {"shorter than 128 bytes", std::string(100, '\0'), false, 0, false},
+        {"empty", "", false, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const edid_load_result r = edid_ddc_load(c.file);
+        ASSERT_EQ(r.ok, c.ok);
+        if (!c.ok) {
+            EXPECT_EQ(r.reason, "Data");
+            continue;
+        }
+        ASSERT_EQ(r.bytes.size(), c.size);
+        EXPECT_EQ(as_string(r.bytes), c.file.substr(c.file.size() - c.size));
+        const auto text_lines = lines_of(r.text);
+        if (c.filler) {
+            ASSERT_EQ(text_lines.size(), 33u);
+            EXPECT_EQ(text_lines[16], blank29);
+            EXPECT_EQ(text_lines[17], "FF FF FF FF FF FF FF FF //87");
+            EXPECT_EQ(text_lines[18], "FF FF FF FF FF FF FF FF //8F");
+            EXPECT_EQ(text_lines[32], "FF FF FF FF FF FF FF FF //FF");
+        } else {
+            EXPECT_EQ(text_lines.size(), 34u);
+        }
+    }
+}
+
+TEST(EdidFileLoad, ExtensionDispatch)
+{
+    const bytes one = finish({base_block()});
+    struct Case {
+        const char* path;
+        edid_file_kind kind;
+    };
+    const Case cases[] = {
+        {"/x/a.HEX", edid_file_kind::hex}, {"b.bin", edid_file_kind::bin}, {"c.Ddc", edid_file_kind::ddc},
+        {"d.txt", edid_file_kind::unknown}, {"ex", edid_file_kind::unknown}, {"nohex", edid_file_kind::hex},
+    };
+    for (const Case& c : cases) EXPECT_EQ(edid_file_kind_of(c.path), c.kind) << c.path;
+    EXPECT_EQ(edid_file_load_bytes("a.txt", as_string(one)).reason, "File format");
+    EXPECT_EQ(edid_file_load_bytes("a.bin", as_string(one)).bytes, one);
+    EXPECT_EQ(edid_file_load_bytes("a.ddc", as_string(one)).bytes, one);
+    EXPECT_EQ(edid_file_load_bytes("a.hex", "01 02").bytes, (bytes{1, 2}));
+}
+
+TEST(EdidWriteSideCheck, ShrinksAnAllFfSecondBlock)
+{
+    const bytes one = finish({base_block()});
+    struct Case {
+        const char* what;
+        bytes second;
+        std::int16_t size;
+        std::int16_t type;
+    };
+    bytes almost(128, 0xFF);
+    almost[5] = 0xFE;
+    const Case cases[] = {
+        {"all FF", bytes(128, 0xFF), 128, edid_type_dvi},
+        {"one byte not FF", almost, 256, edid_type_invalid},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        mod_edid st;
+        vic_table_init(st);
+        edid_load_result loaded;
+        loaded.ok = true;
+        loaded.bytes = one;
+        loaded.bytes.insert(loaded.bytes.end(), c.second.begin(), c.second.end());
+        edid_load_apply(st.edid_info_write, loaded);
+        ASSERT_EQ(st.edid_info_write.edid_size, 256);
+        edid_write_side_check(st);
+        EXPECT_EQ(st.edid_info_write.edid_size, c.size);
+        EXPECT_EQ(st.edid_info_write.edid_type, c.type);
+    }
+}
+
+TEST(EdidWriters, SourceTextAndCLanguageLayout)
+{
+    const bytes img = finish({base_block(), cea_block({video_block({16})})});
+    const std::string window = edid_text_format(img.data(), 256);
+    const std::string source = edid_save_source_text(window);
+    const auto src_lines = lines_of(source);
+    ASSERT_EQ(src_lines.size(), 34u);
+    EXPECT_EQ(src_lines[0], "00 FF FF FF FF FF FF 00 //7  ");
+    EXPECT_EQ(src_lines[16], "");  // a separator line loses its blanks
+    // Leading blanks of each piece go, text after the last LF is dropped.
+    EXPECT_EQ(edid_save_source_text("  01 02 //7  \r\n   03 04 //F  \r\n05 06"), "01 02 //7  \r\n03 04 //F  \r\n");
+
+    const edid_write_result c = edid_file_contents_build(window, edid_save_format::c_hex);
+    ASSERT_TRUE(c.ok) << c.error;
+    const auto c_lines = lines_of(c.bytes);
+    ASSERT_EQ(c_lines.size(), 34u);
+    EXPECT_EQ(c_lines[0], "0x00,0xFF,0xFF,0xFF,0xFF,0xFF,0xFF,0x00, //7  ");
+    EXPECT_EQ(c_lines[16], "");
+    EXPECT_EQ(c_lines[17], "0x02,0x03,0x06,0x00,0x41,0x10,0x00,0x00, //87 ");
+
+    const edid_write_result simple = edid_file_contents_build(window, edid_save_format::simple_hex);
+    ASSERT_TRUE(simple.ok);
+    EXPECT_EQ(simple.bytes, source + "\r\n");
+}
+
+TEST(EdidWriters, SaveThenLoadRoundTrips)
+{
+    const bytes four = finish({base_block(), cea_block({video_block({16})}), other_block(0x70), other_block(0xFF)});
+    struct Case {
+        const char* what;
+        std::string window;
+        bytes expected;
+    };
+    const bytes one = finish({base_block()});
+    bytes one_with_filler = one;
+    one_with_filler.resize(256, 0xFF);
+    const Case cases[] = {
+        {"four blocks from a file", edid_text_format(four.data(), 512), four},
+        {"two blocks read from the unit", edid_text_format(four.data(), 256, edid_text_variant::unit_read),
+         bytes(four.begin(), four.begin() + 256)},
+        {"one block from a DDC file, with FF filler lines", edid_ddc_load(as_string(one)).text, one_with_filler},
+        {"bytes 0..255 of an unusual image", edid_text_format(counting(256).data(), 256), counting(256)},
+    };
+    const std::pair<const char*, edid_save_format> formats[] = {
+        {"a.hex", edid_save_format::simple_hex}, {"a.hex", edid_save_format::c_hex}, {"a.bin", edid_save_format::bin}};
+    for (const Case& c : cases) {
+        for (const auto& [name, format] : formats) {
+            SCOPED_TRACE(std::string(c.what) + " as " + name + " " + std::to_string(static_cast<int>(format)));
+            const edid_write_result written = edid_file_contents_build(c.window, format);
+            ASSERT_TRUE(written.ok) << written.error;
+            const edid_load_result back = edid_file_load_bytes(name, written.bytes);
+            ASSERT_TRUE(back.ok);
+            EXPECT_EQ(back.bytes, c.expected);
+        }
+    }
+}
+
+TEST(EdidWriters, HandEditedTextIsRefusedWhole)
+{
+    struct Case {
+        const char* what;
+        std::string window;
+        bool ok;
+        bytes expected;  // BIN contents when accepted
+    };
+    const Case cases[] = {
+        {"extra blanks and tabs between pairs", "00  FF\tAB //7\r\n", true, {0x00, 0xFF, 0xAB}},
+        {"lower-case digits", "ab cd //7\r\n", true, {0xAB, 0xCD}},
+        {"pair without a following blank", "0011 //7\r\n", false, {}},
+        {"non-hexadecimal pair", "00 ZZ //7\r\n", false, {}},
+        {"single slash", "00 / 7\r\n", false, {}},
+        {"digit alone at the end of a line", "00 1\r\n", false, {}},
+        {"bytes without comments still written", "01 02\r\n03 04\r\n", true, {1, 2, 3, 4}},
+        {"lone LF line ends", "01 //7\n02 //F\n", true, {1, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (edid_save_format format : {edid_save_format::bin, edid_save_format::c_hex}) {
+            const edid_write_result r = edid_file_contents_build(c.window, format);
+            EXPECT_EQ(r.ok, c.ok);
+            if (!c.ok) {
+                EXPECT_TRUE(r.bytes.empty());
+                EXPECT_EQ(r.error.rfind("line 1: ", 0), 0u) << r.error;
+            } else if (format == edid_save_format::bin) {
+                EXPECT_EQ(r.bytes, as_string(c.expected));
+            } else {
+                EXPECT_EQ(edid_hex_load(r.bytes).bytes, c.expected);
+            }
+        }
+    }
+    const edid_write_result second = edid_file_contents_build("01 02 //7\r\n03 GG //F\r\n", edid_save_format::bin);
+    EXPECT_FALSE(second.ok);
+    EXPECT_EQ(second.error, "line 2: \"GG\" is not a two-digit hexadecimal byte");
+}
+
+TEST(EdidFiles, WriteAndLoadThroughFiles)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("vexlan_edid_files_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const bytes img = finish({base_block(), cea_block({video_block({16}), h14b_vsdb()})});
+    const std::string window = edid_text_format(img.data(), 256);
+    for (const char* name : {"x.hex", "x.bin"}) {
+        const std::string path = (dir / name).string();
+        const edid_save_format format =
+            edid_file_kind_of(path) == edid_file_kind::bin ? edid_save_format::bin : edid_save_format::c_hex;
+        ASSERT_EQ(edid_file_write(path, window, format), "");
+        const edid_load_result back = edid_file_load(path);
+        ASSERT_TRUE(back.ok) << back.reason;
+        EXPECT_EQ(back.bytes, img);
+    }
+    const std::string bad = (dir / "bad.bin").string();
+    EXPECT_NE(edid_file_write(bad, "00 QQ //7\r\n", edid_save_format::bin), "");
+    EXPECT_FALSE(std::filesystem::exists(bad));
+
+    const edid_load_result missing = edid_file_load((dir / "missing.bin").string());
+    EXPECT_FALSE(missing.ok);
+    EXPECT_NE(missing.reason.find("missing.bin"), std::string::npos);
+    EXPECT_EQ(edid_file_load((dir / "x.txt").string()).reason, "File format");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(EdidHexPairValue, DigitPairs)
+{
+    struct Case {
+        char hi, lo;
+        int value;
+    };
+    const Case cases[] = {
+        {'0', '0', 0}, {'F', 'F', 255}, {'f', 'f', 255}, {'a', '5', 0xA5}, {'7', 'E', 0x7E},
+        {'G', '1', 0}, {'1', ' ', 0},   {' ', '1', 0},   {'x', 'x', 0},    {'9', 'g', 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(edid_hex_pair_value(c.hi, c.lo), c.value) << c.hi << c.lo;
+}
+
+}  // namespace
+}  // namespace vexlan
