@@ -2,9 +2,14 @@
 // platform ports it talks through. One context per application (and per test).
 #pragma once
 
+#include "link/lifecycle.h"
 #include "link/link_state.h"
+#include "link/main_view.h"
 #include "link/model_profile.h"
 #include "link/ports.h"
+#include "link/tasks.h"
+#include "link/transports.h"
+#include "pattern/catalogue.h"
 
 namespace vexlan {
 
@@ -21,6 +26,14 @@ struct app_context {
     platform_ports ports;
     link_state link;
     model_profile profile;
+
+    link_controls controls;      // open / connect / close of the two links
+    transport_state transport;   // TCP connection details
+    main_view view;              // what the main window shows
+    task_state tasks;            // task mode, page, poll list, deferred action
+    page_hooks hooks;            // pages built elsewhere
+    life_state life;             // start-up, shut-down, housekeeping
+    catalogue_state catalogue;   // timing and pattern catalogue with favourites
 
     app_context() { cmd_table_init(link.cmd_table); }
     app_context(const app_context&) = delete;

@@ -1,0 +1,82 @@
+#include "link/unit_link.h"
+
+#include "link/app_context.h"
+#include "link/transaction.h"
+
+namespace vexlan {
+
+namespace {
+
+void report_problems(app_context& ctx, const std::vector<std::string>& problems) {
+    if (problems.empty() || !ctx.ports.dialogs) return;
+    std::string text;
+    for (const auto& p : problems) {
+        if (!text.empty()) text += "\r\n";
+        text += p;
+    }
+    ctx.ports.dialogs->message_box(text, msg_icon::exclamation);
+}
+
+}  // namespace
+
+int task_mode_from_text(const std::string& text) {
+    if (text == "analyser") return 0;
+    if (text == "pattern") return 1;
+    if (text == "cable") return 2;
+    return -1;
+}
+
+int board_id_get(app_context& ctx) {
+    cmdtx_str(ctx, "$board_id?\r");
+    return board_variant_from_reply(ctx.link.cmd_result == 1 ? ctx.link.rx_param1 : std::string());
+}
+
+void lab_link_click(app_context& ctx) {
+    auto& L = ctx.link;
+    auto& V = ctx.view;
+    if (L.cmd_busy || ctx.tasks.poll_busy) {
+        ctx.tasks.deferred_action = deferred_link;
+        return;
+    }
+    L.lab_link.enabled = false;
+    if (L.on_link_caption) L.on_link_caption();
+    if (ctx.ports.pump) ctx.ports.pump->process_events();
+
+    auto finish = [&] {
+        L.lab_link.enabled = true;
+        if (L.on_link_caption) L.on_link_caption();
+    };
+
+    if (cmdtx_str(ctx, "$model?\r") != 1) {
+        finish();
+        return;
+    }
+    const std::string model = L.rx_param1;
+    V.lab_model.caption = model;
+    view_changed(V);
+
+    const int variant = board_id_get(ctx);
+    V.lab_model.caption = model_caption(model, variant);
+    view_changed(V);
+
+    if (const auto file = model_profile_update(ctx.profile, model, variant)) {
+        report_problems(ctx, catalogue_load(ctx.catalogue, ctx.life.app_dir, *file));
+        if (V.on_catalogue) V.on_catalogue();
+    }
+
+    V.imgcbo_item2 = ctx.profile.model_index == 0 ? "VGA  Sink" : "---      ";
+    view_changed(V);
+
+    if (cmdtx_str(ctx, "$fwver?\r") == 1) {
+        V.lab_fw_ver.caption = "FW: " + L.rx_param1;
+        view_changed(V);
+        if (cmdtx_str(ctx, "$task_mode?\r") == 1) {
+            const int mode = task_mode_from_text(L.rx_param1);
+            if (mode >= 0) ctx.tasks.task_mode = mode;
+            ui_state_set(ctx);
+        }
+    }
+    finish();
+}
+
+}  // namespace vexlan

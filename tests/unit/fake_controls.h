@@ -1,0 +1,167 @@
+// Fakes of the link controls (open a serial port by number, connect a TCP client) and a scripted
+// unit, on top of the fakes in fake_ports.h. The TCP connect event comes from the fake time line,
+// so a test decides whether a connection is made and when.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fake_ports.h"
+#include "link/app_context.h"
+#include "link/lifecycle.h"
+#include "link/tasks.h"
+#include "link/transports.h"
+#include "link/unit_link.h"
+
+namespace vexlan::testing {
+
+class fake_serial_control : public serial_control {
+public:
+    explicit fake_serial_control(fake_link& link) : link_(link) {}
+    std::string open_port(int com_port) override {
+        opened.push_back(com_port);
+        if (fail) return "no such device";
+        link_.open = true;
+        return {};
+    }
+    void close() override {
+        ++closes;
+        link_.open = false;
+    }
+    bool fail = false;
+    std::vector<int> opened;
+    int closes = 0;
+
+private:
+    fake_link& link_;
+};
+
+class fake_tcp_control : public tcp_control {
+public:
+    fake_tcp_control(fake_world& w, fake_link& link, app_context& ctx) : w_(w), link_(link), ctx_(ctx) {}
+    void connect_to(const std::string& host, int port) override {
+        close();
+        connects.emplace_back(host, port);
+        state = 6;
+        if (!accept) return;
+        const auto id = attempt_;
+        w_.after(connect_delay, [this, id] {
+            if (id != attempt_ || state != 6) return;  // closed or restarted meanwhile
+            state = 7;
+            link_.open = true;
+            wsk_connect_event(ctx_);
+        });
+    }
+    void close() override {
+        ++closes;
+        ++attempt_;
+        state = 0;
+        link_.open = false;
+    }
+    int state_code() const override { return state; }
+
+    // The far end closes the connection: the close event follows.
+    void far_end_closes() {
+        ++attempt_;
+        state = 0;
+        link_.open = false;
+        wsk_close_event(ctx_);
+    }
+    // The connection is lost without an event (only supervision can notice).
+    void lose_silently() {
+        ++attempt_;
+        state = 0;
+        link_.open = false;
+    }
+
+    bool accept = true;
+    std::uint32_t connect_delay = 5;
+    int state = 0;
+    int closes = 0;
+    std::vector<std::pair<std::string, int>> connects;
+
+private:
+    fake_world& w_;
+    fake_link& link_;
+    app_context& ctx_;
+    std::uint64_t attempt_ = 0;
+};
+
+// A unit that answers the link queries, task mode switches and polls.
+struct fake_unit {
+    std::string model = "MRV-410";
+    std::string board = "0";
+    std::string fw = "2.18.1";
+    std::string task = "pattern";
+    bool silent = false;           // answers nothing at all
+    std::uint32_t delay = 5;
+
+    std::vector<reply_chunk> operator()(const std::string& line) {
+        if (silent) return {};
+        const std::string word = cmdstr_cmd_get(line);
+        auto reply = [&](const std::string& params) {
+            return std::vector<reply_chunk>{{delay, word + " " + params + "\r\n"}};
+        };
+        if (word == "$model?") return reply(model);
+        if (word == "$board_id?") return reply(board);
+        if (word == "$fwver?") return reply(fw);
+        if (word == "$task_mode?") return reply(task);
+        if (word == "$task_mode") {
+            const auto arg = line.substr(word.size() + 1, line.size() - word.size() - 2);
+            if (arg == "analyser" || arg == "pattern" || arg == "cable") task = arg;
+            else return reply("err");
+            return reply(task);
+        }
+        if (word == "$cec_log_msg?") {
+            const auto n = line.substr(word.size() + 1, line.size() - word.size() - 2);
+            return reply(n + ",0,");
+        }
+        return reply("0");
+    }
+};
+
+// Both links closed, no unit linked: the state after start-up.
+struct link_rig : fake_rig {
+    fake_serial_control serial_ctl{serial};
+    fake_tcp_control tcp_ctl{world, tcp, ctx};
+    fake_unit unit;
+
+    explicit link_rig(int link_iface = 1) : fake_rig(link_iface, model_none) {
+        ctx.controls = {&serial_ctl, &tcp_ctl};
+        ctx.link.eth_connected = false;
+        ctx.link.com_open = false;
+        serial.open = false;
+        tcp.open = false;
+        ctx.life.app_dir = VEXLAN_DATA_DIR;
+        tcp.unit = [this](const std::string& l) { return unit(l); };
+        serial.unit = [this](const std::string& l) { return unit(l); };
+        for (auto t : {timer_id::tim_rx, timer_id::tim_monitor, timer_id::tim_clock, timer_id::tim_eth})
+            timers.set_interval(t, t == timer_id::tim_clock ? 100 : t == timer_id::tim_eth ? 7000 : 20);
+    }
+
+    // Runs the fake time line for `ms` milliseconds.
+    void run_for(std::uint32_t ms) { pump.wait_until(world.now + ms, [] { return false; }); }
+
+    // Connects over TCP to the unit and lets the connect event arrive.
+    void connect_tcp(const std::string& ip = "127.0.0.1") {
+        cbo_interface_change(ctx, 1);
+        ctx.view.txt_eth_ip.caption = ip;
+        cmd_eth_open_click(ctx);
+        run_for(50);
+    }
+
+    // Connected and linked: the housekeeping tick links the unit.
+    void connect_and_link(const std::string& ip = "127.0.0.1") {
+        connect_tcp(ip);
+        tim_clock_tick(ctx);
+    }
+
+    // The command lines the unit received over the link in use, from index `from` on.
+    std::vector<std::string> commands_since(std::size_t from) {
+        auto& c = link().commands;
+        return {c.begin() + static_cast<std::ptrdiff_t>(std::min(from, c.size())), c.end()};
+    }
+};
+
+}  // namespace vexlan::testing

@@ -1,0 +1,237 @@
+// Start-up and shut-down of the main window and the housekeeping timer.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "fake_controls.h"
+#include "link/file_io.h"
+
+namespace vexlan {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::link_rig;
+
+// A fresh application directory holding copies of the shipped catalogues.
+struct temp_app_dir {
+    fs::path dir;
+    temp_app_dir() {
+        static int n = 0;
+        dir = fs::temp_directory_path() / ("vexlan_lifecycle_" + std::to_string(::getpid()) + "_" + std::to_string(n++));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        for (const auto& e : fs::directory_iterator(VEXLAN_DATA_DIR))
+            if (e.path().extension() == ".ini") fs::copy_file(e.path(), dir / e.path().filename());
+    }
+    ~temp_app_dir() { fs::remove_all(dir); }
+    std::string path(const char* name) const { return (dir / name).string(); }
+    std::string read(const char* name) const {
+        std::ifstream in(path(name), std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+};
+
+const screen_twips screen_4000{4000, 3000, 2000, 1500};
+
+TEST(Lifecycle, StartUpRestoresTheRememberedChoiceAndOpensNothing) {
+    temp_app_dir app;
+    settings s;
+    s.link_iface = 1;
+    s.eth_ip = "10.0.0.9";
+    s.com_port = 3;
+    s.window_left = 5000;  // saved on a larger screen
+    s.window_top = 100;
+    s.position_valid = true;
+    s.pre_files[0] = "C:\\edid, copy.hex";
+    ASSERT_EQ(settings_write(app.path("Vexlan_ini.txt"), s), "");
+
+    link_rig rig;
+    rig.ctx.life.app_dir = app.dir.string();
+    int lists = 0;
+    rig.ctx.life.lists_init = [&] { ++lists; };
+    main_load(rig.ctx, screen_4000);
+    EXPECT_TRUE(rig.ctx.life.starting_up);
+    main_load_done(rig.ctx);
+    EXPECT_FALSE(rig.ctx.life.starting_up);
+
+    auto& V = rig.ctx.view;
+    EXPECT_EQ(lists, 1);
+    EXPECT_EQ(V.title, "Vexlan v2.18");
+    EXPECT_EQ(V.cbo_interface_items, (std::vector<std::string>{"RS-232", "Ethernet"}));
+    ASSERT_EQ(V.cbo_com_items.size(), 16u);
+    EXPECT_EQ(V.cbo_com_items[0], "COM1:");
+    EXPECT_EQ(V.cbo_com_items[15], "COM16:");
+    EXPECT_EQ(rig.ctx.link.link_iface, 1);
+    EXPECT_EQ(V.cbo_interface_index, 1);
+    EXPECT_EQ(V.txt_eth_ip.caption, "10.0.0.9");
+    EXPECT_EQ(rig.ctx.link.com_port, 3);
+    EXPECT_EQ(V.cbo_com_index, 2);
+    EXPECT_EQ(rig.ctx.life.pre_files[0], "C:\\edid, copy.hex");
+    EXPECT_EQ(rig.ctx.life.window.left, 2000);  // screen width minus window width
+    EXPECT_EQ(rig.ctx.life.window.top, 100);
+    EXPECT_EQ(rig.ctx.catalogue.file_name, "m41_timing_pattern.ini");
+    EXPECT_GT(rig.ctx.catalogue.timing_count, 0);
+    EXPECT_EQ(rig.ctx.profile.model_index, model_none);
+    EXPECT_EQ(rig.ctx.profile.board_variant, model_none);
+    EXPECT_EQ(rig.ctx.tasks.main_page, none_254);
+    EXPECT_EQ(rig.ctx.tasks.task_mode, none_254);
+    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_clock));
+    EXPECT_TRUE(rig.tcp_ctl.connects.empty());
+    EXPECT_TRUE(rig.serial_ctl.opened.empty());
+    EXPECT_TRUE(V.cmd_eth_open.visible);
+    EXPECT_FALSE(V.cmd_rs232_open.visible);
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+}
+
+TEST(Lifecycle, MissingSettingsFileMeansDefaultsWithoutAMessage) {
+    temp_app_dir app;
+    link_rig rig;
+    rig.ctx.life.app_dir = app.dir.string();
+    main_load(rig.ctx, screen_4000);
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+    EXPECT_EQ(rig.ctx.link.link_iface, 0);
+    EXPECT_EQ(rig.ctx.link.com_port, 1);
+    EXPECT_EQ(rig.ctx.life.window.left, 1000);  // centred
+    EXPECT_EQ(rig.ctx.life.window.top, 750);
+
+    // A damaged one is reported; loading goes on with what could be read.
+    ASSERT_EQ(write_file_atomic(app.path("Vexlan_ini.txt"), "1\r\n\"1.2.3.4\"\r\nx\r\n"), "");
+    link_rig damaged;
+    damaged.ctx.life.app_dir = app.dir.string();
+    main_load(damaged.ctx, screen_4000);
+    ASSERT_EQ(damaged.dialogs.messages.size(), 1u);
+    EXPECT_NE(damaged.dialogs.messages[0].find("Vexlan_ini.txt"), std::string::npos);
+    EXPECT_EQ(damaged.ctx.link.eth_ip, "1.2.3.4");
+    EXPECT_EQ(damaged.ctx.link.link_iface, 1);
+}
+
+TEST(Lifecycle, CloseWritesSettingsAndTheFavouritesOfTheProfile) {
+    temp_app_dir app;
+    link_rig rig;
+    rig.ctx.life.app_dir = app.dir.string();
+    main_load(rig.ctx, screen_4000);
+    main_load_done(rig.ctx);
+    rig.unit.model = "MRV-510";
+    rig.connect_and_link();
+    ASSERT_EQ(rig.ctx.catalogue.file_name, "m51_timing_pattern.ini");
+    rig.ctx.catalogue.pattern_fav[17] = 2;
+    rig.ctx.life.pre_files[9] = "/home/op/edid \"a\", b.bin";
+    int closed_windows = 0;
+    rig.ctx.life.close_windows = [&] { ++closed_windows; };
+
+    const auto errors = main_unload(rig.ctx, 1234, 567);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(closed_windows, 1);
+    EXPECT_TRUE(rig.ctx.link.app_closing);
+    for (auto t : {timer_id::tim_clock, timer_id::tim_eth, timer_id::tim_monitor, timer_id::tim_rx})
+        EXPECT_FALSE(rig.timers.enabled(t));
+
+    const auto back = settings_read(app.path("Vexlan_ini.txt"));
+    EXPECT_TRUE(back.problems.empty());
+    EXPECT_EQ(back.values.link_iface, 1);
+    EXPECT_EQ(back.values.eth_ip, "127.0.0.1");
+    EXPECT_EQ(back.values.window_left, 1234);
+    EXPECT_EQ(back.values.window_top, 567);
+    EXPECT_EQ(back.values.pre_files[9], "/home/op/edid \"a\", b.bin");
+
+    const std::string fav = app.read("m51_timing_pattern_fav.ini");
+    EXPECT_EQ(fav, favourites_text(rig.ctx.catalogue));
+    EXPECT_NE(fav.find("\r\n2\r\n"), std::string::npos);
+    EXPECT_EQ(fav.substr(fav.size() - 3), "2\r\n");
+}
+
+TEST(Lifecycle, AFailedWriteAtCloseIsReturnedNotHidden) {
+    temp_app_dir app;
+    link_rig rig;
+    rig.ctx.life.app_dir = app.dir.string();
+    main_load(rig.ctx, screen_4000);
+    rig.ctx.life.app_dir = (app.dir / "no" / "such" / "folder").string();
+    const auto errors = main_unload(rig.ctx, 0, 0);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_NE(errors[0].find("Vexlan_ini.txt"), std::string::npos);
+    EXPECT_NE(errors[1].find("m41_timing_pattern_fav.ini"), std::string::npos);
+}
+
+TEST(Lifecycle, ClockTickCounterWrapsAboveTheLimit) {
+    link_rig rig;
+    rig.ctx.life.clock_ticks = 65529;
+    tim_clock_tick(rig.ctx);
+    EXPECT_EQ(rig.ctx.life.clock_ticks, 65530);
+    tim_clock_tick(rig.ctx);
+    EXPECT_EQ(rig.ctx.life.clock_ticks, 0);
+    tim_clock_tick(rig.ctx);
+    EXPECT_EQ(rig.ctx.life.clock_ticks, 1);
+}
+
+// A serial port whose adapter can be unplugged: the receive-buffer query then fails.
+struct unpluggable_link : testing::fake_link {
+    using fake_link::fake_link;
+    bool gone = false;
+    bool probe() override { return open && !gone; }
+};
+
+TEST(Lifecycle, SerialPortThatDisappearsIsClosedWithinASecond) {
+    link_rig rig(0);
+    unpluggable_link port(rig.world);
+    rig.ctx.ports.serial = &port;
+    testing::fake_serial_control ctl(port);
+    rig.ctx.controls.serial = &ctl;
+    port.unit = [&](const std::string& l) { return rig.unit(l); };
+    port.on_data = [&](const std::string& b) { link_receive(rig.ctx, b); };
+    cbo_interface_change(rig.ctx, 0);
+    cmd_rs232_open_click(rig.ctx);
+    ASSERT_TRUE(rig.ctx.link.com_open);
+    ASSERT_EQ(rig.ctx.profile.model_index, 0);
+
+    for (int i = 0; i < 10; ++i) tim_clock_tick(rig.ctx);  // port present: nothing happens
+    EXPECT_TRUE(rig.ctx.link.com_open);
+    EXPECT_EQ(ctl.closes, 0);
+
+    port.gone = true;
+    int ticks = 0;
+    while (rig.ctx.link.com_open && ticks < 10) {
+        tim_clock_tick(rig.ctx);
+        ++ticks;
+    }
+    EXPECT_FALSE(rig.ctx.link.com_open);
+    EXPECT_LE(ticks, 10);
+    EXPECT_EQ(ctl.closes, 1);
+    EXPECT_EQ(rig.ctx.view.cmd_rs232_open.color, rgb_red);
+    EXPECT_EQ(rig.ctx.view.img_refresh.picture, "refresh_off.bmp");
+    EXPECT_EQ(rig.ctx.profile.model_index, 0);  // the profile stays when the serial port closes
+    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_clock));
+}
+
+TEST(Lifecycle, ClosingWhileTheHousekeepingLinksLeavesTheClockStopped) {
+    temp_app_dir app;
+    link_rig rig;
+    rig.ctx.life.app_dir = app.dir.string();
+    main_load(rig.ctx, screen_4000);
+    main_load_done(rig.ctx);
+    rig.unit.silent = true;  // a connection stands, no unit answers
+    rig.connect_tcp();
+    ASSERT_TRUE(rig.ctx.link.eth_connected);
+    ASSERT_TRUE(rig.timers.enabled(timer_id::tim_clock));
+
+    // The window is closed while the housekeeping waits for "$model?".
+    std::vector<std::string> errors;
+    rig.world.after(1000, [&] { errors = main_unload(rig.ctx, 0, 0); });
+    tim_clock_tick(rig.ctx);
+    EXPECT_TRUE(rig.ctx.link.app_closing);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_clock));
+    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_eth));
+    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_monitor));
+    EXPECT_TRUE(fs::exists(app.path("m41_timing_pattern_fav.ini")));
+    // no further sends once closing: the second "$model?" went out without a wait
+    EXPECT_LE(rig.tcp.commands.size(), 2u);
+}
+
+}  // namespace
+}  // namespace vexlan

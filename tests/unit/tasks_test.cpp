@@ -1,0 +1,320 @@
+// Task modes, page switching, the refresh action, the poll step with its lists and the deferred
+// action, and the link/task display.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "fake_controls.h"
+
+namespace vexlan {
+namespace {
+
+using testing::link_rig;
+
+// A linked rig showing page `page`, with the unit's commands recorded from here on.
+struct page_rig : link_rig {
+    page_rig(const std::string& model, const std::string& task, int page) {
+        unit.model = model;
+        unit.task = task;
+        connect_and_link();
+        cmd_main_click(ctx, page);
+    }
+    // Runs `n` poll steps, each as tim_monitor fires it.
+    void poll(int n) {
+        for (int i = 0; i < n; ++i) {
+            ASSERT_TRUE(timers.enabled(timer_id::tim_monitor)) << "step " << i;
+            tim_monitor_tick(ctx);
+        }
+    }
+};
+
+TEST(Tasks, CablePageSendsItsEightQueriesInOrderThenStartsAgain) {
+    page_rig rig("MRV-410L", "cable", 5);
+    ASSERT_EQ(rig.ctx.profile.model_index, 1);
+    ASSERT_EQ(rig.ctx.tasks.task_mode, 2);
+    int applied = 0;
+    rig.ctx.hooks.monitor_reply_apply = [&] {
+        // the status refresh reads the entry that was answered
+        EXPECT_EQ(rig.ctx.link.cmd_table[static_cast<std::size_t>(rig.ctx.tasks.poll_list[rig.ctx.tasks.poll_index])] + "\r",
+                  rig.tcp.commands.back());
+        ++applied;
+    };
+    const auto from = rig.tcp.commands.size();
+    rig.poll(10);
+    EXPECT_EQ(rig.commands_since(from),
+              (std::vector<std::string>{"$cable_level?\r", "$cable_run?\r", "$cable_result?\r", "$cable_time?\r",
+                                        "$timer_day?\r", "$timer_hour?\r", "$timer_minute?\r", "$timer_second?\r",
+                                        "$cable_level?\r", "$cable_run?\r"}));
+    EXPECT_EQ(applied, 10);
+    EXPECT_FALSE(rig.ctx.tasks.poll_busy);
+    EXPECT_FALSE(rig.ctx.link.poll_quiet);
+}
+
+TEST(Tasks, CecPageAsksForLogLinesTwoToTwelveThenOne) {
+    page_rig rig("MRV-510", "pattern", 6);
+    const auto from = rig.tcp.commands.size();
+    rig.poll(13);
+    std::vector<std::string> expect;
+    for (int n : {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 1, 2}) expect.push_back("$cec_log_msg? " + std::to_string(n) + "\r");
+    EXPECT_EQ(rig.commands_since(from), expect);
+}
+
+TEST(Tasks, UnansweredPollIsSkippedAndPollingGoesOn) {
+    page_rig rig("MRV-410L", "cable", 5);
+    int applied = 0;
+    rig.ctx.hooks.monitor_reply_apply = [&] { ++applied; };
+    auto base = rig.unit;
+    rig.tcp.unit = [&](const std::string& line) -> std::vector<testing::reply_chunk> {
+        if (line == "$cable_run?\r") return {};
+        return base(line);
+    };
+    const auto from = rig.tcp.commands.size();
+    rig.poll(3);
+    EXPECT_EQ(rig.commands_since(from),
+              (std::vector<std::string>{"$cable_level?\r", "$cable_run?\r", "$cable_run?\r", "$cable_result?\r"}));
+    EXPECT_EQ(applied, 2);
+    EXPECT_EQ(rig.ctx.tasks.poll_index, 3);
+}
+
+TEST(Tasks, TaskImageClickDuringAPollIsReplayedAfterTheStepLastClickWins) {
+    page_rig rig("MRV-510", "analyser", 6);
+    rig.unit.delay = 30;
+    // Two clicks on different task images while the poll waits for its reply.
+    rig.world.after(10, [&] {
+        cmd_task_mode_set(rig.ctx, "cable");
+        EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_task_cable);
+        cmd_task_mode_set(rig.ctx, "pattern");
+    });
+    const auto from = rig.tcp.commands.size();
+    bool seen_deferred = false;
+    rig.ctx.hooks.monitor_reply_apply = [&] { seen_deferred = rig.ctx.tasks.deferred_action == deferred_task_pattern; };
+    rig.poll(1);
+    EXPECT_TRUE(seen_deferred);  // recorded as 15 during the poll
+    EXPECT_EQ(rig.commands_since(from),
+              (std::vector<std::string>{"$cec_log_msg? 2\r", "$task_mode pattern\r"}));
+    EXPECT_EQ(rig.ctx.tasks.task_mode, 1);
+    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_none);
+    EXPECT_EQ(rig.ctx.view.img_pattern.picture, "task_pattern_on.bmp");
+    EXPECT_EQ(rig.ctx.view.img_analyser.picture, "task_analyser_off.bmp");
+    // the poll list of the page is set up again and the timer runs on
+    EXPECT_EQ(rig.ctx.tasks.poll_index, 0);
+    EXPECT_EQ(rig.ctx.tasks.poll_list[0], cec_poll_entry);
+    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_monitor));
+    EXPECT_FALSE(rig.ctx.tasks.poll_busy);
+}
+
+TEST(Tasks, EveryDeferredCodeReplaysItsAction) {
+    std::map<std::string, int> calls;
+    auto counter = [&](const char* name) { return [&calls, name] { ++calls[name]; }; };
+    struct row {
+        int code;
+        const char* hook;        // hook expected to run ("" = a command of this part)
+        const char* command;     // first command expected on the wire ("" = none)
+    };
+    const row rows[] = {
+        {0, "cable_start", ""},      {1, "cable_stop", ""},         {2, "cable_level", ""},
+        {3, "cable_time", ""},       {4, "cec_log_clear", ""},      {5, "cec_msg_send", ""},
+        {6, "edid_slot_rename", ""}, {7, "", "$model?\r"},         {8, "monitor_report", ""},
+        {9, "motion_text_send", ""}, {10, "output_panel_button", ""}, {11, "pattern_out_get", ""},
+        {12, "", "$model?\r"},       {13, "", "$task_mode analyser\r"}, {14, "", "$task_mode cable\r"},
+        {15, "", "$task_mode pattern\r"}, {16, "timing_out_get", ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.code);
+        page_rig rig("MRV-410", "pattern", 6);
+        calls.clear();
+        auto& H = rig.ctx.hooks;
+        H.cable_start = counter("cable_start");
+        H.cable_stop = counter("cable_stop");
+        H.cable_level = counter("cable_level");
+        H.cable_time = counter("cable_time");
+        H.cec_log_clear = counter("cec_log_clear");
+        H.cec_msg_send = counter("cec_msg_send");
+        H.edid_slot_rename = counter("edid_slot_rename");
+        H.monitor_report = counter("monitor_report");
+        H.motion_text_send = counter("motion_text_send");
+        H.output_panel_button = counter("output_panel_button");
+        H.pattern_out_get = counter("pattern_out_get");
+        H.timing_out_get = counter("timing_out_get");
+        H.scale_4k_out_get = counter("scale_4k_out_get");
+        rig.ctx.tasks.deferred_action = r.code;
+        const auto from = rig.tcp.commands.size();
+        rig.poll(1);
+        const auto sent = rig.commands_since(from);
+        ASSERT_GE(sent.size(), 1u);
+        EXPECT_EQ(sent[0], "$cec_log_msg? 2\r");
+        if (*r.command) {
+            ASSERT_GE(sent.size(), 2u);
+            EXPECT_EQ(sent[1], r.command);
+        } else {
+            EXPECT_EQ(sent.size(), 1u);
+        }
+        if (*r.hook) EXPECT_EQ(calls, (std::map<std::string, int>{{r.hook, 1}}));
+        else EXPECT_TRUE(calls.empty());
+        EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_none);
+    }
+    // Code 16 on a second-family unit in analyser mode reads the down-scaling choice instead.
+    page_rig rig("DN-6P", "analyser", 6);
+    calls.clear();
+    rig.ctx.hooks.timing_out_get = counter("timing_out_get");
+    rig.ctx.hooks.scale_4k_out_get = counter("scale_4k_out_get");
+    deferred_action_run(rig.ctx, deferred_timing_out_get);
+    EXPECT_EQ(calls, (std::map<std::string, int>{{"scale_4k_out_get", 1}}));
+}
+
+TEST(Tasks, DeferredActionWaitsForAPollStepOnALivePage) {
+    page_rig rig("MRV-510", "pattern", 1);
+    int reads = 0;
+    rig.ctx.hooks.timing_out_get = [&] { ++reads; };
+    rig.ctx.tasks.deferred_action = deferred_timing_out_get;
+    tim_monitor_tick(rig.ctx);  // page 1: not replayed
+    EXPECT_EQ(reads, 0);
+    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_timing_out_get);
+    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_monitor));
+}
+
+TEST(Tasks, PageSwitchColoursButtonsShowsThePanelAndRefreshes) {
+    link_rig rig;
+    rig.connect_and_link();
+    auto& V = rig.ctx.view;
+    std::map<std::string, int> reads;
+    rig.ctx.hooks.edid_slots_read = [&] { ++reads["edid"]; };
+    rig.ctx.hooks.timing_out_get = [&] { ++reads["timing"]; };
+    rig.ctx.hooks.pattern_out_get = [&] { ++reads["pattern"]; };
+    rig.ctx.hooks.output_panel_get = [&] { ++reads["panel"]; };
+    rig.ctx.hooks.cec_tx_msg_refresh = [&] { ++reads["cec"]; };
+    EXPECT_TRUE(V.img_logo_visible);
+
+    const auto from = rig.tcp.commands.size();
+    cmd_main_click(rig.ctx, 2);
+    EXPECT_FALSE(V.img_logo_visible);
+    EXPECT_EQ(rig.ctx.tasks.main_page, 2);
+    EXPECT_EQ(V.cmd_main[2].color, rgb_page_pressed);
+    EXPECT_TRUE(V.fra_main[2].visible);
+    EXPECT_TRUE(V.lstv_pattern.visible);
+    const auto sent = rig.commands_since(from);
+    ASSERT_EQ(sent.size(), 5u);
+    EXPECT_EQ(sent[0], "$boot?\r");
+    EXPECT_EQ(sent[1], "$model?\r");
+    EXPECT_EQ(reads, (std::map<std::string, int>{{"pattern", 1}}));
+
+    cmd_main_click(rig.ctx, 0);
+    EXPECT_EQ(V.cmd_main[2].color, rgb_page_normal);
+    EXPECT_FALSE(V.fra_main[2].visible);
+    EXPECT_EQ(V.cmd_main[0].color, rgb_page_pressed);
+    EXPECT_TRUE(V.fra_main[0].visible);
+    for (int i = 1; i < main_page_count; ++i) EXPECT_FALSE(V.fra_main[static_cast<std::size_t>(i)].visible);
+    cmd_main_click(rig.ctx, 1);
+    cmd_main_click(rig.ctx, 3);
+    cmd_main_click(rig.ctx, 6);
+    EXPECT_EQ(reads, (std::map<std::string, int>{{"pattern", 1}, {"edid", 1}, {"timing", 1}, {"panel", 1}, {"cec", 1}}));
+    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_monitor));  // a live page polls
+    cmd_main_click(rig.ctx, 0);
+    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_monitor));
+
+    // Link down: the page changes, nothing is sent.
+    cmd_eth_open_click(rig.ctx);
+    ASSERT_FALSE(rig.ctx.link.eth_connected);
+    const auto before = rig.tcp.commands.size();
+    cmd_main_click(rig.ctx, 3);
+    EXPECT_EQ(rig.tcp.commands.size(), before);
+    EXPECT_TRUE(V.fra_main[3].visible);
+}
+
+TEST(Tasks, RefreshActionIsDeferredWhileBusyAndShowsItsImage) {
+    page_rig rig("MRV-510", "pattern", 3);
+    std::vector<std::string> pictures;
+    rig.ctx.view.on_change = [&] {
+        if (pictures.empty() || pictures.back() != rig.ctx.view.img_refresh.picture)
+            pictures.push_back(rig.ctx.view.img_refresh.picture);
+    };
+    refresh_action(rig.ctx);
+    EXPECT_EQ(pictures, (std::vector<std::string>{"refresh_busy.bmp", "refresh_on.bmp"}));
+    EXPECT_TRUE(rig.ctx.view.img_refresh.enabled);
+    EXPECT_FALSE(rig.ctx.tasks.refresh_running);
+
+    rig.ctx.tasks.poll_busy = true;
+    const auto sent = rig.tcp.commands.size();
+    refresh_action(rig.ctx);
+    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_refresh);
+    EXPECT_EQ(rig.tcp.commands.size(), sent);
+}
+
+TEST(Tasks, TaskModeSwitchSendsTheModeAndRestartsThePoll) {
+    page_rig rig("MRV-410L", "pattern", 5);
+    rig.timers.set_enabled(timer_id::tim_monitor, false);
+    cmd_task_mode_set(rig.ctx, "cable");
+    EXPECT_EQ(rig.tcp.commands.back(), "$task_mode cable\r");
+    EXPECT_EQ(rig.ctx.tasks.task_mode, 2);
+    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_monitor));
+
+    // The unit refuses: the mode stays.
+    auto base = rig.unit;
+    rig.tcp.unit = [&](const std::string& line) -> std::vector<testing::reply_chunk> {
+        if (cmdstr_cmd_get(line) == "$task_mode") return {{5, "$task_mode err\r\n"}};
+        return base(line);
+    };
+    cmd_task_mode_set(rig.ctx, "analyser");
+    EXPECT_EQ(rig.ctx.link.cmd_result, 3);
+    EXPECT_EQ(rig.ctx.tasks.task_mode, 2);
+}
+
+TEST(Tasks, LinkAndTaskDisplayFollowModelAndTaskMode) {
+    struct row {
+        const char* model;
+        const char* task;
+        bool cable_visible;
+        bool cable_enabled;
+        bool pages_0_4_enabled;
+        bool cec_visible;
+        const char* cable_pic;
+    };
+    const row rows[] = {
+        {"MRV-410L", "cable", true, true, false, false, "task_cable_test_on.bmp"},
+        {"MRV-410L", "pattern", true, false, true, false, "task_cable_test_off.bmp"},
+        {"MRV-410", "cable", false, true, true, true, "task_cable_test_on.bmp"},
+        {"MRV-510", "analyser", false, true, true, true, "task_cable_test_off.bmp"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.model) + " " + r.task);
+        page_rig rig(r.model, r.task, 0);
+        auto& V = rig.ctx.view;
+        ui_state_set(rig.ctx);
+        EXPECT_EQ(V.img_cable_test.visible, r.cable_visible);
+        EXPECT_EQ(V.cmd_main[5].visible, r.cable_visible);
+        if (r.cable_visible) {
+            EXPECT_EQ(V.cmd_main[5].enabled, r.cable_enabled);
+            EXPECT_EQ(V.img_cable_test.enabled, r.cable_enabled);
+        } else {
+            EXPECT_FALSE(V.fra_main[5].visible);
+        }
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(V.cmd_main[static_cast<std::size_t>(i)].enabled, r.pages_0_4_enabled);
+        EXPECT_EQ(V.cmd_main[6].visible, r.cec_visible);
+        EXPECT_EQ(V.img_cable_test.picture, r.cable_pic);
+        EXPECT_EQ(V.img_refresh.picture, "refresh_on.bmp");
+        EXPECT_EQ(V.cmd_eth_open.color, rgb_green);
+        // page 0 was chosen: in cable mode of a second-family unit only panel 5 may show
+        EXPECT_EQ(V.fra_main[0].visible, r.pages_0_4_enabled);
+    }
+
+    // Link down: everything off and the button red.
+    page_rig rig("MRV-410L", "pattern", 0);
+    rig.tcp_ctl.lose_silently();
+    rig.ctx.link.eth_connected = false;
+    ui_state_set(rig.ctx);
+    auto& V = rig.ctx.view;
+    EXPECT_EQ(V.img_analyser.picture, "task_analyser_off.bmp");
+    EXPECT_EQ(V.img_pattern.picture, "task_pattern_off.bmp");
+    EXPECT_EQ(V.img_cable_test.picture, "task_cable_test_off.bmp");
+    EXPECT_EQ(V.img_refresh.picture, "refresh_off.bmp");
+    EXPECT_EQ(V.cmd_eth_open.color, rgb_red);
+    EXPECT_EQ(V.cmd_eth_open.tool_tip, "Click to connect unit");
+    // ... except while a connect attempt runs: the button stays yellow
+    rig.tcp_ctl.accept = false;
+    eth_link_set(rig.ctx, true);
+    ui_state_set(rig.ctx);
+    EXPECT_EQ(V.cmd_eth_open.color, rgb_yellow);
+}
+
+}  // namespace
+}  // namespace vexlan

@@ -1,0 +1,293 @@
+// Serial and TCP transports: the link choice, opening the serial port, the IP address check, TCP
+// connect, supervision and the one reconnect of a lost connection.
+#include <gtest/gtest.h>
+
+#include "fake_controls.h"
+
+namespace vexlan {
+namespace {
+
+using testing::link_rig;
+
+TEST(Transports, IpAddressIsTrimmedSplitIntoFourFieldsAndNormalised) {
+    struct row {
+        const char* text;
+        const char* expect;  // "" = rejected
+    };
+    const row rows[] = {
+        {"192.168.001.010", "192.168.1.10"},
+        {" 1.2.3.4 ", "1.2.3.4"},
+        {"a.b.c.d", "0.0.0.0"},
+        {"300.1.1.1", "300.1.1.1"},
+        {"12x.7y.0.00", "12.7.0.0"},
+        {"...", "0.0.0.0"},
+        {"000.0.0009.1", "0.0.9.1"},
+        {"10.0.0", ""},
+        {"1.2.3.4.5", ""},
+        {"", ""},
+        {"1234", ""},
+    };
+    for (const auto& r : rows) {
+        link_rig rig;
+        rig.ctx.link.eth_ip = "10.1.1.1";
+        rig.ctx.view.txt_eth_ip.caption = r.text;
+        const bool ok = eth_ip_check(rig.ctx);
+        SCOPED_TRACE(r.text);
+        if (*r.expect) {
+            EXPECT_TRUE(ok);
+            EXPECT_EQ(rig.ctx.view.txt_eth_ip.caption, r.expect);
+            EXPECT_EQ(rig.ctx.link.eth_ip, r.expect);
+            EXPECT_TRUE(rig.dialogs.messages.empty());
+        } else {
+            EXPECT_FALSE(ok);
+            ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+            EXPECT_EQ(rig.dialogs.messages[0], "Wrong IP address.");
+            EXPECT_EQ(rig.dialogs.icons[0], msg_icon::critical);
+            EXPECT_EQ(rig.ctx.link.eth_ip, "10.1.1.1");
+            EXPECT_EQ(rig.ctx.view.txt_eth_ip.caption, r.text);  // not connected: box kept
+        }
+    }
+    // While connected a rejected text is replaced by the address in use.
+    link_rig rig;
+    rig.connect_tcp("10.0.0.7");
+    rig.ctx.view.txt_eth_ip.caption = "10.0.0";
+    EXPECT_FALSE(eth_ip_check(rig.ctx));
+    EXPECT_EQ(rig.ctx.view.txt_eth_ip.caption, "10.0.0.7");
+}
+
+TEST(Transports, LinkChoiceShowsOneSetOfControlsAndClosesTheOtherLink) {
+    link_rig rig(0);
+    auto& V = rig.ctx.view;
+    // Open the serial port first.
+    cbo_interface_change(rig.ctx, 0);
+    cmd_rs232_open_click(rig.ctx);
+    ASSERT_TRUE(rig.ctx.link.com_open);
+
+    cbo_interface_change(rig.ctx, 1);
+    EXPECT_EQ(rig.ctx.link.link_iface, 1);
+    EXPECT_FALSE(rig.ctx.link.com_open);
+    EXPECT_FALSE(rig.serial.open);
+    EXPECT_EQ(V.cmd_rs232_open, (control_view{"Open", rgb_grey, false, false, ""}));
+    for (auto* c : {&V.cbo_com, &V.lab_rs232_protocol, &V.cmd_device}) EXPECT_FALSE(c->visible);
+    EXPECT_EQ(V.cmd_eth_open, (control_view{"Connect", rgb_red, true, true, "Click to connect unit"}));
+    for (auto* c : {&V.lab_ip, &V.txt_eth_ip, &V.cmd_eth_find, &V.cmd_eth_refresh}) EXPECT_TRUE(c->visible);
+
+    rig.connect_tcp();
+    ASSERT_TRUE(rig.ctx.link.eth_connected);
+    cbo_interface_change(rig.ctx, 0);
+    EXPECT_EQ(rig.ctx.link.link_iface, 0);
+    EXPECT_FALSE(rig.ctx.link.eth_connected);
+    EXPECT_EQ(rig.tcp_ctl.state, 0);
+    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_eth));
+    EXPECT_EQ(V.cmd_eth_open, (control_view{"Connect", rgb_grey, false, false, ""}));
+    for (auto* c : {&V.lab_ip, &V.txt_eth_ip, &V.cmd_eth_find, &V.cmd_eth_refresh, &V.lstv_eth_units})
+        EXPECT_FALSE(c->visible);
+    EXPECT_EQ(V.cmd_rs232_open, (control_view{"Open", rgb_red, true, true, "Click to connect unit"}));
+    for (auto* c : {&V.cbo_com, &V.lab_rs232_protocol, &V.cmd_device}) EXPECT_TRUE(c->visible);
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+}
+
+TEST(Transports, SerialPortThatCannotOpenIsReportedWithItsNumber) {
+    link_rig rig(0);
+    cbo_interface_change(rig.ctx, 0);
+    rig.serial_ctl.fail = true;
+    rig.ctx.link.com_port = 3;
+    cmd_rs232_open_click(rig.ctx);
+    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+    EXPECT_EQ(rig.dialogs.messages[0], "RS-232 can not work on COM 3: !");
+    EXPECT_EQ(rig.dialogs.icons[0], msg_icon::critical);
+    EXPECT_FALSE(rig.ctx.link.com_open);
+    EXPECT_EQ(rig.ctx.view.cmd_rs232_open.color, rgb_red);
+    EXPECT_EQ(rig.ctx.view.cmd_rs232_open.tool_tip, "Click to connect unit");
+    EXPECT_TRUE(rig.ctx.view.cmd_rs232_open.enabled);
+    EXPECT_TRUE(rig.serial.commands.empty());
+}
+
+TEST(Transports, SerialOpenSendsBootAndLinksThenTheButtonCloses) {
+    link_rig rig(0);
+    cbo_interface_change(rig.ctx, 0);
+    rig.unit.model = "MRV-510";
+    cmd_rs232_open_click(rig.ctx);
+    EXPECT_EQ(rig.serial_ctl.opened, std::vector<int>{1});
+    EXPECT_TRUE(rig.ctx.link.com_open);
+    ASSERT_GE(rig.serial.commands.size(), 5u);
+    EXPECT_EQ(rig.serial.commands[0], "$boot?\r");
+    EXPECT_EQ(rig.serial.commands[1], "$model?\r");
+    EXPECT_EQ(rig.ctx.profile.model_index, 2);
+    EXPECT_EQ(rig.ctx.view.cmd_rs232_open.color, rgb_green);
+    EXPECT_EQ(rig.ctx.view.cmd_rs232_open.tool_tip, "Click to disconnect unit");
+
+    // A unit that does not answer "$boot?": no refresh, no link.
+    link_rig quiet(0);
+    cbo_interface_change(quiet.ctx, 0);
+    quiet.unit.silent = true;
+    cmd_rs232_open_click(quiet.ctx);
+    EXPECT_EQ(quiet.serial.commands, (std::vector<std::string>{"$boot?\r", "$boot?\r"}));
+    EXPECT_TRUE(quiet.ctx.link.com_open);
+
+    // Clicking again closes the port and shows the link down.
+    cmd_rs232_open_click(rig.ctx);
+    EXPECT_FALSE(rig.serial.open);
+    EXPECT_FALSE(rig.ctx.link.com_open);
+    EXPECT_EQ(rig.ctx.view.cmd_rs232_open.color, rgb_red);
+    EXPECT_EQ(rig.ctx.view.img_refresh.picture, "refresh_off.bmp");
+}
+
+TEST(Transports, PortChoiceRemembersTheNumberAndReopens) {
+    link_rig rig(0);
+    cbo_interface_change(rig.ctx, 0);
+    rig.ctx.life.starting_up = true;
+    cbo_com_change(rig.ctx, 4);
+    EXPECT_EQ(rig.ctx.link.com_port, 5);
+    EXPECT_TRUE(rig.serial_ctl.opened.empty());  // start-up: only the number
+
+    rig.ctx.life.starting_up = false;
+    cbo_com_change(rig.ctx, 2);  // closed: remembers and opens
+    EXPECT_EQ(rig.serial_ctl.opened, std::vector<int>{3});
+    EXPECT_TRUE(rig.ctx.link.com_open);
+    const int closes = rig.serial_ctl.closes;
+    cbo_com_change(rig.ctx, 6);  // open: closes first, then opens the new number
+    EXPECT_EQ(rig.serial_ctl.opened, (std::vector<int>{3, 7}));
+    EXPECT_GT(rig.serial_ctl.closes, closes);
+    EXPECT_TRUE(rig.ctx.view.cbo_com.enabled);
+}
+
+TEST(Transports, TcpConnectResetsTheModelAndHousekeepingLinksTheUnit) {
+    link_rig rig;
+    rig.ctx.transport.unit_port = 4023;
+    rig.ctx.profile.model_index = 0;  // a unit linked before
+    rig.unit.model = "MRV-510";
+    rig.unit.task = "analyser";
+    rig.connect_tcp("192.168.001.010");
+
+    ASSERT_FALSE(rig.tcp_ctl.connects.empty());
+    EXPECT_EQ(rig.tcp_ctl.connects.back(), (std::pair<std::string, int>{"192.168.1.10", 4023}));
+    EXPECT_TRUE(rig.ctx.link.eth_connected);
+    EXPECT_EQ(rig.ctx.profile.model_index, model_none);
+    EXPECT_EQ(rig.timers.interval(timer_id::tim_eth), 100);
+    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_eth));
+    EXPECT_EQ(rig.ctx.view.cmd_eth_open.color, rgb_green);
+    EXPECT_EQ(rig.ctx.view.cmd_eth_open.tool_tip, "Click to disconnect unit");
+
+    // Until the unit is linked only the link queries pass.
+    cmdtx_str(rig.ctx, "$fwver?\r");
+    EXPECT_EQ(rig.ctx.link.cmd_result, 2);
+    EXPECT_TRUE(rig.tcp.commands.empty());
+
+    rig.dialogs.messages.clear();
+    rig.timers.set_enabled(timer_id::tim_clock, true);
+    tim_clock_tick(rig.ctx);
+    EXPECT_EQ(rig.tcp.commands,
+              (std::vector<std::string>{"$model?\r", "$board_id?\r", "$fwver?\r", "$task_mode?\r"}));
+    EXPECT_EQ(rig.ctx.profile.model_index, 2);
+    EXPECT_EQ(rig.ctx.tasks.task_mode, 0);
+    EXPECT_EQ(rig.ctx.view.img_analyser.picture, "task_analyser_on.bmp");
+    EXPECT_EQ(rig.ctx.view.img_refresh.picture, "refresh_on.bmp");
+    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_clock));
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+
+    // Linked: the housekeeping tick sends nothing more.
+    tim_clock_tick(rig.ctx);
+    EXPECT_EQ(rig.tcp.commands.size(), 4u);
+}
+
+TEST(Transports, ConnectAttemptThatIsNeverAnsweredEndsWithAMessage) {
+    link_rig rig;
+    rig.tcp_ctl.accept = false;
+    rig.connect_tcp();
+    EXPECT_FALSE(rig.ctx.link.eth_connected);
+    EXPECT_EQ(rig.ctx.view.cmd_eth_open.color, rgb_yellow);  // still trying
+    EXPECT_EQ(rig.timers.interval(timer_id::tim_eth), 7000);
+    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_eth));
+
+    tim_eth_tick(rig.ctx);  // the 7000 ms ran out
+    EXPECT_EQ(rig.dialogs.messages, std::vector<std::string>{"Client could not find Server."});
+    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_eth));
+    EXPECT_EQ(rig.tcp_ctl.state, 0);
+    EXPECT_EQ(rig.ctx.view.cmd_eth_open.color, rgb_red);
+    EXPECT_EQ(rig.ctx.view.cmd_eth_open.tool_tip, "Click to connect unit");
+}
+
+TEST(Transports, LostConnectionIsReestablishedOnceOrReported) {
+    // Close event, the reconnect succeeds: connected again, no message.
+    {
+        link_rig rig;
+        rig.connect_and_link();
+        ASSERT_EQ(rig.ctx.profile.model_index, 0);
+        const auto connects = rig.tcp_ctl.connects.size();
+        rig.tcp_ctl.far_end_closes();
+        EXPECT_EQ(rig.tcp_ctl.connects.size(), connects + 1);
+        EXPECT_TRUE(rig.ctx.link.eth_connected);
+        EXPECT_EQ(rig.ctx.profile.model_index, model_none);  // to be linked again
+        EXPECT_TRUE(rig.dialogs.messages.empty());
+    }
+    // Close event, the reconnect fails: "!!", link closed.
+    {
+        link_rig rig;
+        rig.connect_and_link();
+        rig.tcp_ctl.accept = false;
+        const auto connects = rig.tcp_ctl.connects.size();
+        rig.tcp_ctl.far_end_closes();
+        EXPECT_EQ(rig.tcp_ctl.connects.size(), connects + 1);  // exactly one reconnect
+        EXPECT_EQ(rig.dialogs.messages, std::vector<std::string>{"Ethernet is disconnected !!"});
+        EXPECT_FALSE(rig.ctx.link.eth_connected);
+        EXPECT_FALSE(rig.timers.enabled(timer_id::tim_eth));
+        EXPECT_EQ(rig.timers.interval(timer_id::tim_eth), 7000);
+        EXPECT_EQ(rig.ctx.view.cmd_eth_open.color, rgb_red);
+    }
+    // Lost without an event: supervision notices, one reconnect, then "!".
+    {
+        link_rig rig;
+        rig.connect_and_link();
+        tim_eth_tick(rig.ctx);  // state 7: nothing happens
+        EXPECT_TRUE(rig.ctx.link.eth_connected);
+        rig.tcp_ctl.accept = false;
+        rig.tcp_ctl.lose_silently();
+        const auto connects = rig.tcp_ctl.connects.size();
+        tim_eth_tick(rig.ctx);
+        EXPECT_EQ(rig.tcp_ctl.connects.size(), connects + 1);
+        EXPECT_EQ(rig.dialogs.messages, std::vector<std::string>{"Ethernet is disconnected !"});
+        EXPECT_FALSE(rig.timers.enabled(timer_id::tim_eth));
+        EXPECT_FALSE(rig.ctx.link.eth_connected);
+    }
+    // Lost without an event, the reconnect succeeds.
+    {
+        link_rig rig;
+        rig.connect_and_link();
+        rig.tcp_ctl.lose_silently();
+        tim_eth_tick(rig.ctx);
+        EXPECT_TRUE(rig.ctx.link.eth_connected);
+        EXPECT_TRUE(rig.dialogs.messages.empty());
+        EXPECT_TRUE(rig.timers.enabled(timer_id::tim_eth));
+    }
+}
+
+TEST(Transports, EthernetButtonAndEnterInTheAddressBox) {
+    link_rig rig;
+    cbo_interface_change(rig.ctx, 1);
+    rig.ctx.view.txt_eth_ip.caption = "1.2.3";
+    cmd_eth_open_click(rig.ctx);
+    EXPECT_TRUE(rig.tcp_ctl.connects.empty());
+    EXPECT_EQ(rig.dialogs.messages, std::vector<std::string>{"Wrong IP address."});
+
+    rig.dialogs.messages.clear();
+    rig.connect_tcp("127.0.0.1");
+    ASSERT_TRUE(rig.ctx.link.eth_connected);
+    cmd_eth_open_click(rig.ctx);  // connected: closes
+    EXPECT_FALSE(rig.ctx.link.eth_connected);
+    EXPECT_EQ(rig.ctx.view.cmd_eth_open.color, rgb_red);
+
+    // Enter: closes, waits, connects to the new address.
+    rig.ctx.view.txt_eth_ip.caption = "127.000.000.002";
+    const auto start = rig.world.now;
+    txt_eth_ip_enter(rig.ctx);
+    EXPECT_GE(rig.world.now - start, 1000u);  // two waits of half a second
+    EXPECT_TRUE(rig.ctx.link.eth_connected);
+    EXPECT_EQ(rig.tcp_ctl.connects.back().first, "127.0.0.2");
+    EXPECT_TRUE(rig.ctx.view.txt_eth_ip.enabled);
+    EXPECT_EQ(rig.ctx.view.cmd_eth_open.color, rgb_green);
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+}
+
+}  // namespace
+}  // namespace vexlan
