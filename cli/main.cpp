@@ -82,6 +82,8 @@ int run_send(app_context& ctx, const std::string& line) {
     const std::string word = cmdstr_cmd_get(line + "\r");
     // "$help" and "$?" answer several lines ending with EOT, as in the command terminal.
     ctx.link.term_raw = word == "$help" || word == "$?";
+    // The parameters printed are this command's: "None" unless its reply was split.
+    ctx.link.rx_param1 = ctx.link.rx_param2 = ctx.link.rx_param3 = "None";
     const int result = cmdtx_str(ctx, line + "\r");
     ctx.link.term_raw = false;
     const auto& L = ctx.link;

@@ -41,6 +41,9 @@ sim_process::~sim_process() {
 }
 
 std::string sim_process::log() {
+    // Pull what the simulator has written so far out of the pipe.
+    proc_.setReadChannel(QProcess::StandardError);
+    while (proc_.waitForReadyRead(100)) log_ += proc_.readAllStandardError().toStdString();
     log_ += proc_.readAllStandardError().toStdString();
     return log_;
 }
