@@ -467,6 +467,7 @@ private:
 
 int main(int argc, char** argv) {
     using namespace vexlan::sim;
+    real_now();   // the log's time base starts here
     options o;
     int rc = parse_options(argc, argv, o);
     if (rc == 1) return 0;
