@@ -1,4 +1,4 @@
-// Extension blocks: block names, the data-block scan, the two HDMI vendor blocks, capability
+// Extension blocks: the data-block scan, the two HDMI vendor blocks, capability
 // flags, the CEA summary and the VIC texts.
 #include <gtest/gtest.h>
 
@@ -16,23 +16,6 @@ std::string cea_summary_of(const bytes& cea)
     st.edid_report_text.clear();
     edid_cea_summary(st, 1);
     return st.edid_report_text;
-}
-
-TEST(EdidExtension, BlockNames)
-{
-    const std::pair<int, const char*> cases[] = {
-        {2, "CEA 861 Block"},
-        {16, "Video Timing Block (VTB)"},
-        {64, "Display Information (DI)"},
-        {80, "Localized String (LS)"},
-        {96, "Digital Packet Video Link(DPVL)"},
-        {240, "Block Map"},
-        {255, "Manufacturer Def."},
-        {0, "Unknown Block Tag"},
-        {0x70, "Unknown Block Tag"},
-        {3, "Unknown Block Tag"},
-    };
-    for (const auto& [tag, name] : cases) EXPECT_EQ(edid_block_name(static_cast<std::uint8_t>(tag)), name);
 }
 
 TEST(EdidExtension, DataBlockScan)
@@ -251,20 +234,10 @@ TEST(EdidExtension, VicTexts)
     mod_edid st;
     vic_table_init(st);
     ASSERT_EQ(st.vic_name.size(), 129u);
+    // Texts whose inner and trailing blanks are easy to get wrong.
     const std::pair<int, const char*> cases[] = {
-        {0, "No VIC Available"},
-        {1, " 640x480p  59/60  4:3"},
-        {5, "1920x1080i 59/60 16:9"},
-        {16, "1920x1080p 59/60 16:9"},
-        {17, " 720x576p  50     4:3"},
-        {46, "1920x1080i 119/120 16:9"},
-        {60, "1280x720p 23/24  16:9 "},
-        {63, "1920x1080p 119.88/120  "},
-        {64, "1920x1080p 100    16:9 "},
-        {93, "3840x2160p 23/24  16:9 "},
-        {98, "4096x2160p 23/24 256:135"},
-        {99, "4096x2160p 25   256:135"},
-        {107, "3840x2160p 59/60 64:27 "},
+        {0, "No VIC Available"},         {1, " 640x480p  59/60  4:3"},     {17, " 720x576p  50     4:3"},
+        {63, "1920x1080p 119.88/120  "}, {93, "3840x2160p 23/24  16:9 "},  {99, "4096x2160p 25   256:135"},
     };
     for (const auto& [vic, text] : cases) EXPECT_EQ(st.vic_name[static_cast<std::size_t>(vic)], text) << vic;
     EXPECT_EQ(st.vic_name[39], st.vic_name[20]);

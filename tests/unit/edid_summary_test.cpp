@@ -52,32 +52,14 @@ TEST(EdidSummary, OneBlockAnalogText)
               " First Detailed Timing = 1920x1080p60.000\r\n");
 }
 
-TEST(EdidSummary, TypeLines)
+TEST(EdidSummary, BadHeaderLineThenTheDumps)
 {
-    struct Case {
-        const char* what;
-        bytes image;
-        const char* first_line;
-    };
-    bytes r60 = base_block();
-    r60[72 + 9] = 60;
-    bytes r30 = base_block();
-    r30[72 + 9] = 30;
     bytes bad_header = finish({base_block()});
     bad_header[0] = 0x01;
-    const Case cases[] = {
-        {"DVI", finish({base_block()}), "EDID Type = DVI , Total 1 blocks\r\n"},
-        {"HDMI HD", finish({base_block(), cea_block({h14b_vsdb()})}), "EDID Type = HDMI HD , Total 2 blocks\r\n"},
-        {"HDMI 3G", finish({r30, cea_block({h14b_vsdb()})}), "EDID Type = HDMI 3G , Total 2 blocks\r\n"},
-        {"HDMI 6G", finish({r60, cea_block({h14b_vsdb()})}), "EDID Type = HDMI 6G , Total 2 blocks\r\n"},
-        {"bad header", bad_header, ">>>>> ! Block0 has bad header.\r\n"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string text = summary_of(c.image);
-        EXPECT_EQ(text.substr(0, std::string(c.first_line).size()), c.first_line);
-    }
-    EXPECT_EQ(summary_of(bad_header).substr(0, 48), ">>>>> ! Block0 has bad header.\r\nTotal 1 blocks\r\n");
+    const std::string text = summary_of(bad_header);
+    EXPECT_EQ(text.substr(0, 48), ">>>>> ! Block0 has bad header.\r\nTotal 1 blocks\r\n");
+    EXPECT_NE(text.find(" 01 FF FF FF FF FF FF 00 //7\r\n"), std::string::npos);
+    EXPECT_NE(text.find(" Monitor Name = TESTMON\r\n"), std::string::npos);
 }
 
 TEST(EdidSummary, ChecksumNotes)
@@ -140,30 +122,6 @@ TEST(EdidSummary, FourBlocksWithBlockMap)
     EXPECT_NE(text.find(" //1FF\r\n\r\n"), std::string::npos);
     // The text ends with the CEA summary of block 3.
     EXPECT_EQ(text.substr(text.size() - 23), " HDR = No\r\n Y420 = No\r\n");
-}
-
-TEST(EdidSummary, ExtensionLayouts)
-{
-    struct Case {
-        const char* what;
-        bytes image;
-        std::vector<std::string> titles;
-        std::size_t cea_summaries;
-    };
-    const Case cases[] = {
-        {"CEA then DisplayID", finish({base_block(), cea_block({h14b_vsdb()}), other_block(0x70)}),
-         {"Block 1: CEA 861 Block", "Block 2: Unknown Block Tag"}, 1},
-        {"DI extension", finish({base_block(), other_block(0x40)}), {"Block 1: Display Information (DI)"}, 0},
-        {"VTB, CEA", finish({base_block(), other_block(0x10), cea_block({video_block({16})})}),
-         {"Block 1: Video Timing Block (VTB)", "Block 2: CEA 861 Block"}, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string text = summary_of(c.image);
-        for (const std::string& title : c.titles)
-            EXPECT_NE(text.find("============================== " + title + "\r\n"), std::string::npos) << title;
-        EXPECT_EQ(count_of(text, " ----- Others:"), c.cea_summaries);
-    }
 }
 
 }  // namespace
