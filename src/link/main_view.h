@@ -45,7 +45,7 @@ struct main_view {
     control_view cmd_eth_open = make_caption("Connect");
     control_view cmd_eth_find = make_caption("Find IP");
     control_view cmd_eth_refresh = make_caption("Refresh");
-    control_view lstv_eth_units = hidden();  // the discovery list, shown by "Find IP"
+    control_view fra_discovery = hidden();  // the discovery list frame, shown by "Find IP"
 
     // ---- unit labels (lab_link lives in link_state: the transaction writes it)
     control_view lab_model;

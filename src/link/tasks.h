@@ -79,6 +79,8 @@ struct page_hooks {
     std::function<void()> edid_slot_rename, monitor_report, motion_text_send, output_panel_button;
     // the command terminal's pause state follows the page
     std::function<void()> term_pause_update;
+    // Ethernet discovery: "Find IP" and "Refresh" of the link area
+    std::function<void()> eth_find_click, eth_refresh_click;
 };
 
 inline void hook_call(const std::function<void()>& f) {

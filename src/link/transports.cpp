@@ -31,18 +31,22 @@ void button_set(app_context& ctx, bool ethernet, rgb color, const char* tip) {
     auto& b = link_button(ctx, ethernet);
     b.color = color;
     b.tool_tip = tip;
+    const bool open = color == rgb_green;
+    b.caption = ethernet ? (open ? "Disconnect" : "Connect") : (open ? "Close" : "Open");
     view_changed(ctx.view);
 }
 
 // The button of the link that is not in use: grey, disabled, hidden, no tool tip.
-void button_unused(control_view& b) {
+void button_unused(control_view& b, bool ethernet) {
+    b.caption = ethernet ? "Connect" : "Open";
     b.color = rgb_grey;
     b.enabled = false;
     b.visible = false;
     b.tool_tip.clear();
 }
 
-void button_in_use(control_view& b) {
+void button_in_use(control_view& b, bool ethernet) {
+    b.caption = ethernet ? "Connect" : "Open";
     b.color = rgb_red;
     b.enabled = true;
     b.visible = true;
@@ -93,19 +97,19 @@ void cbo_interface_change(app_context& ctx, int index) {
     V.cbo_interface_index = ctx.link.link_iface;
     if (ctx.link.link_iface == 0) {
         eth_link_set(ctx, false);
-        button_unused(V.cmd_eth_open);
-        for (auto* c : {&V.lab_ip, &V.txt_eth_ip, &V.cmd_eth_find, &V.cmd_eth_refresh, &V.lstv_eth_units})
+        button_unused(V.cmd_eth_open, true);
+        for (auto* c : {&V.lab_ip, &V.txt_eth_ip, &V.cmd_eth_find, &V.cmd_eth_refresh, &V.fra_discovery})
             c->visible = false;
-        button_in_use(V.cmd_rs232_open);
+        button_in_use(V.cmd_rs232_open, false);
         for (auto* c : {&V.lab_rs232_protocol, &V.cbo_com, &V.cmd_device}) show(*c, true);
     } else {
         if (ctx.link.com_open) {
             ctx.link.com_open = false;
             serial_close(ctx);
         }
-        button_unused(V.cmd_rs232_open);
+        button_unused(V.cmd_rs232_open, false);
         for (auto* c : {&V.lab_rs232_protocol, &V.cbo_com, &V.cmd_device}) show(*c, false);
-        button_in_use(V.cmd_eth_open);
+        button_in_use(V.cmd_eth_open, true);
         for (auto* c : {&V.lab_ip, &V.txt_eth_ip, &V.cmd_eth_find, &V.cmd_eth_refresh}) show(*c, true);
     }
     view_changed(V);

@@ -80,7 +80,7 @@ TEST(Transports, LinkChoiceShowsOneSetOfControlsAndClosesTheOtherLink) {
     EXPECT_EQ(rig.tcp_ctl.state, 0);
     EXPECT_FALSE(rig.timers.enabled(timer_id::tim_eth));
     EXPECT_EQ(V.cmd_eth_open, (control_view{"Connect", rgb_grey, false, false, ""}));
-    for (auto* c : {&V.lab_ip, &V.txt_eth_ip, &V.cmd_eth_find, &V.cmd_eth_refresh, &V.lstv_eth_units})
+    for (auto* c : {&V.lab_ip, &V.txt_eth_ip, &V.cmd_eth_find, &V.cmd_eth_refresh, &V.fra_discovery})
         EXPECT_FALSE(c->visible);
     EXPECT_EQ(V.cmd_rs232_open, (control_view{"Open", rgb_red, true, true, "Click to connect unit"}));
     for (auto* c : {&V.cbo_com, &V.lab_rs232_protocol, &V.cmd_device}) EXPECT_TRUE(c->visible);
@@ -116,6 +116,7 @@ TEST(Transports, SerialOpenSendsBootAndLinksThenTheButtonCloses) {
     EXPECT_EQ(rig.ctx.profile.model_index, 2);
     EXPECT_EQ(rig.ctx.view.cmd_rs232_open.color, rgb_green);
     EXPECT_EQ(rig.ctx.view.cmd_rs232_open.tool_tip, "Click to disconnect unit");
+    EXPECT_EQ(rig.ctx.view.cmd_rs232_open.caption, "Close");
 
     // A unit that does not answer "$boot?": no refresh, no link.
     link_rig quiet(0);
@@ -130,6 +131,7 @@ TEST(Transports, SerialOpenSendsBootAndLinksThenTheButtonCloses) {
     EXPECT_FALSE(rig.serial.open);
     EXPECT_FALSE(rig.ctx.link.com_open);
     EXPECT_EQ(rig.ctx.view.cmd_rs232_open.color, rgb_red);
+    EXPECT_EQ(rig.ctx.view.cmd_rs232_open.caption, "Open");
     EXPECT_EQ(rig.ctx.view.img_refresh.picture, "refresh_off.bmp");
 }
 
@@ -166,8 +168,7 @@ TEST(Transports, TcpConnectResetsTheModelAndHousekeepingLinksTheUnit) {
     EXPECT_EQ(rig.ctx.profile.model_index, model_none);
     EXPECT_EQ(rig.timers.interval(timer_id::tim_eth), 100);
     EXPECT_TRUE(rig.timers.enabled(timer_id::tim_eth));
-    EXPECT_EQ(rig.ctx.view.cmd_eth_open.color, rgb_green);
-    EXPECT_EQ(rig.ctx.view.cmd_eth_open.tool_tip, "Click to disconnect unit");
+    EXPECT_EQ(rig.ctx.view.cmd_eth_open, (control_view{"Disconnect", rgb_green, true, true, "Click to disconnect unit"}));
 
     // Until the unit is linked only the link queries pass.
     cmdtx_str(rig.ctx, "$fwver?\r");

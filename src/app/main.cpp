@@ -1,0 +1,91 @@
+// vexlan: the windowed application. Builds the context, the Qt adapters and the main window.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "link/app_dir.h"
+#include "link/transports.h"
+#include "platform/qt_runtime.h"
+#include "ui/app_options.h"
+#include "ui/frm_main.h"
+#include "ui/main_runtime.h"
+#include "ui/screenshot.h"
+
+namespace {
+
+bool env_set(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+// The installed defaults: <prefix>/share/vexlan beside the executable's bin/, else the data
+// folder of the source tree this program was built from.
+std::string installed_defaults_dir() {
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath("../share/vexlan");
+    if (QFileInfo::exists(beside + "/m41_timing_pattern.ini")) return QDir::cleanPath(beside).toStdString();
+    return VEXLAN_DATA_DIR;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace vexlan;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const app_options opts = app_options_parse(args, std::getenv("VEXLAN_UNIT_PORT"), std::getenv("VEXLAN_SERIAL_DEVICE"));
+    if (opts.help) {
+        std::fputs(app_usage(), stdout);
+        return 0;
+    }
+    if (!opts.error.empty()) {
+        std::fprintf(stderr, "vexlan: %s\n%s", opts.error.c_str(), app_usage());
+        return 2;
+    }
+    const bool screenshot = !opts.screenshot_dir.empty();
+    if (!env_set("DISPLAY") && !env_set("WAYLAND_DISPLAY") && !env_set("QT_QPA_PLATFORM")) {
+        if (!screenshot) {
+            std::fprintf(stderr,
+                         "vexlan: no display (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM are unset); "
+                         "use vexlan-cli without a display\n");
+            return 3;
+        }
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);  // pictures need no display
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("vexlan");
+    QApplication::setStyle("Fusion");
+
+    // The application directory. A screenshot run without --app-dir works on a fresh copy of
+    // the defaults so that it never rewrites the operator's settings.
+    std::unique_ptr<QTemporaryDir> scratch;
+    std::string dir;
+    if (screenshot && !opts.app_dir) {
+        scratch = std::make_unique<QTemporaryDir>();
+        dir = scratch->path().toStdString();
+    } else {
+        dir = app_dir_resolve(opts.app_dir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    }
+    for (const auto& problem : app_dir_prepare(dir, installed_defaults_dir()))
+        std::fprintf(stderr, "vexlan: %s\n", problem.c_str());
+
+    runtime_options ro;
+    ro.app_dir = dir;
+    ro.unit_port = opts.unit_port;
+    ro.serial_device = opts.serial_device;
+    console_dialogs console;
+    main_runtime rt(ro, screenshot ? &console : nullptr);
+    frm_main window(rt);
+    window.start();
+
+    if (screenshot) return screenshot_run(rt, window, opts.screenshot_dir, opts.unit_port_given);
+
+    if (opts.connect) {
+        if (rt.ctx.link.link_iface == 0) cmd_rs232_open_click(rt.ctx);
+        else cmd_eth_open_click(rt.ctx);
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,90 @@
+#include "ui/app_options.h"
+
+#include <charconv>
+
+namespace vexlan {
+
+namespace {
+
+bool port_parse(const std::string& text, int& port) {
+    int v = 0;
+    const auto* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, v);
+    if (r.ec != std::errc() || r.ptr != end || v < 1 || v > 65535) return false;
+    port = v;
+    return true;
+}
+
+}  // namespace
+
+const char* app_usage() {
+    return "usage: vexlan [--app-dir DIR] [--unit-port N] [--connect] [--serial-device PATH]\n"
+           "              [--screenshot DIR]\n"
+           "  --app-dir DIR         application directory (settings, catalogues, favourites, bmp/);\n"
+           "                        default $XDG_DATA_HOME/vexlan, seeded from the installed defaults\n"
+           "  --unit-port N         TCP port of the unit instead of 23 (also VEXLAN_UNIT_PORT)\n"
+           "  --connect             open the remembered link at start\n"
+           "  --serial-device PATH  list PATH first, as COM1: (also VEXLAN_SERIAL_DEVICE)\n"
+           "  --screenshot DIR      render the main window on each page into DIR/page<N>.png and exit;\n"
+           "                        with --unit-port it first links the unit at 127.0.0.1\n";
+}
+
+app_options app_options_parse(const std::vector<std::string>& args, const char* env_unit_port,
+                              const char* env_serial_device) {
+    app_options o;
+    if (env_unit_port && *env_unit_port) {
+        if (!port_parse(env_unit_port, o.unit_port)) {
+            o.error = std::string("VEXLAN_UNIT_PORT is not a port number: ") + env_unit_port;
+            return o;
+        }
+        o.unit_port_given = true;
+    }
+    if (env_serial_device && *env_serial_device) o.serial_device = env_serial_device;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string a = args[i];
+        std::string value;
+        bool has_value = false;
+        if (const auto eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = a.substr(eq + 1);
+            a = a.substr(0, eq);
+            has_value = true;
+        }
+        auto take = [&]() -> bool {
+            if (has_value) return true;
+            if (i + 1 >= args.size()) {
+                o.error = a + " needs a value";
+                return false;
+            }
+            value = args[++i];
+            return true;
+        };
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--connect") {
+            o.connect = true;
+        } else if (a == "--app-dir") {
+            if (!take()) return o;
+            o.app_dir = value;
+        } else if (a == "--unit-port") {
+            if (!take()) return o;
+            if (!port_parse(value, o.unit_port)) {
+                o.error = "--unit-port: not a port number: " + value;
+                return o;
+            }
+            o.unit_port_given = true;
+        } else if (a == "--screenshot") {
+            if (!take()) return o;
+            o.screenshot_dir = value;
+        } else if (a == "--serial-device") {
+            if (!take()) return o;
+            o.serial_device = value;
+        } else {
+            o.error = "unknown option: " + args[i];
+            return o;
+        }
+    }
+    return o;
+}
+
+}  // namespace vexlan

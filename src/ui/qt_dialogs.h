@@ -1,0 +1,29 @@
+// Message boxes and file dialogs of the windowed application.
+#pragma once
+
+#include <QWidget>
+#include <QPointer>
+
+#include "link/ports.h"
+
+namespace vexlan {
+
+class qt_dialogs : public dialog_port {
+public:
+    explicit qt_dialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void set_parent(QWidget* parent) { parent_ = parent; }
+    msg_answer message_box(const std::string& text, msg_icon icon, msg_buttons buttons,
+                           const std::string& title) override;
+    std::string file_open(file_dialog_request& req) override;
+    std::string file_save(file_dialog_request& req) override;
+
+    // "text|pattern|text|pattern" -> "text (pattern);;text (pattern)", ";" in a pattern list
+    // becoming a blank. Exposed for tests.
+    static QString filter_to_qt(const std::string& filter);
+
+private:
+    std::string file_dialog(file_dialog_request& req, bool save);
+    QPointer<QWidget> parent_;
+};
+
+}  // namespace vexlan

@@ -1,0 +1,17 @@
+// Renders the main window on each page into PNG files, for review without a display.
+#pragma once
+
+#include <string>
+
+namespace vexlan {
+
+class frm_main;
+class main_runtime;
+
+// With `link_unit`, first connects over TCP to 127.0.0.1 (the runtime's unit port) and waits for
+// the housekeeping to link the unit. Then chooses each page in turn, lets it refresh and poll
+// for a moment and saves DIR/page<N>.png. Closes the window at the end. Returns 0 when all
+// seven pictures were written.
+int screenshot_run(main_runtime& rt, frm_main& window, const std::string& dir, bool link_unit);
+
+}  // namespace vexlan

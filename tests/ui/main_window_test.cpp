@@ -1,0 +1,240 @@
+// The main window under the offscreen platform, against the real unit simulator over loopback
+// TCP: start-up, connect, link, every page, close with the settings and favourites on disk.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include "link/app_dir.h"
+#include "link/settings.h"
+#include "link/transports.h"
+#include "ui/app_options.h"
+#include "ui/frm_main.h"
+#include "ui/main_runtime.h"
+#include "ui/qt_dialogs.h"
+#include "platform/serial_ports.h"
+
+namespace vexlan {
+namespace {
+
+// vexlan-unit-sim on a free loopback port, stopped at the end of the test.
+class unit_sim {
+public:
+    explicit unit_sim(const QStringList& options) {
+        proc_.setProgram(VEXLAN_SIM_PATH);
+        proc_.setArguments(QStringList{"--port", "0", "--verbose"} + options);
+        proc_.start();
+        if (!proc_.waitForStarted(5000)) return;
+        QByteArray out;
+        while (!out.contains('\n') && proc_.waitForReadyRead(5000)) out += proc_.readAllStandardOutput();
+        const QByteArray line = out.left(out.indexOf('\n')).trimmed();
+        if (line.startsWith("port ")) port_ = line.mid(5).toInt();
+    }
+    ~unit_sim() {
+        proc_.terminate();
+        if (!proc_.waitForFinished(3000)) proc_.kill();
+    }
+    int port() const { return port_; }
+    QString log() {
+        log_ += QString::fromLatin1(proc_.readAllStandardError());
+        return log_;
+    }
+
+private:
+    QProcess proc_;
+    int port_ = 0;
+    QString log_;
+};
+
+struct recording_dialogs : dialog_port {
+    msg_answer message_box(const std::string& text, msg_icon, msg_buttons, const std::string&) override {
+        messages.push_back(text);
+        return msg_answer::ok;
+    }
+    std::vector<std::string> messages;
+};
+
+template <class W>
+W* child(QWidget& w, const char* name) {
+    auto* c = w.findChild<W*>(name);
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+void wait_for(main_runtime& rt, int ms, const std::function<bool()>& done) {
+    rt.pump.wait_until(rt.clock.now_ms() + static_cast<std::uint32_t>(ms), done);
+}
+
+QColor face(QPushButton* b) { return b->palette().color(QPalette::Button); }
+
+TEST(MainWindow, ConnectsLinksVisitsEveryPageAndSavesAtClose) {
+    unit_sim sim({"--model", "MRV-410", "--fw", "2.18.4"});
+    ASSERT_GT(sim.port(), 0) << "simulator did not start: " << VEXLAN_SIM_PATH;
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string app_dir = dir.path().toStdString();
+    ASSERT_TRUE(app_dir_prepare(app_dir, VEXLAN_DATA_DIR).empty());
+
+    recording_dialogs dialogs;
+    runtime_options ro;
+    ro.app_dir = app_dir;
+    ro.unit_port = sim.port();
+    main_runtime rt(ro, &dialogs);
+    auto& ctx = rt.ctx;
+    {
+        frm_main w(rt);
+        w.start();
+        EXPECT_EQ(w.windowTitle(), "Vexlan v2.18");
+        EXPECT_EQ(w.height(), w.twips_to_px(10740));
+        EXPECT_GE(w.width(), w.twips_to_px(11580));
+        EXPECT_EQ(child<QGroupBox>(w, "fra_ctrl_ui")->title(), "Control Interface");
+        EXPECT_EQ(child<QLabel>(w, "lab_link")->text(), "Not Linked");
+        // Nothing is opened at start; the m41 catalogue is in the lists.
+        EXPECT_FALSE(ctx.link.eth_connected);
+        EXPECT_FALSE(ctx.link.com_open);
+        EXPECT_EQ(child<QTreeWidget>(w, "lstv_timing")->topLevelItemCount(), ctx.catalogue.timing_count);
+        EXPECT_GT(ctx.catalogue.timing_count, 0);
+
+        // Ethernet, the address typed in, Connect.
+        child<QComboBox>(w, "cbo_interface")->setCurrentIndex(1);
+        EXPECT_EQ(ctx.link.link_iface, 1);
+        auto* ip = child<QLineEdit>(w, "txt_eth_ip");
+        EXPECT_TRUE(ip->isVisible());
+        EXPECT_FALSE(child<QPushButton>(w, "cmd_rs232_open")->isVisible());
+        ip->setText("127.000.000.001");
+        emit ip->textEdited(ip->text());
+        auto* connect_button = child<QPushButton>(w, "cmd_eth_open");
+        EXPECT_EQ(face(connect_button), QColor(192, 0, 0));
+        EXPECT_EQ(connect_button->toolTip(), "Click to connect unit");
+        connect_button->click();
+        EXPECT_EQ(ip->text(), "127.0.0.1");
+
+        // The housekeeping links the unit by itself.
+        wait_for(rt, 8000, [&] { return ctx.profile.model_index == 0 && !ctx.link.cmd_busy; });
+        ASSERT_TRUE(ctx.link.eth_connected);
+        ASSERT_EQ(ctx.profile.model_index, 0);
+        EXPECT_EQ(child<QLabel>(w, "lab_model")->text(), "MRV-410");
+        EXPECT_EQ(child<QLabel>(w, "lab_fw_ver")->text(), "FW: 2.18.4");
+        EXPECT_EQ(child<QLabel>(w, "lab_link")->text(), "Accepted");
+        EXPECT_EQ(face(connect_button), QColor(0, 128, 0));
+        EXPECT_EQ(connect_button->toolTip(), "Click to disconnect unit");
+        EXPECT_FALSE(child<QLabel>(w, "img_cable_test")->isVisible());   // not a second-family unit
+        EXPECT_FALSE(child<QPushButton>(w, "cmd_main_5")->isVisible());
+
+        // Every page in turn: its button pressed, its panel shown.
+        auto* pages = child<QStackedWidget>(w, "fra_pages");
+        for (int i = 0; i < 7; ++i) {
+            SCOPED_TRACE(i);
+            auto* b = child<QPushButton>(w, QString("cmd_main_%1").arg(i).toLatin1().constData());
+            if (b->isVisible() && b->isEnabled()) b->click();
+            else cmd_main_click(ctx, i);
+            wait_for(rt, 300, [] { return false; });
+            EXPECT_EQ(ctx.tasks.main_page, i);
+            EXPECT_EQ(face(b), QColor(255, 192, 128));
+            if (ctx.view.fra_main[static_cast<std::size_t>(i)].visible) {
+                EXPECT_EQ(pages->currentWidget()->objectName(), QString("fra_main_%1").arg(i));
+            }
+            for (int j = 0; j < 7; ++j) {
+                if (j == i) continue;
+                EXPECT_EQ(face(child<QPushButton>(w, QString("cmd_main_%1").arg(j).toLatin1().constData())),
+                          QColor(192, 192, 192));
+            }
+        }
+        // On the CEC page the unit was polled for its log lines.
+        EXPECT_TRUE(sim.log().contains("$cec_log_msg? 2")) << sim.log().toStdString();
+        EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front();
+
+        // Close: settings and favourites are written.
+        QFile::remove(dir.filePath("m41_timing_pattern_fav.ini"));
+        ASSERT_FALSE(QFileInfo::exists(dir.filePath("Vexlan_ini.txt")));
+        w.close();
+        EXPECT_TRUE(w.unloaded());
+    }
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("m41_timing_pattern_fav.ini")));
+    const auto back = settings_read(dir.filePath("Vexlan_ini.txt").toStdString());
+    EXPECT_TRUE(back.problems.empty());
+    EXPECT_EQ(back.values.link_iface, 1);
+    EXPECT_EQ(back.values.eth_ip, "127.0.0.1");
+}
+
+TEST(MainWindow, OptionsOfTheApplication) {
+    struct row {
+        std::vector<std::string> args;
+        const char* env_port;
+        const char* env_serial;
+        int port;
+        bool port_given;
+        std::string app_dir, shots, serial;
+        bool connect;
+        bool error;
+    };
+    const row rows[] = {
+        {{}, nullptr, nullptr, 23, false, "", "", "", false, false},
+        {{"--unit-port", "2323", "--connect"}, nullptr, nullptr, 2323, true, "", "", "", true, false},
+        {{"--unit-port=4000"}, "5000", nullptr, 4000, true, "", "", "", false, false},
+        {{}, "5000", "/dev/pts/4", 5000, true, "", "", "/dev/pts/4", false, false},
+        {{"--app-dir", "/tmp/a", "--screenshot=/tmp/s", "--serial-device", "/dev/ttyUSB1"}, nullptr, "/dev/pts/4",
+         23, false, "/tmp/a", "/tmp/s", "/dev/ttyUSB1", false, false},
+        {{"--unit-port", "0"}, nullptr, nullptr, 23, false, "", "", "", false, true},
+        {{"--unit-port", "70000"}, nullptr, nullptr, 23, false, "", "", "", false, true},
+        {{"--app-dir"}, nullptr, nullptr, 23, false, "", "", "", false, true},
+        {{"--bogus"}, nullptr, nullptr, 23, false, "", "", "", false, true},
+        {{}, "x", nullptr, 23, false, "", "", "", false, true},
+    };
+    for (const auto& r : rows) {
+        const auto o = app_options_parse(r.args, r.env_port, r.env_serial);
+        SCOPED_TRACE(r.args.empty() ? std::string("(none)") : r.args[0]);
+        EXPECT_EQ(!o.error.empty(), r.error) << o.error;
+        if (r.error) continue;
+        EXPECT_EQ(o.unit_port, r.port);
+        EXPECT_EQ(o.unit_port_given, r.port_given);
+        EXPECT_EQ(o.app_dir.value_or(""), r.app_dir);
+        EXPECT_EQ(o.screenshot_dir, r.shots);
+        EXPECT_EQ(o.serial_device, r.serial);
+        EXPECT_EQ(o.connect, r.connect);
+    }
+}
+
+TEST(MainWindow, SerialDevicesAreListedInAStableOrder) {
+    std::vector<std::string> devices = {"/dev/ttyS10", "/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyUSB10",
+                                        "/dev/rfcomm0", "/dev/ttyUSB2", "/dev/ttyS0", "/dev/ttyUSB0"};
+    std::sort(devices.begin(), devices.end(), serial_device_less);
+    EXPECT_EQ(devices, (std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0",
+                                                 "/dev/ttyS0", "/dev/ttyS2", "/dev/ttyS10", "/dev/rfcomm0"}));
+    // A given device comes first and is what COM1: opens.
+    serial_port_map map("/dev/pts/9");
+    ASSERT_FALSE(map.entries().empty());
+    EXPECT_EQ(map.device_for(1), "/dev/pts/9");
+    EXPECT_TRUE(map.entries()[0].given);
+    EXPECT_EQ(map.device_for(0), "");
+    EXPECT_EQ(map.device_for(static_cast<int>(map.entries().size()) + 1), "");
+}
+
+TEST(MainWindow, FileDialogFiltersInQtForm) {
+    EXPECT_EQ(qt_dialogs::filter_to_qt("HEX files (*.hex)|*.hex|All files|*.*"),
+              "HEX files (*.hex) (*.hex);;All files (*.*)");
+    EXPECT_EQ(qt_dialogs::filter_to_qt("EDID|*.hex;*.bin;*.ddc"), "EDID (*.hex *.bin *.ddc)");
+    EXPECT_EQ(qt_dialogs::filter_to_qt(""), "");
+}
+
+}  // namespace
+}  // namespace vexlan
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle("Fusion");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
