@@ -83,7 +83,11 @@ int main(int argc, char** argv) {
 
     if (screenshot) return screenshot_run(rt, window, opts.screenshot_dir, opts.unit_port_given);
 
-    if (opts.connect) {
+    if (!opts.connect_ip.empty()) {
+        cbo_interface_change(rt.ctx, 1);
+        rt.ctx.view.txt_eth_ip.caption = opts.connect_ip;
+        cmd_eth_open_click(rt.ctx);
+    } else if (opts.connect) {
         if (rt.ctx.link.link_iface == 0) cmd_rs232_open_click(rt.ctx);
         else cmd_eth_open_click(rt.ctx);
     }

@@ -18,12 +18,14 @@ bool port_parse(const std::string& text, int& port) {
 }  // namespace
 
 const char* app_usage() {
-    return "usage: vexlan [--app-dir DIR] [--unit-port N] [--connect] [--serial-device PATH]\n"
+    return "usage: vexlan [--app-dir DIR] [--unit-port N] [--connect | --connect-ip ADDR]\n"
+           "              [--serial-device PATH]\n"
            "              [--screenshot DIR]\n"
            "  --app-dir DIR         application directory (settings, catalogues, favourites, bmp/);\n"
            "                        default $XDG_DATA_HOME/vexlan, seeded from the installed defaults\n"
            "  --unit-port N         TCP port of the unit instead of 23 (also VEXLAN_UNIT_PORT)\n"
            "  --connect             open the remembered link at start\n"
+           "  --connect-ip ADDR     choose Ethernet, put ADDR in the IP box and connect at start\n"
            "  --serial-device PATH  list PATH first, as COM1: (also VEXLAN_SERIAL_DEVICE)\n"
            "  --screenshot DIR      render the main window on each page into DIR/page<N>.png and exit;\n"
            "                        with --unit-port it first links the unit at 127.0.0.1\n";
@@ -62,6 +64,10 @@ app_options app_options_parse(const std::vector<std::string>& args, const char* 
         if (a == "--help" || a == "-h") {
             o.help = true;
         } else if (a == "--connect") {
+            o.connect = true;
+        } else if (a == "--connect-ip") {
+            if (!take()) return o;
+            o.connect_ip = value;
             o.connect = true;
         } else if (a == "--app-dir") {
             if (!take()) return o;

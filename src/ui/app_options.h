@@ -12,6 +12,7 @@ struct app_options {
     int unit_port = 23;                  // --unit-port N, else VEXLAN_UNIT_PORT, else 23
     bool unit_port_given = false;
     bool connect = false;                // --connect: open the remembered link at start
+    std::string connect_ip;              // --connect-ip ADDR: Ethernet to ADDR at start
     std::string screenshot_dir;          // --screenshot DIR
     std::string serial_device;           // --serial-device PATH, else VEXLAN_SERIAL_DEVICE
     bool help = false;

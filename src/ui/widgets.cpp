@@ -96,8 +96,10 @@ void render_button(QPushButton* b, const control_view& v, bool coloured) {
     const QColor face = to_qcolor(v.color);
     const QColor ink = face.lightness() < 110 ? QColor(Qt::white) : QColor(Qt::black);
     pal.setColor(QPalette::Button, face);
-    pal.setColor(QPalette::ButtonText, ink);
-    pal.setColor(QPalette::Disabled, QPalette::Button, face);
+    for (auto group : {QPalette::Active, QPalette::Inactive}) pal.setColor(group, QPalette::ButtonText, ink);
+    // disabled: the same face, the caption half-way to it
+    const QColor faded((ink.red() + face.red()) / 2, (ink.green() + face.green()) / 2, (ink.blue() + face.blue()) / 2);
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, faded);
     b->setPalette(pal);
 }
 

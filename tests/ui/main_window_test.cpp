@@ -13,7 +13,9 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QTableWidget>
 #include <QTreeWidget>
+#include <QDialog>
 
 #include "link/app_dir.h"
 #include "link/settings.h"
@@ -35,16 +37,21 @@ public:
         proc_.setArguments(QStringList{"--port", "0", "--verbose"} + options);
         proc_.start();
         if (!proc_.waitForStarted(5000)) return;
+        const int lines = options.contains("--pty") ? 2 : 1;
         QByteArray out;
-        while (!out.contains('\n') && proc_.waitForReadyRead(5000)) out += proc_.readAllStandardOutput();
-        const QByteArray line = out.left(out.indexOf('\n')).trimmed();
-        if (line.startsWith("port ")) port_ = line.mid(5).toInt();
+        while (out.count('\n') < lines && proc_.waitForReadyRead(5000)) out += proc_.readAllStandardOutput();
+        for (const QByteArray& raw : out.split('\n')) {
+            const QByteArray line = raw.trimmed();
+            if (line.startsWith("port ")) port_ = line.mid(5).toInt();
+            if (line.startsWith("pty ")) pty_ = line.mid(4).toStdString();
+        }
     }
     ~unit_sim() {
         proc_.terminate();
         if (!proc_.waitForFinished(3000)) proc_.kill();
     }
     int port() const { return port_; }
+    const std::string& pty() const { return pty_; }
     QString log() {
         log_ += QString::fromLatin1(proc_.readAllStandardError());
         return log_;
@@ -53,6 +60,7 @@ public:
 private:
     QProcess proc_;
     int port_ = 0;
+    std::string pty_;
     QString log_;
 };
 
@@ -168,6 +176,66 @@ TEST(MainWindow, ConnectsLinksVisitsEveryPageAndSavesAtClose) {
     EXPECT_EQ(back.values.eth_ip, "127.0.0.1");
 }
 
+TEST(MainWindow, SerialPortOnAPseudoTerminalLinksASecondFamilyUnitInCableMode) {
+    unit_sim sim({"--pty", "--model", "MRV-410L", "--board-id", "2", "--task", "cable"});
+    ASSERT_FALSE(sim.pty().empty()) << "simulator gave no pseudo-terminal";
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(app_dir_prepare(dir.path().toStdString(), VEXLAN_DATA_DIR).empty());
+    recording_dialogs dialogs;
+    runtime_options ro;
+    ro.app_dir = dir.path().toStdString();
+    ro.serial_device = sim.pty();
+    main_runtime rt(ro, &dialogs);
+    auto& ctx = rt.ctx;
+    frm_main w(rt);
+    w.start();
+
+    auto* com = child<QComboBox>(w, "cbo_com");
+    EXPECT_EQ(com->itemText(0), QString::fromStdString("COM1: (" + sim.pty() + ")"));
+    EXPECT_EQ(child<QLabel>(w, "lab_rs232_protocol")->text(), "115200,N,8,1");
+    auto* open = child<QPushButton>(w, "cmd_rs232_open");
+    EXPECT_EQ(open->toolTip(), "Click to connect unit");
+    open->click();  // opens COM1:, "$boot?", then links
+    ASSERT_TRUE(ctx.link.com_open) << (dialogs.messages.empty() ? "" : dialogs.messages.front());
+    EXPECT_EQ(face(open), QColor(0, 128, 0));
+    EXPECT_EQ(open->toolTip(), "Click to disconnect unit");
+    EXPECT_EQ(ctx.profile.model_index, 1);
+    EXPECT_EQ(ctx.tasks.task_mode, 2);
+    EXPECT_EQ(child<QLabel>(w, "lab_model")->text(), "MRV-410L .");
+    EXPECT_EQ(ctx.catalogue.file_name, "m41l_new_timing_pattern.ini");
+    EXPECT_EQ(child<QTreeWidget>(w, "lstv_pattern")->topLevelItemCount(), ctx.catalogue.pattern_count);
+
+    // Cable mode of a second-family unit: only "Cable Test" is usable, no CEC page.
+    auto* cable = child<QPushButton>(w, "cmd_main_5");
+    EXPECT_TRUE(cable->isVisible());
+    EXPECT_TRUE(cable->isEnabled());
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(child<QPushButton>(w, QString("cmd_main_%1").arg(i).toLatin1().constData())->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(w, "cmd_main_6")->isVisible());
+    EXPECT_TRUE(child<QLabel>(w, "img_cable_test")->isVisible());
+
+    cable->click();
+    wait_for(rt, 800, [] { return false; });
+    const QString log = sim.log();
+    EXPECT_TRUE(log.contains("$cable_level?")) << log.toStdString();
+    EXPECT_TRUE(log.contains("$timer_second?")) << log.toStdString();
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front();
+
+    // "Device Manager" lists the ports, the given one first as COM1:.
+    child<QPushButton>(w, "cmd_device")->click();
+    auto* ports = child<QTableWidget>(w, "tbl_serial_ports");
+    EXPECT_TRUE(child<QDialog>(w, "frm_device")->isVisible());
+    ASSERT_GE(ports->rowCount(), 1);
+    EXPECT_EQ(ports->item(0, 0)->text(), "COM1:");
+    EXPECT_EQ(ports->item(0, 1)->text(), QString::fromStdString(sim.pty()));
+
+    open->click();  // closes
+    EXPECT_FALSE(ctx.link.com_open);
+    EXPECT_EQ(face(open), QColor(192, 0, 0));
+    w.close();
+}
+
 TEST(MainWindow, OptionsOfTheApplication) {
     struct row {
         std::vector<std::string> args;
@@ -175,22 +243,23 @@ TEST(MainWindow, OptionsOfTheApplication) {
         const char* env_serial;
         int port;
         bool port_given;
-        std::string app_dir, shots, serial;
+        std::string app_dir, shots, serial, connect_ip;
         bool connect;
         bool error;
     };
     const row rows[] = {
-        {{}, nullptr, nullptr, 23, false, "", "", "", false, false},
-        {{"--unit-port", "2323", "--connect"}, nullptr, nullptr, 2323, true, "", "", "", true, false},
-        {{"--unit-port=4000"}, "5000", nullptr, 4000, true, "", "", "", false, false},
-        {{}, "5000", "/dev/pts/4", 5000, true, "", "", "/dev/pts/4", false, false},
+        {{}, nullptr, nullptr, 23, false, "", "", "", "", false, false},
+        {{"--unit-port", "2323", "--connect"}, nullptr, nullptr, 2323, true, "", "", "", "", true, false},
+        {{"--unit-port=4000"}, "5000", nullptr, 4000, true, "", "", "", "", false, false},
+        {{}, "5000", "/dev/pts/4", 5000, true, "", "", "/dev/pts/4", "", false, false},
         {{"--app-dir", "/tmp/a", "--screenshot=/tmp/s", "--serial-device", "/dev/ttyUSB1"}, nullptr, "/dev/pts/4",
-         23, false, "/tmp/a", "/tmp/s", "/dev/ttyUSB1", false, false},
-        {{"--unit-port", "0"}, nullptr, nullptr, 23, false, "", "", "", false, true},
-        {{"--unit-port", "70000"}, nullptr, nullptr, 23, false, "", "", "", false, true},
-        {{"--app-dir"}, nullptr, nullptr, 23, false, "", "", "", false, true},
-        {{"--bogus"}, nullptr, nullptr, 23, false, "", "", "", false, true},
-        {{}, "x", nullptr, 23, false, "", "", "", false, true},
+         23, false, "/tmp/a", "/tmp/s", "/dev/ttyUSB1", "", false, false},
+        {{"--connect-ip", "127.0.0.1"}, nullptr, nullptr, 23, false, "", "", "", "127.0.0.1", true, false},
+        {{"--unit-port", "0"}, nullptr, nullptr, 23, false, "", "", "", "", false, true},
+        {{"--unit-port", "70000"}, nullptr, nullptr, 23, false, "", "", "", "", false, true},
+        {{"--app-dir"}, nullptr, nullptr, 23, false, "", "", "", "", false, true},
+        {{"--bogus"}, nullptr, nullptr, 23, false, "", "", "", "", false, true},
+        {{}, "x", nullptr, 23, false, "", "", "", "", false, true},
     };
     for (const auto& r : rows) {
         const auto o = app_options_parse(r.args, r.env_port, r.env_serial);
@@ -203,6 +272,7 @@ TEST(MainWindow, OptionsOfTheApplication) {
         EXPECT_EQ(o.screenshot_dir, r.shots);
         EXPECT_EQ(o.serial_device, r.serial);
         EXPECT_EQ(o.connect, r.connect);
+        EXPECT_EQ(o.connect_ip, r.connect_ip);
     }
 }
 
