@@ -8,30 +8,19 @@
 #include <unistd.h>
 
 #include "link/file_io.h"
+#include "temp_dir.h"
 
 namespace fs = std::filesystem;
 using namespace vexlan;
 
 namespace {
 
-struct temp_dir {
-    fs::path path;
-    temp_dir()
-    {
-        std::random_device rd;
-        path = fs::temp_directory_path() / ("vexlan_catalogue_" + std::to_string(getpid()) + "_" +
-                                            std::to_string(rd()));
-        fs::create_directories(path);
-    }
-    ~temp_dir()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string str() const { return path.string(); }
+// A temporary folder into which a test puts the files it needs.
+struct catalogue_dir : vexlan::testing::temp_dir {
+    catalogue_dir() : temp_dir("vexlan_catalogue") {}
     void put(const std::string& name, const std::string& text) const
     {
-        ASSERT_EQ(write_file_atomic((path / name).string(), text), "");
+        ASSERT_EQ(write_file_atomic(file(name), text), "");
     }
 };
 
@@ -200,7 +189,7 @@ TEST(catalogue, shipped_catalogues_load_cleanly)
 
 TEST(catalogue, favourites_show_names_and_check_entries)
 {
-    temp_dir dir;
+    catalogue_dir dir;
     dir.put("c.ini", "4\r\nT1\r\n\"T2, wide\"\r\nT3\r\nT4\r\n3\r\nP1\r\nP2\r\nP3\r\n");
     struct row {
         const char* what;
@@ -278,7 +267,7 @@ TEST(catalogue, faulty_files_are_reported_and_loading_carries_on)
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
-        temp_dir dir;
+        catalogue_dir dir;
         if (r.catalogue) dir.put("c.ini", r.catalogue);
         if (r.favourites != "-") dir.put("c_fav.ini", r.favourites);
 
@@ -303,7 +292,7 @@ TEST(catalogue, faulty_files_are_reported_and_loading_carries_on)
 
 TEST(catalogue, loading_replaces_the_previous_catalogue)
 {
-    temp_dir dir;
+    catalogue_dir dir;
     dir.put("a.ini", "2\r\nA1\r\nA2\r\n1\r\nAP\r\n");
     dir.put("a_fav.ini", fav_lines({1, 2}, {1}));
     dir.put("b.ini", "1\r\nB1\r\n1\r\nBP\r\n");
@@ -338,7 +327,7 @@ TEST(catalogue, favourites_save_and_load_round_trip)
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.catalogue);
-        temp_dir dir;
+        catalogue_dir dir;
         const auto copy = [&](const std::string& name) {
             const auto bytes = read_file((fs::path(VEXLAN_DATA_DIR) / name).string());
             ASSERT_TRUE(bytes) << bytes.error;
@@ -370,7 +359,7 @@ TEST(catalogue, favourites_save_and_load_round_trip)
 
 TEST(catalogue, favourites_save_reports_an_unwritable_folder)
 {
-    temp_dir dir;
+    catalogue_dir dir;
     const std::string missing = (dir.path / "gone").string();
     const std::string error = favourites_save(catalogue_state{}, missing, model_profile{});
     EXPECT_NE(error.find(missing + "/m41_timing_pattern_fav.ini"), std::string::npos) << error;

@@ -10,28 +10,15 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include "temp_dir.h"
 
 namespace fs = std::filesystem;
 using namespace vexlan;
 
 namespace {
 
-struct temp_dir {
-    fs::path path;
-    temp_dir()
-    {
-        std::random_device rd;
-        path = fs::temp_directory_path() / ("vexlan_file_io_" + std::to_string(getpid()) + "_" +
-                                            std::to_string(rd()));
-        fs::create_directories(path);
-    }
-    ~temp_dir()
-    {
-        std::error_code ec;
-        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path, ec);
-    }
-    std::string file(const std::string& name) const { return (path / name).string(); }
+struct file_io_dir : vexlan::testing::temp_dir {
+    file_io_dir() : temp_dir("vexlan_file_io") {}
 };
 
 std::set<std::string> names_in(const fs::path& dir)
@@ -51,7 +38,7 @@ std::string contents(const std::string& path)
 
 TEST(file_io, write_then_read_keeps_every_byte)
 {
-    temp_dir dir;
+    file_io_dir dir;
     std::string bytes = "line 1\r\nline 2\n\0\xff\x80 end";
     bytes += std::string(100000, 'x');  // larger than one read buffer
     const std::string path = dir.file("data.bin");
@@ -67,7 +54,7 @@ TEST(file_io, write_then_read_keeps_every_byte)
 
 TEST(file_io, read_failures_name_the_path_and_reason)
 {
-    temp_dir dir;
+    file_io_dir dir;
     const std::string missing = dir.file("absent.ini");
     const auto r = read_file(missing);
     EXPECT_FALSE(r);
@@ -81,7 +68,7 @@ TEST(file_io, read_failures_name_the_path_and_reason)
 
 TEST(file_io, replacing_keeps_the_permission_bits_of_the_old_file)
 {
-    temp_dir dir;
+    file_io_dir dir;
     const std::string path = dir.file("fav.ini");
     ASSERT_EQ(write_file_atomic(path, "old"), "");
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
@@ -111,7 +98,7 @@ TEST(file_io, failed_write_leaves_old_file_untouched)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         if (c.folder_read_only && geteuid() == 0) continue;  // root writes anyway
-        temp_dir dir;
+        file_io_dir dir;
         const std::string path = dir.file(c.name);
         if (c.target_is_folder) {
             fs::create_directory(path);
@@ -159,7 +146,7 @@ TEST(file_io, failed_write_leaves_old_file_untouched)
 
 TEST(file_io, longest_file_name_can_be_replaced)
 {
-    temp_dir dir;
+    file_io_dir dir;
     const std::string path = dir.file(std::string(255 - 4, 'n') + ".ini");
     ASSERT_EQ(write_file_atomic(path, "first"), "");
     ASSERT_EQ(write_file_atomic(path, "second"), "");
@@ -169,7 +156,7 @@ TEST(file_io, longest_file_name_can_be_replaced)
 
 TEST(file_io, missing_folder_is_reported)
 {
-    temp_dir dir;
+    file_io_dir dir;
     const std::string path = dir.file("no_such_folder/Vexlan_ini.txt");
     const std::string error = write_file_atomic(path, "x");
     EXPECT_NE(error.find(path), std::string::npos) << error;

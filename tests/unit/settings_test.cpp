@@ -9,27 +9,15 @@
 
 #include "link/app_dir.h"
 #include "link/file_io.h"
+#include "temp_dir.h"
 
 namespace fs = std::filesystem;
 using namespace vexlan;
 
 namespace {
 
-struct temp_dir {
-    fs::path path;
-    temp_dir()
-    {
-        std::random_device rd;
-        path = fs::temp_directory_path() / ("vexlan_settings_" + std::to_string(getpid()) + "_" +
-                                            std::to_string(rd()));
-        fs::create_directories(path);
-    }
-    ~temp_dir()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string file(const std::string& name) const { return (path / name).string(); }
+struct settings_dir : vexlan::testing::temp_dir {
+    settings_dir() : temp_dir("vexlan_settings") {}
 };
 
 std::string joined(const std::vector<std::string>& problems)
@@ -88,7 +76,7 @@ TEST(settings, write_then_read_keeps_every_item)
                    "/x/y,z,,.hex",
                    "/caf\xE9/8-bit.hex",
                    "last"};
-    temp_dir dir;
+    settings_dir dir;
     const std::string path = dir.file("Vexlan_ini.txt");
     ASSERT_EQ(settings_write(path, s), "");
 
@@ -121,7 +109,7 @@ TEST(settings, file_layout_is_fifteen_crlf_lines)
 
 TEST(settings, missing_file_gives_defaults_and_a_problem)
 {
-    temp_dir dir;
+    settings_dir dir;
     const std::string path = dir.file("Vexlan_ini.txt");
     const auto r = settings_read(path);
     ASSERT_EQ(r.problems.size(), 1u);
@@ -160,7 +148,7 @@ TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest)
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
-        temp_dir dir;
+        settings_dir dir;
         const std::string path = dir.file("Vexlan_ini.txt");
         ASSERT_EQ(write_file_atomic(path, r.text), "");
         const auto got = settings_read(path);
@@ -237,7 +225,7 @@ TEST(app_dir, option_and_environment_choose_the_folder)
 // Preparing copies the shipped files that are missing and never touches a file that is there.
 TEST(app_dir, prepare_copies_missing_defaults_only)
 {
-    temp_dir dir;
+    settings_dir dir;
     const std::string app = dir.file("home/.local/share/vexlan");
     fs::create_directories(app);
     ASSERT_EQ(write_file_atomic(app + "/m41_timing_pattern_fav.ini", "operator's own\r\n"), "");
@@ -264,7 +252,7 @@ TEST(app_dir, prepare_copies_missing_defaults_only)
 
 TEST(app_dir, prepare_reports_what_it_cannot_do)
 {
-    temp_dir dir;
+    settings_dir dir;
     const std::string defaults = dir.file("defaults");
     fs::create_directories(defaults + "/bmp");
     ASSERT_EQ(write_file_atomic(defaults + "/Vexlan_ini.txt", "0\r\n"), "");
