@@ -80,7 +80,7 @@ bool eth_reconnect_once(app_context& ctx) {
 
 bool link_is_up(const app_context& ctx) {
     if (ctx.link.link_iface == 0) return serial_really_open(ctx) && ctx.link.com_open;
-    return ctx.link.eth_connected;
+    return ctx.link.eth_connected && (!ctx.ports.tcp || ctx.ports.tcp->is_open());
 }
 
 void link_button_open(app_context& ctx, bool ethernet) { button_set(ctx, ethernet, rgb_green, tip_disconnect); }

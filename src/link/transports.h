@@ -53,8 +53,8 @@ struct transport_state {
     bool eth_reconnecting = false;  // a lost connection is being re-established once
 };
 
-// The link in use is up: RS-232 the port is open (as it reports) and com_open set; Ethernet
-// eth_connected set.
+// The link in use is up: RS-232 the port is open (as it reports) and com_open set; Ethernet the
+// socket is connected and eth_connected set.
 bool link_is_up(const app_context& ctx);
 
 // Operator actions of the link area.

@@ -212,6 +212,14 @@ TEST(Tasks, PageSwitchColoursButtonsShowsThePanelAndRefreshes) {
     cmd_main_click(rig.ctx, 0);
     EXPECT_FALSE(rig.timers.enabled(timer_id::tim_monitor));
 
+    // Socket gone before supervision noticed: the link counts as down for the page switch.
+    rig.tcp_ctl.lose_silently();
+    ASSERT_TRUE(rig.ctx.link.eth_connected);
+    const auto lost = rig.tcp.commands.size();
+    cmd_main_click(rig.ctx, 2);
+    EXPECT_EQ(rig.tcp.commands.size(), lost);
+    rig.tcp.open = true;
+
     // Link down: the page changes, nothing is sent.
     cmd_eth_open_click(rig.ctx);
     ASSERT_FALSE(rig.ctx.link.eth_connected);
