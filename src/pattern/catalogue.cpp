@@ -247,7 +247,10 @@ std::vector<std::string> catalogue_load(catalogue_state& state, const std::strin
 
     std::vector<std::string> problems;
     catalogue_read(state, app_file_path(app_dir, file_name), problems);
-    favourites_read(state, app_file_path(app_dir, favourites_file_name(file_name)), problems);
+    const std::string fav_path = app_file_path(app_dir, favourites_file_name(file_name));
+    favourites_read(state, fav_path, problems);
+    std::error_code ec;
+    state.favourites_keep_file = !problems.empty() && std::filesystem::exists(fav_path, ec);
     return problems;
 }
 
@@ -264,6 +267,8 @@ std::string favourites_save(const catalogue_state& state, const std::string& app
 {
     const std::string path =
         app_file_path(app_dir, favourites_file_name(catalogue_file_for(profile)));
+    if (state.favourites_keep_file)
+        return path + ": not rewritten, because it or its catalogue could not be read cleanly; the file is kept as it was";
     return write_file_atomic(path, favourites_text(state));
 }
 

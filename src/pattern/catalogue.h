@@ -69,6 +69,10 @@ struct catalogue_state {
     std::array<int, fav_slot_count> pattern_fav = fav_slots_empty();
     int pattern_out_index = fav_empty;  // 254 = unknown
     std::string file_name;              // the catalogue file last loaded
+    // The catalogue or its favourites file could not be read cleanly while an older favourites
+    // file exists: the slots in memory are not what the operator stored, so that file is kept
+    // rather than overwritten with empty slots at close. Changing a favourite clears it.
+    bool favourites_keep_file = false;
 };
 
 // Full path of a file of the application directory.
@@ -86,7 +90,8 @@ std::vector<std::string> catalogue_load(catalogue_state& state, const std::strin
 std::string favourites_text(const catalogue_state& state);
 
 // Writes the favourites of `state` to the favourites file of `profile` in `app_dir` (a step of the
-// close sequence); returns "" or the error text.
+// close sequence); returns "" or the error text. A file kept by `favourites_keep_file` is not
+// touched, and the text says so.
 std::string favourites_save(const catalogue_state& state, const std::string& app_dir,
                             const model_profile& profile);
 

@@ -364,3 +364,27 @@ TEST(catalogue, favourites_save_reports_an_unwritable_folder)
     const std::string error = favourites_save(catalogue_state{}, missing, model_profile{});
     EXPECT_NE(error.find(missing + "/m41_timing_pattern_fav.ini"), std::string::npos) << error;
 }
+
+TEST(catalogue, favourites_of_a_damaged_load_are_not_overwritten)
+{
+    // The catalogue cannot be read, so every stored favourite falls outside the (empty) lists.
+    // Closing must not replace the operator's favourites with empty slots.
+    catalogue_dir dir;
+    const std::string stored = fav_lines({3, 5, 7}, {1, 2});
+    dir.put("m41_timing_pattern_fav.ini", stored);
+    catalogue_state state;
+    EXPECT_FALSE(catalogue_load(state, dir.str(), "m41_timing_pattern.ini").empty());
+    EXPECT_EQ(state.timing_fav, fav_slots_empty());
+    const std::string note = favourites_save(state, dir.str(), model_profile{});
+    EXPECT_NE(note.find("m41_timing_pattern_fav.ini: not rewritten"), std::string::npos) << note;
+    EXPECT_EQ(*read_file(dir.file("m41_timing_pattern_fav.ini")).bytes, stored);
+
+    // Without an older file there is nothing to keep: a missing favourites file is written.
+    catalogue_dir fresh;
+    const auto cat = read_file((fs::path(VEXLAN_DATA_DIR) / "m41_timing_pattern.ini").string());
+    fresh.put("m41_timing_pattern.ini", *cat.bytes);
+    catalogue_state clean;
+    EXPECT_FALSE(catalogue_load(clean, fresh.str(), "m41_timing_pattern.ini").empty());
+    EXPECT_EQ(favourites_save(clean, fresh.str(), model_profile{}), "");
+    EXPECT_TRUE(read_file(fresh.file("m41_timing_pattern_fav.ini")));
+}
