@@ -2,7 +2,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -28,6 +33,31 @@ std::string installed_defaults_dir() {
     const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath("../share/vexlan");
     if (QFileInfo::exists(beside + "/m41_timing_pattern.ini")) return QDir::cleanPath(beside).toStdString();
     return VEXLAN_DATA_DIR;
+}
+
+// SIGTERM, SIGINT and SIGHUP close the main window the ordinary way, so the settings and
+// favourites are written as at any close. The handler only writes a byte; the event loop does
+// the rest.
+int signal_pipe[2] = {-1, -1};
+
+void on_close_signal(int) {
+    const char b = 1;
+    [[maybe_unused]] auto n = ::write(signal_pipe[1], &b, 1);
+}
+
+void close_on_signals(QWidget& window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signal_pipe) != 0) return;
+    auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char b;
+        [[maybe_unused]] auto n = ::read(signal_pipe[0], &b, 1);
+        window.close();
+    });
+    struct sigaction sa{};
+    sa.sa_handler = on_close_signal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
 }  // namespace
@@ -83,6 +113,7 @@ int main(int argc, char** argv) {
 
     if (screenshot) return screenshot_run(rt, window, opts.screenshot_dir, opts.unit_port_given);
 
+    close_on_signals(window);
     if (!opts.connect_ip.empty()) {
         cbo_interface_change(rt.ctx, 1);
         rt.ctx.view.txt_eth_ip.caption = opts.connect_ip;
