@@ -128,6 +128,7 @@ void comport_set(app_context& ctx) {
     }
     if (failure.empty()) {
         L.com_open = true;
+        ctx.life.unknown_model_reported.clear();
         link_button_open(ctx, false);
         process_events(ctx);
         return;
@@ -251,6 +252,7 @@ void wsk_connect_event(app_context& ctx) {
     if (ctx.ports.timers) ctx.ports.timers->set_interval(timer_id::tim_eth, eth_interval_connected_ms);
     link_button_open(ctx, true);
     ctx.profile.model_index = model_none;  // the unit must be linked again
+    ctx.life.unknown_model_reported.clear();
     if (ctx.tasks.main_page == 4) hook_call(ctx.hooks.monitor_form_set);
 }
 

@@ -67,6 +67,21 @@ void lab_link_click(app_context& ctx) {
     V.imgcbo_item2 = ctx.profile.model_index == 0 ? "VGA  Sink" : "---      ";
     view_changed(V);
 
+    if (ctx.profile.model_index == model_none) {
+        // A unit whose model is not known stays unlinked: the transaction would refuse the
+        // firmware and task queries with "Do [Refresh] or [Link] first !", and over TCP the
+        // housekeeping links again every 100 ms, which would raise that box without end. The
+        // operator is told once per connection what the unit answered instead.
+        if (ctx.life.unknown_model_reported != model && ctx.ports.dialogs) {
+            ctx.life.unknown_model_reported = model;
+            ctx.ports.dialogs->message_box("The unit reports the model \"" + model +
+                                               "\", which this application does not know; it stays unlinked.",
+                                           msg_icon::exclamation);
+        }
+        finish();
+        return;
+    }
+
     if (cmdtx_str(ctx, "$fwver?\r") == 1) {
         V.lab_fw_ver.caption = "FW: " + L.rx_param1;
         view_changed(V);
