@@ -1,5 +1,4 @@
 // vexlan-cli: the application's core without windows, for scripts and test labs.
-#include <QCoreApplication>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -12,7 +11,8 @@
 #include "link/app_context.h"
 #include "link/file_io.h"
 #include "link/transaction.h"
-#include "platform/qt_session.h"
+#include "link/unit_link.h"
+#include "posix_session.h"
 
 using namespace vexlan;
 
@@ -87,7 +87,15 @@ int run_send(app_context& ctx, const std::string& line) {
     const int result = cmdtx_str(ctx, line + "\r");
     ctx.link.term_raw = false;
     const auto& L = ctx.link;
-    std::printf("reply: %s\n", printable(L.rx_line).c_str());
+    if (word == "$help" || word == "$?") {
+        // a listing of several lines: shown as lines, without the EOT that ends it
+        std::string text;
+        for (char c : L.rx_line)
+            if (c != '\r' && c != '\x04') text += c;
+        std::printf("reply:\n%s%s", text.c_str(), text.empty() || text.back() == '\n' ? "" : "\n");
+    } else {
+        std::printf("reply: %s\n", printable(L.rx_line).c_str());
+    }
     std::printf("param1: %s\nparam2: %s\nparam3: %s\nresult: %d\n", L.rx_param1.c_str(), L.rx_param2.c_str(),
                 L.rx_param3.c_str(), result);
     return result == 1 ? 0 : 1;
@@ -187,8 +195,7 @@ int main(int argc, char** argv) {
         return fail_usage("unknown command " + command);
     }
 
-    QCoreApplication app(argc, argv);
-    qt_session rig;
+    posix_session rig;
     const auto err = serial_device.empty() ? rig.open_tcp(tcp_target, connect_timeout_ms) : rig.open_serial(serial_device);
     if (!err.empty()) {
         std::fprintf(stderr, "vexlan-cli: %s\n", err.c_str());

@@ -94,4 +94,22 @@ void lab_link_click(app_context& ctx) {
     finish();
 }
 
+bool unit_identity_query(app_context& ctx, unit_identity& id) {
+    auto& L = ctx.link;
+    if (cmdtx_str(ctx, "$model?\r") != 1) return false;
+    id.model = L.rx_param1;
+    int variant = 0;
+    if (cmdtx_str(ctx, "$board_id?\r") == 1) {
+        id.board_id = L.rx_param1;
+        variant = board_variant_from_reply(L.rx_param1);
+    }
+    model_profile_update(ctx.profile, id.model, variant);
+    if (ctx.profile.model_index == model_none) return true;  // not a known unit: stays unlinked
+    if (cmdtx_str(ctx, "$fwver?\r") == 1) {
+        id.firmware = L.rx_param1;
+        if (cmdtx_str(ctx, "$task_mode?\r") == 1) id.task_mode = L.rx_param1;
+    }
+    return true;
+}
+
 }  // namespace vexlan

@@ -19,4 +19,13 @@ int board_id_get(app_context& ctx);
 // The task mode named by a reply: "analyser" 0, "pattern" 1, "cable" 2, else -1.
 int task_mode_from_text(const std::string& text);
 
+// What a unit told about itself when asked as linking asks, for tools without a window.
+struct unit_identity {
+    std::string model, board_id, firmware, task_mode;
+};
+
+// Asks "$model?", "$board_id?", then (for a known model) "$fwver?" and "$task_mode?", and takes
+// over the model profile. False when "$model?" got no accepted reply.
+bool unit_identity_query(app_context& ctx, unit_identity& id);
+
 }  // namespace vexlan

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "link/app_context.h"
+#include "link/unit_link.h"
 #include "platform/qt_links.h"
 #include "platform/qt_runtime.h"
 
@@ -30,14 +31,5 @@ public:
     qt_serial_link serial;
     app_context ctx;
 };
-
-// What a unit told about itself when it was asked as linking asks.
-struct unit_identity {
-    std::string model, board_id, firmware, task_mode;
-};
-
-// Asks "$model?", "$board_id?", then (for a known model) "$fwver?" and "$task_mode?", and takes
-// over the model profile. False when "$model?" got no accepted reply.
-bool unit_identity_query(app_context& ctx, unit_identity& id);
 
 }  // namespace vexlan
