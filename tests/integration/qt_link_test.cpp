@@ -39,7 +39,7 @@ const transport_case transports[] = {{false, "tcp"}, {true, "pty"}};
 
 }  // namespace
 
-TEST(SimLink, LinkQueriesAndResultsOverBothTransports) {
+TEST(SimLink, LinkQueriesResultsAndHelpOverBothTransports) {
     for (const auto& t : transports) {
         SCOPED_TRACE(t.name);
         sim_process sim({"--pty", "--model", "MRV-510", "--board-id", "2", "--fw", "9.8.7", "--task", "analyser"});
@@ -62,6 +62,14 @@ TEST(SimLink, LinkQueriesAndResultsOverBothTransports) {
         EXPECT_EQ(s.ctx.link.rx_param1.substr(0, 3), "err");
         EXPECT_EQ(cmdtx_str(s.ctx, "$no_such_command 1\r"), 3);
         EXPECT_EQ(s.ctx.link.lab_link.caption, "Accepted");
+        // The help text in the terminal runs over many lines up to its EOT.
+        s.ctx.link.term_visible = true;
+        s.ctx.link.term_raw = true;
+        EXPECT_EQ(cmdtx_str(s.ctx, "$help\r"), 1);
+        EXPECT_FALSE(s.ctx.link.term_raw);
+        EXPECT_EQ(s.ctx.link.rx_line.back(), '\x04');
+        EXPECT_GT(std::count(s.ctx.link.rx_line.begin(), s.ctx.link.rx_line.end(), '\n'), 3);
+        EXPECT_NE(s.ctx.link.term_text.find("<EOT>"), std::string::npos);
     }
 }
 
@@ -109,22 +117,6 @@ TEST(SimLink, EdidWriteThenReadBack) {
         EXPECT_EQ(r.blocks_read, 2);
         EXPECT_TRUE(std::equal(image.begin(), image.begin() + 256, r.image.begin()));
     }
-}
-
-TEST(SimLink, HelpEndsAtEot) {
-    sim_process sim;
-    qt_session s;
-    open_link(s, sim, false);
-    if (HasFatalFailure()) return;
-    unit_identity id;
-    ASSERT_TRUE(unit_identity_query(s.ctx, id));
-    s.ctx.link.term_visible = true;
-    s.ctx.link.term_raw = true;
-    EXPECT_EQ(cmdtx_str(s.ctx, "$help\r"), 1);
-    EXPECT_FALSE(s.ctx.link.term_raw);
-    EXPECT_EQ(s.ctx.link.rx_line.back(), '\x04');
-    EXPECT_GT(std::count(s.ctx.link.rx_line.begin(), s.ctx.link.rx_line.end(), '\n'), 3);
-    EXPECT_NE(s.ctx.link.term_text.find("<EOT>"), std::string::npos);
 }
 
 TEST(SimLink, DroppedReplyIsRetriedOnce) {

@@ -40,6 +40,12 @@ sim_process::~sim_process() {
     }
 }
 
+int sim_process::stop() {
+    proc_.terminate();
+    if (!proc_.waitForFinished(3000) || proc_.exitStatus() != QProcess::NormalExit) return -1;
+    return proc_.exitCode();
+}
+
 std::string sim_process::log() {
     // Pull what the simulator has written so far out of the pipe.
     proc_.setReadChannel(QProcess::StandardError);

@@ -14,6 +14,8 @@ public:
     // line (and "pty PATH" when --pty is among the options).
     explicit sim_process(const QStringList& options = {});
     ~sim_process();
+    // SIGTERM, then the exit code (-1 when it did not end normally within three seconds).
+    int stop();
     sim_process(const sim_process&) = delete;
     sim_process& operator=(const sim_process&) = delete;
 

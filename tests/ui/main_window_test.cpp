@@ -9,7 +9,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
@@ -25,44 +24,12 @@
 #include "ui/main_runtime.h"
 #include "ui/qt_dialogs.h"
 #include "platform/serial_ports.h"
+#include "sim_process.h"
 
 namespace vexlan {
 namespace {
 
-// vexlan-unit-sim on a free loopback port, stopped at the end of the test.
-class unit_sim {
-public:
-    explicit unit_sim(const QStringList& options) {
-        proc_.setProgram(VEXLAN_SIM_PATH);
-        proc_.setArguments(QStringList{"--port", "0", "--verbose"} + options);
-        proc_.start();
-        if (!proc_.waitForStarted(5000)) return;
-        const int lines = options.contains("--pty") ? 2 : 1;
-        QByteArray out;
-        while (out.count('\n') < lines && proc_.waitForReadyRead(5000)) out += proc_.readAllStandardOutput();
-        for (const QByteArray& raw : out.split('\n')) {
-            const QByteArray line = raw.trimmed();
-            if (line.startsWith("port ")) port_ = line.mid(5).toInt();
-            if (line.startsWith("pty ")) pty_ = line.mid(4).toStdString();
-        }
-    }
-    ~unit_sim() {
-        proc_.terminate();
-        if (!proc_.waitForFinished(3000)) proc_.kill();
-    }
-    int port() const { return port_; }
-    const std::string& pty() const { return pty_; }
-    QString log() {
-        log_ += QString::fromLatin1(proc_.readAllStandardError());
-        return log_;
-    }
-
-private:
-    QProcess proc_;
-    int port_ = 0;
-    std::string pty_;
-    QString log_;
-};
+using testing::sim_process;
 
 struct recording_dialogs : dialog_port {
     msg_answer message_box(const std::string& text, msg_icon, msg_buttons, const std::string&) override {
@@ -86,8 +53,8 @@ void wait_for(main_runtime& rt, int ms, const std::function<bool()>& done) {
 QColor face(QPushButton* b) { return b->palette().color(QPalette::Button); }
 
 TEST(MainWindow, ConnectsLinksVisitsEveryPageAndSavesAtClose) {
-    unit_sim sim({"--model", "MRV-410", "--fw", "2.18.4"});
-    ASSERT_GT(sim.port(), 0) << "simulator did not start: " << VEXLAN_SIM_PATH;
+    sim_process sim({"--verbose", "--model", "MRV-410", "--fw", "2.18.4"});
+    ASSERT_TRUE(sim.ok()) << "simulator did not start: " << VEXLAN_SIM_PATH;
 
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -160,7 +127,7 @@ TEST(MainWindow, ConnectsLinksVisitsEveryPageAndSavesAtClose) {
             }
         }
         // On the CEC page the unit was polled for its log lines.
-        EXPECT_TRUE(sim.log().contains("$cec_log_msg? 2")) << sim.log().toStdString();
+        EXPECT_NE(sim.log().find("$cec_log_msg? 2"), std::string::npos) << sim.log();
         EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front();
 
         // Close: settings and favourites are written.
@@ -177,7 +144,7 @@ TEST(MainWindow, ConnectsLinksVisitsEveryPageAndSavesAtClose) {
 }
 
 TEST(MainWindow, SerialPortOnAPseudoTerminalLinksASecondFamilyUnitInCableMode) {
-    unit_sim sim({"--pty", "--model", "MRV-410L", "--board-id", "2", "--task", "cable"});
+    sim_process sim({"--verbose", "--pty", "--model", "MRV-410L", "--board-id", "2", "--task", "cable"});
     ASSERT_FALSE(sim.pty().empty()) << "simulator gave no pseudo-terminal";
 
     QTemporaryDir dir;
@@ -217,9 +184,9 @@ TEST(MainWindow, SerialPortOnAPseudoTerminalLinksASecondFamilyUnitInCableMode) {
 
     cable->click();
     wait_for(rt, 800, [] { return false; });
-    const QString log = sim.log();
-    EXPECT_TRUE(log.contains("$cable_level?")) << log.toStdString();
-    EXPECT_TRUE(log.contains("$timer_second?")) << log.toStdString();
+    const std::string log = sim.log();
+    EXPECT_NE(log.find("$cable_level?"), std::string::npos) << log;
+    EXPECT_NE(log.find("$timer_second?"), std::string::npos) << log;
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front();
 
     // "Device Manager" lists the ports, the given one first as COM1:.
