@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
-
-#include <unistd.h>
 
 #include "link/file_io.h"
 #include "temp_dir.h"
@@ -86,14 +83,11 @@ TEST(catalogue_items, names_follow_the_item_rules)
          {"Gray", "Ramp", "A", "B"}},
         {"leading and trailing blanks", "   White   \r\n\t Black\t,  Red  ,Blue\r\n",
          {"White", "Black", "Red", "Blue"}},
-        {"bare LF line ends", "one\ntwo\n\"th,ree\"\n", {"one", "two", "th,ree"}},
-        {"bare CR line ends", "one\rtwo\r", {"one", "two"}},
+        {"bare LF and CR line ends, no final one", "one\ntwo\r\"th,ree\"\nlast", {"one", "two", "th,ree", "last"}},
         {"blanks inside kept", "Window  10%  White\r\n", {"Window  10%  White"}},
         {"empty line inside is an empty name", "a\r\n\r\nb\r\n", {"a", "", "b"}},
         {"trailing blank lines end the stream", "a\r\n\r\n  \r\n\n", {"a"}},
-        {"no final line end", "a\r\nlast", {"a", "last"}},
         {"unclosed quote ends at line end", "\"open, name\r\nnext", {"open, name", "next"}},
-        {"empty quoted name", "\"\",x", {"", "x"}},
         {"byte-order mark skipped", "\xEF\xBB\xBF" "first\r\n", {"first"}},
         {"8-bit bytes kept", "Caf\xE9 \xB5s\r\n", {"Caf\xE9 \xB5s"}},
     };
@@ -123,9 +117,7 @@ TEST(catalogue_items, numbers_end_at_comma_blank_or_line_end)
     const row rows[] = {
         {"12 , 13,14\r\n 15\n16", {{ok, 12, "12"}, {ok, 13, "13"}, {ok, 14, "14"}, {ok, 15, "15"},
                                    {ok, 16, "16"}}},
-        {"254\r\n-3\r\n+7\r\n", {{ok, 254, "254"}, {ok, -3, "-3"}, {ok, 7, "+7"}}},
-        {"12abc\r\n5", {{nan, 0, "12abc"}, {ok, 5, "5"}}},
-        {",5", {{nan, 0, ""}, {ok, 5, "5"}}},
+        {"-3\r\n+7\r\n12abc\r\n,5", {{ok, -3, "-3"}, {ok, 7, "+7"}, {nan, 0, "12abc"}, {nan, 0, ""}, {ok, 5, "5"}}},
         {"1.5\r\n0x10\r\n99999999999999999999", {{nan, 0, "1.5"}, {nan, 0, "0x10"},
                                                   {nan, 0, "99999999999999999999"}}},
     };
@@ -144,46 +136,16 @@ TEST(catalogue_items, numbers_end_at_comma_blank_or_line_end)
     }
 }
 
-// The catalogues that ship with the application load cleanly and keep the fixed numbers.
+// The catalogues that ship with the application load cleanly with their favourites.
 TEST(catalogue, shipped_catalogues_load_cleanly)
 {
     for (const char* file : shipped_catalogues) {
-        SCOPED_TRACE(file);
         catalogue_state state;
         const auto problems = catalogue_load(state, VEXLAN_DATA_DIR, file);
-        EXPECT_TRUE(problems.empty()) << joined(problems);
-        EXPECT_EQ(state.file_name, file);
-        EXPECT_GE(state.timing_count, 90);
-        EXPECT_GE(state.pattern_count, 45);
-        ASSERT_EQ(static_cast<int>(state.timings.size()), state.timing_count);
-        ASSERT_EQ(static_cast<int>(state.patterns.size()), state.pattern_count);
-        EXPECT_EQ(state.timings[88 - 1].name, "Pass Through (Analyser)");
-
-        const bool k_new = std::string(file) == "m41l_k_new_timing_pattern.ini";
-        for (int n : {41, 42}) {
-            const std::string& name = state.patterns[static_cast<std::size_t>(n - 1)].name;
-            EXPECT_EQ(name.rfind("Motion Text", 0) == 0, !k_new) << n << ": " << name;
-        }
-        EXPECT_EQ(state.patterns[13 - 1].name == "Color Calibration", k_new);
-
-        bool comma_in_name = false;
-        for (const auto* list : {&state.timings, &state.patterns})
-            for (const auto& e : *list) {
-                EXPECT_FALSE(e.name.empty());
-                EXPECT_EQ(e.name.find('"'), std::string::npos) << e.name;
-                EXPECT_NE(e.name.back(), ' ') << e.name;
-                comma_in_name = comma_in_name || e.name.find(',') != std::string::npos;
-            }
-        EXPECT_TRUE(comma_in_name);
-
-        // Shipped favourites: some set, the rest empty, and exactly those entries checked.
-        std::vector<int> set_timings;
-        for (int v : state.timing_fav)
-            if (v != fav_empty) set_timings.push_back(v);
-        EXPECT_FALSE(set_timings.empty());
-        EXPECT_EQ(state.timing_fav.back(), fav_empty);
-        EXPECT_EQ(checked_positions(state.timings), set_timings);
-        EXPECT_EQ(timing_fav_caption(state, 0), state.timings[static_cast<std::size_t>(state.timing_fav[0] - 1)].name);
+        EXPECT_TRUE(problems.empty()) << file << ": " << joined(problems);
+        EXPECT_GE(state.timing_count, 90) << file;
+        EXPECT_GE(state.pattern_count, 45) << file;
+        EXPECT_FALSE(checked_positions(state.timings).empty()) << file;
     }
 }
 
@@ -200,8 +162,7 @@ TEST(catalogue, favourites_show_names_and_check_entries)
     const row rows[] = {
         {"all empty", {}, {}, {}, {}, {"", "", ""}},
         {"two slots name the same entry", {2, 2, 4}, {3}, {2, 4}, {3}, {"T2, wide", "T2, wide", "T4"}},
-        {"order as stored", {4, 1}, {1, 2, 3}, {1, 4}, {1, 2, 3}, {"T4", "T1", ""}},
-        {"empty slot between", {1, 254, 3}, {}, {1, 3}, {}, {"T1", "", "T3"}},
+        {"order as stored, empty slot between", {4, 254, 1}, {1, 2, 3}, {1, 4}, {1, 2, 3}, {"T4", "", "T1"}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
@@ -243,8 +204,6 @@ TEST(catalogue, faulty_files_are_reported_and_loading_carries_on)
         {"patterns cut short", "2\r\nA\r\nB\r\n4\r\nX\r\n", fav_lines({}, {1, 2}),
          {{"c.ini", "pattern 2 of 4 is missing (file ends early)"},
           {"c_fav.ini", "pattern favourites outside the catalogue"}}, 2, 1, {254}},
-        {"pattern count missing", "1\r\nA\r\n", fav_lines({1}, {}),
-         {{"c.ini", "pattern count is missing (file ends early)"}}, 1, 0, {1}},
         {"count not a number", "many\r\nA\r\n", fav_lines({}, {}),
          {{"c.ini", "timing count \"many\" is not a number"}}, 0, 0, {254}},
         {"negative count", "-1\r\nA\r\n", fav_lines({}, {}),
@@ -259,8 +218,6 @@ TEST(catalogue, faulty_files_are_reported_and_loading_carries_on)
          {{"c_fav.ini", "value 2 \"x\" is not a number"}}, 3, 2, {1, 254}},
         {"short favourites file", good.c_str(), "3\r\n2\r\n1\r\n",
          {{"c_fav.ini", "value 4 of 36 is missing (file ends early)"}}, 3, 2, {3, 2, 1, 254}},
-        {"favourites file missing", good.c_str(), "-",
-         {{"c_fav.ini", "No such file or directory"}}, 3, 2, {254}},
         {"catalogue missing", nullptr, fav_lines({1}, {}),
          {{"c.ini", "No such file or directory"},
           {"c_fav.ini", "the catalogue holds no timings"}}, 0, 0, {254}},
@@ -321,8 +278,6 @@ TEST(catalogue, favourites_save_and_load_round_trip)
     const row rows[] = {
         {{}, "m41_timing_pattern.ini"},
         {{1, 0, "736"}, "m41l_k_old_timing_pattern.ini"},
-        {{1, 0, "DN-6P"}, "m41l_old_timing_pattern.ini"},
-        {{1, 1, "DN-6P"}, "m41l_k_new_timing_pattern.ini"},
         {{2, 2, "MRV-510"}, "m51_timing_pattern.ini"},
     };
     for (const auto& r : rows) {

@@ -1,15 +1,11 @@
 // EDID text notation, the HEX / BIN / DDC loaders, the WRITE-side check and the writers.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <numeric>
-
-#include <unistd.h>
 
 #include "edid/edid_files.h"
 #include "edid_test_images.h"
+#include "temp_dir.h"
 
 namespace vexlan {
 namespace {
@@ -82,12 +78,10 @@ TEST(EdidHexLoad, Cases)
         {"pending digit dropped at the end of each line", "1\n2\n34\n", true, {0x34}},
         {"canonical text", "00 FF FF FF FF FF FF 00 //7  \r\n" + blank29 + "\r\n", true,
          {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}},
-        {"three digits in a row", "123\n", true, {0x12}},
-        {"lone CR line ends", "1\r2\r34", true, {0x34}},
+        {"three digits in a row, lone CR line ends", "123\r4\r56", true, {0x12, 0x56}},
         {"no bytes at all", "// nothing\n\n", true, {}},
         {"1 followed by x", "1x\n", false, {}},
         {"x without a digit", "x0\n", false, {}},
-        {"0 blank x", "0 x1\n", false, {}},
         {"x after a complete byte", "00x\n", false, {}},
     };
     for (const Case& c : cases) {
@@ -190,9 +184,6 @@ TEST(EdidFileLoad, ExtensionDispatch)
     };
     for (const Case& c : cases) EXPECT_EQ(edid_file_kind_of(c.path), c.kind) << c.path;
     EXPECT_EQ(edid_file_load_bytes("a.txt", as_string(one)).reason, "File format");
-    EXPECT_EQ(edid_file_load_bytes("a.bin", as_string(one)).bytes, one);
-    EXPECT_EQ(edid_file_load_bytes("a.ddc", as_string(one)).bytes, one);
-    EXPECT_EQ(edid_file_load_bytes("a.hex", "01 02").bytes, (bytes{1, 2}));
 }
 
 TEST(EdidWriteSideCheck, ShrinksAnAllFfSecondBlock)
@@ -296,7 +287,6 @@ TEST(EdidWriters, HandEditedTextIsRefusedWhole)
         {"lower-case digits", "ab cd //7\r\n", true, {0xAB, 0xCD}},
         {"pair without a following blank", "0011 //7\r\n", false, {}},
         {"non-hexadecimal pair", "00 ZZ //7\r\n", false, {}},
-        {"single slash", "00 / 7\r\n", false, {}},
         {"digit alone at the end of a line", "00 1\r\n", false, {}},
         {"bytes without comments still written", "01 02\r\n03 04\r\n", true, {1, 2, 3, 4}},
         {"lone LF line ends", "01 //7\n02 //F\n", true, {1, 2}},
@@ -323,9 +313,8 @@ TEST(EdidWriters, HandEditedTextIsRefusedWhole)
 
 TEST(EdidFiles, WriteAndLoadThroughFiles)
 {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("vexlan_edid_files_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const testing::temp_dir tmp("vexlan_edid_files");
+    const std::filesystem::path& dir = tmp.path;
     const bytes img = finish({base_block(), cea_block({video_block({16}), h14b_vsdb()})});
     const std::string window = edid_text_format(img.data(), 256);
     for (const char* name : {"x.hex", "x.bin"}) {
@@ -345,20 +334,6 @@ TEST(EdidFiles, WriteAndLoadThroughFiles)
     EXPECT_FALSE(missing.ok);
     EXPECT_NE(missing.reason.find("missing.bin"), std::string::npos);
     EXPECT_EQ(edid_file_load((dir / "x.txt").string()).reason, "File format");
-    std::filesystem::remove_all(dir);
-}
-
-TEST(EdidHexPairValue, DigitPairs)
-{
-    struct Case {
-        char hi, lo;
-        int value;
-    };
-    const Case cases[] = {
-        {'0', '0', 0}, {'F', 'F', 255}, {'f', 'f', 255}, {'a', '5', 0xA5}, {'7', 'E', 0x7E},
-        {'G', '1', 0}, {'1', ' ', 0},   {' ', '1', 0},   {'x', 'x', 0},    {'9', 'g', 0},
-    };
-    for (const Case& c : cases) EXPECT_EQ(edid_hex_pair_value(c.hi, c.lo), c.value) << c.hi << c.lo;
 }
 
 }  // namespace

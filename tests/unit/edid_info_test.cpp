@@ -22,13 +22,11 @@ TEST(EdidInfoUpdate, BadSizeKeepsThePreviousFacts)
     twice.insert(twice.end(), good.begin(), good.end());  // 256 bytes, extension count 0
     bytes cut = good;
     cut[126] = 1;  // extension count 1, one block present
-    bytes five = finish({base_block(), cea_block({}), other_block(0x70), other_block(0x70)}, 4);
     bytes hex513 = finish({base_block(), cea_block({}), other_block(0x70), other_block(0x70)});
     hex513.push_back(0);
     const Case cases[] = {
         {"256 bytes with extension count 0", twice, 256, 1},
         {"128 bytes with extension count 1", cut, 128, 2},
-        {"512 bytes claiming five blocks", five, 512, 5},
         {"513 bytes with four blocks", hex513, 513, 4},
     };
     for (const Case& c : cases) {
@@ -98,128 +96,75 @@ TEST(EdidInfoUpdate, BadHeaderWinsOverBadChecksum)
     }
 }
 
-TEST(EdidInfoUpdate, SpeedClassFromRangeLimitsAndVendorBlocks)
+// Type and speed class: range limits, the two HDMI vendor blocks, and which extension is the
+// CEA block that decides.
+TEST(EdidInfoUpdate, TypeAndStatusOfTheImage)
 {
-    struct Case {
-        const char* what;
-        std::uint8_t range_max_clock;  // range-limits byte 9, 10 MHz units
-        bytes cea;
-        std::int16_t status;
+    const auto clock = [](std::uint8_t tens_of_mhz) {  // range-limits maximum clock
+        bytes b = base_block();
+        b[72 + 9] = tens_of_mhz;
+        return b;
     };
-    const Case cases[] = {
-        {"600 MHz range limits", 60, cea_block({h14b_vsdb()}), edid_status_6g},
-        {"600 MHz range limits, HF-VSDB not consulted", 60, cea_block({h14b_vsdb(), hf_vsdb(0x44)}), edid_status_6g},
-        {"300 MHz range limits", 30, cea_block({h14b_vsdb()}), edid_status_3g},
-        {"300 MHz range limits raised by HF-VSDB 600 MHz", 30, cea_block({h14b_vsdb(), hf_vsdb(0x78)}), edid_status_6g},
-        {"170 MHz range limits, plain VSDB", 17, cea_block({h14b_vsdb({0x80, 0x3C})}), edid_status_hd},
-        {"170 MHz, VSDB with HDMI VICs", 17,
-         cea_block({h14b_vsdb({0x00, 0x3C, 0x20, 0x00, 0x40, 0x01})}), edid_status_3g},
-        {"170 MHz, VSDB with HDMI video but no HDMI VICs", 17,
-         cea_block({h14b_vsdb({0x00, 0x3C, 0x20, 0x80, 0x00})}), edid_status_hd},
-        {"170 MHz, VSDB with latency fields and HDMI VICs", 17,
-         cea_block({h14b_vsdb({0x00, 0x3C, 0xA0, 0x10, 0x10, 0x00, 0x20, 0x01})}), edid_status_3g},
-        {"170 MHz, HF-VSDB 340 MHz", 17, cea_block({h14b_vsdb(), hf_vsdb(0x44)}), edid_status_3g},
-        {"170 MHz, HF-VSDB 600 MHz", 17, cea_block({h14b_vsdb(), hf_vsdb(0x78)}), edid_status_6g},
-        {"170 MHz, HF-VSDB 295 MHz", 17, cea_block({h14b_vsdb(), hf_vsdb(59)}), edid_status_hd},
-        {"170 MHz, HF-VSDB first, H14b second", 17, cea_block({hf_vsdb(0x78), h14b_vsdb()}), edid_status_6g},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        bytes base = base_block();
-        base[72 + 9] = c.range_max_clock;
-        mod_edid st = analysed(finish({base, c.cea}));
-        EXPECT_EQ(st.work.edid_type, edid_type_hdmi);
-        EXPECT_EQ(st.work.edid_status, c.status);
-    }
-
-    // Only the first range-limits descriptor counts.
-    bytes base = base_block();
-    base[72 + 9] = 17;
-    set_display_descriptor(base, 4, 0xFD, "");
-    base[108 + 9] = 60;
-    EXPECT_EQ(analysed(finish({base, cea_block({h14b_vsdb()})})).work.edid_status, edid_status_hd);
-}
-
-TEST(EdidInfoUpdate, ClassificationOfTypes)
-{
-    struct Case {
-        const char* what;
-        bool digital;
-        std::vector<bytes> extensions;
-        std::int16_t type;
-        std::int16_t status;
-    };
+    const bytes vsdb_vics = h14b_vsdb({0x00, 0x3C, 0x20, 0x00, 0x40, 0x01});  // HDMI video with HDMI VICs
     const bytes microsoft_vsdb{0x65, 0x5C, 0x12, 0xCA, 0x01, 0x02};
-    const Case cases[] = {
-        {"digital, no extension", true, {}, edid_type_dvi, edid_status_no_extension},
-        {"analog, no extension", false, {}, edid_type_analog, edid_status_no_extension},
-        {"digital, block 1 not CEA", true, {other_block(0x70)}, edid_type_dvi, edid_status_no_cea},
-        {"digital, CEA without vendor block", true, {cea_block({video_block({16})})}, edid_type_dvi,
-         edid_status_no_hdmi_vsdb},
-        {"analog, CEA without vendor block", false, {cea_block({video_block({16})})}, edid_type_analog,
-         edid_status_no_hdmi_vsdb},
-        {"analog, CEA with another vendor's block", false, {cea_block({microsoft_vsdb})}, edid_type_dvi,
-         edid_status_no_hdmi_vsdb},
-        {"CEA whose only vendor block is the HDMI Forum block", true, {cea_block({hf_vsdb(0x78)})},
-         edid_type_dvi, edid_status_no_hdmi_vsdb},
-        {"CEA with HDMI block second", true, {cea_block({microsoft_vsdb, h14b_vsdb()})}, edid_type_hdmi,
-         edid_status_hd},
-        {"CEA with no data-block collection", true, {[] {
-             bytes b = cea_block({});
-             b[2] = 4;
-             return b;
-         }()},
-         edid_type_dvi, edid_status_no_hdmi_vsdb},
-        {"analog with the HDMI block", false, {cea_block({h14b_vsdb()})}, edid_type_hdmi, edid_status_hd},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        std::vector<bytes> blocks{base_block(c.digital)};
-        blocks.insert(blocks.end(), c.extensions.begin(), c.extensions.end());
-        mod_edid st = analysed(finish(blocks));
-        EXPECT_EQ(st.work.edid_type, c.type);
-        EXPECT_EQ(st.work.edid_status, c.status);
-    }
-}
-
-TEST(EdidInfoUpdate, CeaBlockOfThreeAndFourBlockImages)
-{
-    const bytes hdmi_3g = cea_block({video_block({97}), h14b_vsdb({0x00, 0x3C, 0x20, 0x00, 0x40, 0x01})});
+    const bytes hdmi_3g = cea_block({video_block({97}), vsdb_vics});
     const bytes dvi_cea = cea_block({video_block({16})});
     const bytes displayid = other_block(0x70);
     bytes block_map = other_block(0xF0);
-    block_map[1] = 0x02;
-    block_map[2] = 0x02;
+    block_map[1] = block_map[2] = 0x02;
+    bytes no_collection = cea_block({});
+    no_collection[2] = 4;
+    const auto hdmi = edid_type_hdmi, dvi = edid_type_dvi;
     struct Case {
         const char* what;
         bytes image;
-        std::int16_t cea;
-        std::int16_t type;
-        std::int16_t status;
+        std::int16_t type, status, cea;
     };
     const Case cases[] = {
-        {"CEA in block 1, DisplayID in block 2 (no block map)", finish({base_block(), hdmi_3g, displayid}), 1,
-         edid_type_hdmi, edid_status_3g},
-        {"CEA, DisplayID, DisplayID", finish({base_block(), hdmi_3g, displayid, displayid}), 1, edid_type_hdmi,
-         edid_status_3g},
-        {"CEA without HDMI, then HDMI CEA", finish({base_block(), dvi_cea, hdmi_3g, displayid}), 1, edid_type_dvi,
-         edid_status_no_hdmi_vsdb},
-        {"block map, CEA, CEA", finish({base_block(), block_map, hdmi_3g, dvi_cea}), 2, edid_type_hdmi,
-         edid_status_3g},
-        {"block map, DisplayID, CEA", finish({base_block(), block_map, displayid, hdmi_3g}), 3, edid_type_hdmi,
-         edid_status_3g},
-        {"DisplayID, CEA (three blocks)", finish({base_block(), displayid, hdmi_3g}), 2, edid_type_hdmi,
-         edid_status_3g},
-        {"DisplayID, DisplayID (three blocks)", finish({base_block(), displayid, displayid}), 0, edid_type_dvi,
-         edid_status_no_cea},
+        {"600 MHz range limits", finish({clock(60), cea_block({h14b_vsdb()})}), hdmi, edid_status_6g, 1},
+        {"600 MHz range limits, HF-VSDB not consulted", finish({clock(60), cea_block({h14b_vsdb(), hf_vsdb(0x44)})}),
+         hdmi, edid_status_6g, 1},
+        {"300 MHz range limits", finish({clock(30), cea_block({h14b_vsdb()})}), hdmi, edid_status_3g, 1},
+        {"300 MHz raised by HF-VSDB 600 MHz", finish({clock(30), cea_block({h14b_vsdb(), hf_vsdb(0x78)})}), hdmi,
+         edid_status_6g, 1},
+        {"170 MHz, VSDB with HDMI VICs", finish({clock(17), cea_block({vsdb_vics})}), hdmi, edid_status_3g, 1},
+        {"170 MHz, HDMI video but no HDMI VICs", finish({clock(17), cea_block({h14b_vsdb({0x00, 0x3C, 0x20, 0x80, 0x00})})}),
+         hdmi, edid_status_hd, 1},
+        {"170 MHz, latency fields and HDMI VICs",
+         finish({clock(17), cea_block({h14b_vsdb({0x00, 0x3C, 0xA0, 0x10, 0x10, 0x00, 0x20, 0x01})})}), hdmi,
+         edid_status_3g, 1},
+        {"170 MHz, HF-VSDB 295 MHz", finish({clock(17), cea_block({h14b_vsdb(), hf_vsdb(59)})}), hdmi, edid_status_hd, 1},
+        {"170 MHz, HF-VSDB first, H14b second", finish({clock(17), cea_block({hf_vsdb(0x78), h14b_vsdb()})}), hdmi,
+         edid_status_6g, 1},
+        {"digital, no extension", finish({base_block()}), dvi, edid_status_no_extension, 0},
+        {"analog, no extension", finish({base_block(false)}), edid_type_analog, edid_status_no_extension, 0},
+        {"analog, another vendor's block", finish({base_block(false), cea_block({microsoft_vsdb})}), dvi,
+         edid_status_no_hdmi_vsdb, 1},
+        {"only the HDMI Forum block", finish({base_block(), cea_block({hf_vsdb(0x78)})}), dvi, edid_status_no_hdmi_vsdb, 1},
+        {"HDMI block second", finish({base_block(), cea_block({microsoft_vsdb, h14b_vsdb()})}), hdmi, edid_status_hd, 1},
+        {"no data-block collection", finish({base_block(), no_collection}), dvi, edid_status_no_hdmi_vsdb, 1},
+        {"analog with the HDMI block", finish({base_block(false), cea_block({h14b_vsdb()})}), hdmi, edid_status_hd, 1},
+        {"CEA, DisplayID (no block map)", finish({base_block(), hdmi_3g, displayid}), hdmi, edid_status_3g, 1},
+        {"CEA without HDMI, then HDMI CEA", finish({base_block(), dvi_cea, hdmi_3g, displayid}), dvi,
+         edid_status_no_hdmi_vsdb, 1},
+        {"block map, CEA, CEA", finish({base_block(), block_map, hdmi_3g, dvi_cea}), hdmi, edid_status_3g, 2},
+        {"block map, DisplayID, CEA", finish({base_block(), block_map, displayid, hdmi_3g}), hdmi, edid_status_3g, 3},
+        {"DisplayID, CEA", finish({base_block(), displayid, hdmi_3g}), hdmi, edid_status_3g, 2},
+        {"DisplayID, DisplayID", finish({base_block(), displayid, displayid}), dvi, edid_status_no_cea, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         mod_edid st = analysed(c.image);
-        EXPECT_EQ(edid_cea_block_find(st.work), c.cea);
         EXPECT_EQ(st.work.edid_type, c.type);
         EXPECT_EQ(st.work.edid_status, c.status);
+        EXPECT_EQ(edid_cea_block_find(st.work), c.cea);
     }
+
+    // Only the first range-limits descriptor counts.
+    bytes base = clock(17);
+    set_display_descriptor(base, 4, 0xFD, "");
+    base[108 + 9] = 60;
+    EXPECT_EQ(analysed(finish({base, cea_block({h14b_vsdb()})})).work.edid_status, edid_status_hd);
 }
 
 TEST(EdidInfoUpdate, ManufacturerLetters)
@@ -229,9 +174,8 @@ TEST(EdidInfoUpdate, ManufacturerLetters)
         const char* letters;
     };
     const Case cases[] = {
-        {0x04, 0x43, "ABC"}, {0x84, 0x43, "ABC"},  // bit 15 is ignored
-        {0x10, 0xAC, "DEL"}, {0x4C, 0x2D, "SAM"}, {0x00, 0x00, "@@@"}, {0x7F, 0xFF, "___"},
-        {0x00, 0x21, "@AA"},
+        {0x84, 0x43, "ABC"},  // bit 15 is ignored
+        {0x4C, 0x2D, "SAM"}, {0x00, 0x00, "@@@"}, {0x7F, 0xFF, "___"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(edid_manufacturer_letters(c.b8, c.b9), c.letters);
@@ -252,7 +196,6 @@ TEST(EdidInfoUpdate, MonitorNames)
     };
     const Case cases[] = {
         {"thirteen characters, no line feed", {{3, "ABCDEFGHIJKLM"}}, false, "ABCDEFGHIJKLM"},
-        {"short name with line feed", {{3, "VX24"}}, true, "VX24"},
         {"two name descriptors", {{3, "LEFT "}, {4, "RIGHT"}}, true, "LEFT RIGHT"},
         {"empty name", {{3, ""}}, true, ""},
     };
@@ -277,20 +220,8 @@ TEST(EdidInfoUpdate, MonitorNames)
     set_display_descriptor(std_timings, 4, 0xFC, "FOURTH");
     mod_edid st = analysed(finish({std_timings}));
     EXPECT_EQ(st.work.monitor_name, "FOURTH");
-    EXPECT_EQ(st.descriptor_map[2].kind, descriptor_kind_std_timings);
     EXPECT_EQ(st.descriptor_map[3].kind, descriptor_kind_std_timings_2nd);
-    EXPECT_EQ(st.descriptor_map[3].number, 3);
-    EXPECT_EQ(st.descriptor_map[4].number, 4);
     EXPECT_EQ(st.descriptor_map[4].kind, descriptor_kind_name);
-
-    // Without one, entry 4 is the filler (5, 226).
-    mod_edid plain = analysed(finish({base_block()}));
-    EXPECT_EQ(plain.descriptor_map[4].number, 5);
-    EXPECT_EQ(plain.descriptor_map[4].kind, descriptor_kind_other);
-    EXPECT_EQ(plain.descriptor_map[0].kind, descriptor_kind_dtd);
-    EXPECT_EQ(plain.descriptor_map[1].kind, descriptor_kind_range_limits);
-    EXPECT_EQ(plain.descriptor_map[2].kind, descriptor_kind_name);
-    EXPECT_EQ(plain.descriptor_map[3].kind, descriptor_kind_other);
 }
 
 TEST(EdidInfoUpdate, FirstDetailedTiming)
@@ -303,16 +234,17 @@ TEST(EdidInfoUpdate, FirstDetailedTiming)
         int h, v;
         bool interlaced;
         float refresh;
+        const char* summary;  // the line of the analysis text
     };
     const Case cases[] = {
         {"1080p60", {0x02, 0x3A, 0x80, 0x18, 0x71, 0x38, 0x2D, 0x40, 0x58, 0x2C, 0x45, 0x00, 0, 0, 0, 0, 0, 0x1E},
-         1, "1920x1080p", 1920, 1080, false, 60.0f},
+         1, "1920x1080p", 1920, 1080, false, 60.0f, "1920x1080p60.000"},
         {"1080i60 (field rate)", {0x01, 0x1D, 0x80, 0x18, 0x71, 0x1C, 0x16, 0x20, 0x58, 0x2C, 0x25, 0x00, 0, 0, 0, 0, 0, 0x9E},
-         1, "1920x1080i", 1920, 540, true, 60.0f},
+         1, "1920x1080i", 1920, 540, true, 60.0f, "1920x1080i60.000"},
         {"720p50 in descriptor 2", {0x01, 0x1D, 0x00, 0xBC, 0x52, 0xD0, 0x1E, 0x20, 0xB8, 0x28, 0x55, 0x40, 0, 0, 0, 0, 0, 0x1E},
-         2, "1280x720p", 1280, 720, false, 50.0f},
+         2, "1280x720p", 1280, 720, false, 50.0f, "1280x720p50.000"},
         {"zero totals", {0x01, 0x1D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00},
-         1, "0x0p", 0, 0, false, 0.0f},
+         1, "0x0p", 0, 0, false, 0.0f, "0x0p.000"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -326,15 +258,10 @@ TEST(EdidInfoUpdate, FirstDetailedTiming)
         EXPECT_EQ(st.work.dtd_v_active, c.v);
         EXPECT_EQ(st.work.dtd_interlaced, c.interlaced);
         EXPECT_NEAR(st.work.dtd_refresh, c.refresh, 0.0005f);
+        edid_summary_build(st);
+        EXPECT_NE(st.edid_report_text.find(std::string(" First Detailed Timing = ") + c.summary + "\r\n"),
+                  std::string::npos);
     }
-
-    // 1080i: 74.25 MHz, 2200 x 562 per field gives a field rate of 60 Hz, printed as such.
-    bytes i1080 = base_block();
-    const std::uint8_t dtd[18] = {0x01, 0x1D, 0x80, 0x18, 0x71, 0x1C, 0x16, 0x20, 0x58, 0x2C, 0x25, 0x00, 0, 0, 0, 0, 0, 0x9E};
-    for (int i = 0; i < 18; ++i) i1080[54 + i] = dtd[i];
-    mod_edid st = analysed(finish({i1080}));
-    edid_summary_build(st);
-    EXPECT_NE(st.edid_report_text.find(" First Detailed Timing = 1920x1080i60.000\r\n"), std::string::npos);
 
     // No detailed timing among the four descriptors: nothing found, no line in the summary.
     bytes none = base_block();
@@ -352,48 +279,32 @@ TEST(EdidInfoUpdate, RefreshTextPattern)
         const char* text;
     };
     const Case cases[] = {
-        {0.5, ".500"},       {59.9401, "59.940"}, {100.0, "100.000"}, {0.0, ".000"},
-        {60.0, "60.000"},    {0.9996, "1.000"},   {0.0004, ".000"},   {23.976, "23.976"},
-        {59.94006, "59.940"}, {1.0, "1.000"},     {119.8801, "119.880"},
+        {0.5, ".500"},   {59.9401, "59.940"}, {100.0, "100.000"}, {0.0, ".000"},
+        {0.9996, "1.000"}, {0.0004, ".000"},  {119.8801, "119.880"},
     };
     for (const Case& c : cases) EXPECT_EQ(edid_refresh_text(c.hz), c.text) << c.hz;
     // The stored value is single precision; 59.94 as a float still prints 59.940.
     EXPECT_EQ(edid_refresh_text(static_cast<float>(59.94)), "59.940");
 }
 
+// The read and write sides are analysed in their own records.
 TEST(EdidInfoUpdate, ContextsCopyTheirOwnRecord)
 {
     mod_edid st;
     vic_table_init(st);
-    const bytes one = finish({base_block()});
     bytes other = base_block(false);
     set_display_descriptor(other, 3, 0xFC, "OTHER");
-    const bytes two = finish({other});
-    for (std::size_t i = 0; i < 128; ++i) {
-        st.edid_info_read.edid_image[i] = one[i];
-        st.edid_info_write.edid_image[i] = two[i];
-    }
-    st.edid_info_read.edid_size = 128;
-    st.edid_info_write.edid_size = 128;
+    put_work(st, finish({base_block()}));
+    st.edid_info_read = st.work;
+    put_work(st, finish({other}));
+    st.edid_info_write = st.work;
 
     edid_info_update(st, edid_context_read);
     EXPECT_EQ(st.edid_info_read.monitor_name, "TESTMON");
-    EXPECT_EQ(st.edid_info_read.edid_type, edid_type_dvi);
     EXPECT_EQ(st.edid_info_write.monitor_name, "");
-    EXPECT_EQ(st.work.monitor_name, "TESTMON");
-
     edid_info_update(st, edid_context_write);
-    EXPECT_EQ(st.edid_info_write.monitor_name, "OTHER");
     EXPECT_EQ(st.edid_info_write.edid_type, edid_type_analog);
-    EXPECT_EQ(st.edid_info_read.monitor_name, "TESTMON");
-    EXPECT_EQ(st.work.monitor_name, "OTHER");
-
-    // Any other context analyses the working record and leaves both sides alone.
-    st.work.edid_image[21] = 0x55;
-    st.work.edid_image[127] = static_cast<std::uint8_t>(st.work.edid_image[127] - 0x55);
-    edid_info_update(st, edid_context_work);
-    EXPECT_EQ(st.work.edid_type, edid_type_analog);
-    EXPECT_EQ(st.edid_info_write.edid_image[21], two[21]);
+    EXPECT_EQ(st.edid_info_read.edid_type, edid_type_dvi);
 }
 
 }  // namespace

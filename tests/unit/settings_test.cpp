@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
-
-#include <unistd.h>
 
 #include "link/app_dir.h"
 #include "link/file_io.h"
@@ -16,9 +13,7 @@ using namespace vexlan;
 
 namespace {
 
-struct settings_dir : vexlan::testing::temp_dir {
-    settings_dir() : temp_dir("vexlan_settings") {}
-};
+using settings_dir = vexlan::testing::temp_dir;
 
 std::string joined(const std::vector<std::string>& problems)
 {
@@ -66,27 +61,16 @@ TEST(settings, write_then_read_keeps_every_item)
     s.window_left = -120;
     s.window_top = 3345;
     s.position_valid = true;
-    s.pre_files = {"/home/op/EDID files/monitor, 4K.hex",
-                   "/data/plain.bin",
-                   "  leading and trailing blanks  ",
-                   "/tmp/a \"quoted\" name.ddc",
-                   "\"",
-                   "",
-                   "C:\\old\\windows path.hex",
-                   "/x/y,z,,.hex",
-                   "/caf\xE9/8-bit.hex",
-                   "last"};
+    s.pre_files = {"/home/op/EDID files/monitor, 4K.hex", "  leading and trailing blanks  ",
+                   "/tmp/a \"quoted\" name.ddc", "\"", "", "C:\\old\\windows path.hex", "/x/y,z,,.hex",
+                   "/caf\xE9/8-bit.hex", "", "last"};
     settings_dir dir;
     const std::string path = dir.file("Vexlan_ini.txt");
     ASSERT_EQ(settings_write(path, s), "");
 
     const auto r = settings_read(path);
     EXPECT_TRUE(r.problems.empty()) << joined(r.problems);
-    EXPECT_EQ(r.values.link_iface, 1);
-    EXPECT_EQ(r.values.eth_ip, s.eth_ip);
-    EXPECT_EQ(r.values.com_port, 16);
-    EXPECT_EQ(r.values.window_left, -120);
-    EXPECT_EQ(r.values.window_top, 3345);
+    EXPECT_EQ(settings_text(r.values), settings_text(s));
     EXPECT_TRUE(r.values.position_valid);
     EXPECT_EQ(r.values.pre_files, s.pre_files);
 }
@@ -133,7 +117,6 @@ TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest)
     const row rows[] = {
         {"three lines, bare LF", "1\n\"1.2.3.4\"\n7\n", {"holds 3 of the 15 settings"}, 1, 7,
          "1.2.3.4", false, 4},
-        {"empty file", "", {"holds 0 of the 15 settings"}, 0, 1, "", false, 1},
         {"up to the first path", "0\r\n\"\"\r\n2\r\n10\r\n20\r\n\"/p\"\r\n",
          {"holds 6 of the 15"}, 0, 2, "", true, 7},
         {"port out of range", "1\r\n\"ip\"\r\n17\r\n1\r\n2\r\n" + ten_paths(),
@@ -143,8 +126,6 @@ TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest)
         {"position not a number", "0\r\n\"\"\r\n4\r\nleft\r\n2\r\n",
          {"line 4 (window left edge) \"left\" is not a number", "holds 5 of the 15"}, 0, 4, "",
          false, 6},
-        {"unquoted IP, blanks around", "1\r\n  10.1.1.1  \r\n4\r\n", {"holds 3"}, 1, 4,
-         "10.1.1.1", false, 4},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
@@ -178,13 +159,9 @@ TEST(settings, saved_position_is_pulled_back_onto_the_screen)
         {5000, 100, 4000, 3000, 1000, 800, 3000, 100},    // from a larger screen
         {5000, 100, 4000, 3000, main_window_width, main_window_height,
          4000 - main_window_width, 100},                   // window wider than the screen
-        {-1, 200, 20000, 15000, 11580, 10740, 20000 - 11580, 200},
-        {300, -50, 20000, 15000, 11580, 10740, 300, 15000 - 10740},
-        {300, 16000, 20000, 15000, 11580, 10740, 300, 15000 - 10740},
+        {-1, 16000, 20000, 15000, 11580, 10740, 20000 - 11580, 15000 - 10740},
         {20000, 15000, 20000, 15000, 11580, 10740, 20000, 15000},  // on the edge: kept
         {0, 0, 20000, 15000, 11580, 10740, 0, 0},
-        {19000, 14000, 20000, 15000, 11580, 10740, 19000, 14000},  // partly off, edge on screen
-        {-30000, -30000, 28800, 16200, 11580, 10740, 28800 - 11580, 16200 - 10740},
     };
     for (const auto& r : rows) {
         const auto p = window_position_clamp(r.left, r.top, r.screen_w, r.screen_h, r.win_w, r.win_h);
@@ -206,15 +183,10 @@ TEST(app_dir, option_and_environment_choose_the_folder)
         const char* want;
     };
     const row rows[] = {
-        {{"--app-dir", "/opt/vx"}, "/x", "/home/op", "/opt/vx"},
         {{"-v", "--app-dir=/srv/v x"}, "/x", "/home/op", "/srv/v x"},
         {{"--app-dir"}, "/xdg", "/home/op", "/xdg/vexlan"},  // no value: ignored
-        {{}, "/xdg", "/home/op", "/xdg/vexlan"},
-        {{}, "relative/xdg", "/home/op", "/home/op/.local/share/vexlan"},
-        {{}, "", "/home/op", "/home/op/.local/share/vexlan"},
-        {{}, nullptr, "/home/op", "/home/op/.local/share/vexlan"},
+        {{"--app-dir-other", "/no"}, "relative/xdg", "/h", "/h/.local/share/vexlan"},
         {{}, nullptr, nullptr, "vexlan"},
-        {{"--app-dir-other", "/no"}, nullptr, "/h", "/h/.local/share/vexlan"},
     };
     for (const auto& r : rows) {
         const auto option = app_dir_option(r.argv);
@@ -232,9 +204,7 @@ TEST(app_dir, prepare_copies_missing_defaults_only)
 
     auto problems = app_dir_prepare(app, VEXLAN_DATA_DIR);
     EXPECT_TRUE(problems.empty()) << joined(problems);
-    for (const char* name : {"m41_timing_pattern.ini", "m51_timing_pattern_fav.ini",
-                             "m41l_k_new_timing_pattern.ini", "bmp/refresh_busy.bmp",
-                             "bmp/task_cable_test_off.bmp"}) {
+    for (const char* name : {"m51_timing_pattern_fav.ini", "bmp/refresh_busy.bmp"}) {
         const auto copy = read_file(app + "/" + name);
         const auto original = read_file(std::string(VEXLAN_DATA_DIR) + "/" + name);
         ASSERT_TRUE(copy) << copy.error;
@@ -258,10 +228,9 @@ TEST(app_dir, prepare_reports_what_it_cannot_do)
     ASSERT_EQ(write_file_atomic(defaults + "/Vexlan_ini.txt", "0\r\n"), "");
     ASSERT_EQ(write_file_atomic(defaults + "/readme.txt", "not copied"), "");
 
-    const std::string app = dir.file("app");
-    EXPECT_TRUE(app_dir_prepare(app, defaults).empty());
-    EXPECT_EQ(*read_file(app + "/Vexlan_ini.txt").bytes, "0\r\n");
-    EXPECT_FALSE(fs::exists(app + "/readme.txt"));
+    EXPECT_TRUE(app_dir_prepare(dir.file("app"), defaults).empty());
+    EXPECT_EQ(*read_file(dir.file("app/Vexlan_ini.txt")).bytes, "0\r\n");
+    EXPECT_FALSE(fs::exists(dir.file("app/readme.txt")));
 
     const auto no_defaults = app_dir_prepare(dir.file("app2"), dir.file("nowhere"));
     ASSERT_EQ(no_defaults.size(), 1u);

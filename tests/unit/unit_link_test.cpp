@@ -23,10 +23,6 @@ TEST(UnitLink, ModelAndBoardSelectProfileCaptionAndCatalogue) {
         {"MRV-410", "0", 0, 0, "MRV-410", "m41_timing_pattern.ini", "VGA  Sink"},
         {"KS-P9-GTR", "1", 0, 1, "KS-P9-GTR .", "m41_timing_pattern.ini", "VGA  Sink"},
         {"736", "0", 1, 0, "736", "m41l_k_old_timing_pattern.ini", "---      "},
-        {"DN-6P", "0", 1, 0, "DN-6P", "m41l_old_timing_pattern.ini", "---      "},
-        {"Pattern Gen.L", "1", 1, 1, "Pattern Gen.L .", "m41l_k_new_timing_pattern.ini", "---      "},
-        {"MRV-410L", "2", 1, 2, "MRV-410L .", "m41l_new_timing_pattern.ini", "---      "},
-        {"736", "3", 1, 0, "736", "m41l_k_old_timing_pattern.ini", "---      "},
         {"MRV-510", "2", 2, 2, "MRV-510 .", "m51_timing_pattern.ini", "---      "},
         {"mrv-510", "0", model_none, 0, "mrv-510", "m41_timing_pattern.ini", "---      "},
     };
@@ -87,7 +83,6 @@ TEST(UnitLink, FirmwareAndTaskModeLabels) {
     };
     const row rows[] = {
         {"analyser", 0, "task_analyser_on.bmp", "task_pattern_off.bmp"},
-        {"pattern", 1, "task_analyser_off.bmp", "task_pattern_on.bmp"},
         {"cable", 2, "task_analyser_off.bmp", "task_pattern_off.bmp"},
         {"Analyser", none_254, "task_analyser_off.bmp", "task_pattern_off.bmp"},  // unknown: unchanged
     };
