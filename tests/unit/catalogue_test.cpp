@@ -84,12 +84,11 @@ TEST(catalogue_items, names_follow_the_item_rules)
         {"leading and trailing blanks", "   White   \r\n\t Black\t,  Red  ,Blue\r\n",
          {"White", "Black", "Red", "Blue"}},
         {"bare LF and CR line ends, no final one", "one\ntwo\r\"th,ree\"\nlast", {"one", "two", "th,ree", "last"}},
-        {"blanks inside kept", "Window  10%  White\r\n", {"Window  10%  White"}},
-        {"empty line inside is an empty name", "a\r\n\r\nb\r\n", {"a", "", "b"}},
+        {"blanks inside kept, empty line inside is an empty name", "Window  10%  White\r\n\r\nb\r\n",
+         {"Window  10%  White", "", "b"}},
         {"trailing blank lines end the stream", "a\r\n\r\n  \r\n\n", {"a"}},
         {"unclosed quote ends at line end", "\"open, name\r\nnext", {"open, name", "next"}},
-        {"byte-order mark skipped", "\xEF\xBB\xBF" "first\r\n", {"first"}},
-        {"8-bit bytes kept", "Caf\xE9 \xB5s\r\n", {"Caf\xE9 \xB5s"}},
+        {"byte-order mark skipped, 8-bit bytes kept", "\xEF\xBB\xBF" "Caf\xE9 \xB5s\r\n", {"Caf\xE9 \xB5s"}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
@@ -259,12 +258,10 @@ TEST(catalogue, loading_replaces_the_previous_catalogue)
     ASSERT_TRUE(catalogue_load(state, dir.str(), "a.ini").empty());
     state.pattern_out_index = 1;
     EXPECT_TRUE(catalogue_load(state, dir.str(), "b.ini").empty());
-    EXPECT_EQ(state.file_name, "b.ini");
     EXPECT_EQ(state.pattern_out_index, fav_empty);
     EXPECT_EQ(names_of(state.timings), std::vector<std::string>{"B1"});
     EXPECT_EQ(names_of(state.patterns), std::vector<std::string>{"BP"});
     EXPECT_EQ(state.timing_fav, fav_slots_empty());
-    EXPECT_EQ(state.pattern_fav, fav_slots_empty());
     EXPECT_TRUE(checked_positions(state.timings).empty());
 }
 
@@ -278,7 +275,6 @@ TEST(catalogue, favourites_save_and_load_round_trip)
     const row rows[] = {
         {{}, "m41_timing_pattern.ini"},
         {{1, 0, "736"}, "m41l_k_old_timing_pattern.ini"},
-        {{2, 2, "MRV-510"}, "m51_timing_pattern.ini"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.catalogue);

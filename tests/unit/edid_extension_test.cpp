@@ -1,5 +1,5 @@
-// Extension blocks: the data-block scan, the two HDMI vendor blocks, capability
-// flags and the CEA summary.
+// Extension blocks: capability flags from the data blocks and the two HDMI vendor blocks, and
+// the CEA summary.
 #include <gtest/gtest.h>
 
 #include "edid_analysis/mod_edid.h"
@@ -16,81 +16,6 @@ std::string cea_summary_of(const bytes& cea)
     st.edid_report_text.clear();
     edid_cea_summary(st, 1);
     return st.edid_report_text;
-}
-
-TEST(EdidExtension, DataBlockScan)
-{
-    const bytes vendor_other{0x65, 0x5C, 0x12, 0xCA, 0x01, 0x02};
-    bytes cea = cea_block({video_block({16, 4}), audio_block({1}), extended_block(6, {0x03, 0x01}),
-                           video_block({5}), h14b_vsdb(), hf_vsdb(0x78), vendor_other,
-                           extended_block(14, {0x61}), extended_block(15, {0x01}), audio_block({2})});
-    mod_edid st = analysed(finish({base_block(), cea}));
-    edid_data_block_scan(st, 1);
-    const data_block_table& p = st.data_block_pos;
-    EXPECT_EQ(p.video, 128 + 4);
-    EXPECT_EQ(p.audio, 128 + 7);
-    EXPECT_EQ(p.hdr, 128 + 11);
-    // The second video block is not recorded; the third vendor block is ignored.
-    EXPECT_EQ(p.vsdb1, 128 + 17);
-    EXPECT_EQ(p.vsdb2, 128 + 23);
-    EXPECT_EQ(p.y420_video, 128 + 37);
-    EXPECT_EQ(p.y420_map, 128 + 40);
-
-    // Offset 0 or 4: no collection, every entry 254.
-    for (std::uint8_t d : {0, 4}) {
-        bytes none = cea;
-        none[2] = d;
-        mod_edid n = analysed(finish({base_block(), none}));
-        edid_data_block_scan(n, 1);
-        EXPECT_EQ(n.data_block_pos.audio, edid_none);
-        EXPECT_EQ(n.data_block_pos.video, edid_none);
-        EXPECT_EQ(n.data_block_pos.vsdb1, edid_none);
-        EXPECT_EQ(n.data_block_pos.y420_map, edid_none);
-    }
-
-    // The scan stops at offset d: a block starting at or after it is not seen.
-    bytes cut = cea;
-    cut[2] = 11;  // video and audio only
-    mod_edid c = analysed(finish({base_block(), cut}));
-    edid_data_block_scan(c, 1);
-    EXPECT_EQ(c.data_block_pos.video, 128 + 4);
-    EXPECT_EQ(c.data_block_pos.audio, 128 + 7);
-    EXPECT_EQ(c.data_block_pos.hdr, 0);
-    EXPECT_EQ(c.data_block_pos.vsdb1, 0);
-}
-
-TEST(EdidExtension, VendorBlockRoles)
-{
-    struct Case {
-        const char* what;
-        bytes cea;
-        std::int16_t h14b, hf, byte3d, vic_len;
-    };
-    const Case cases[] = {
-        {"HF first, HDMI second", cea_block({hf_vsdb(0x78), h14b_vsdb()}), 2, 1, edid_none, 0},
-        {"two HDMI blocks: the second is taken", cea_block({h14b_vsdb(), h14b_vsdb()}), 2, edid_none, edid_none, 0},
-        {"HDMI with length 4 is no H14b VSDB", cea_block({{0x64, 0x03, 0x0C, 0x00, 0x10}}), edid_none, edid_none,
-         edid_none, 0},
-        {"HDMI video, no latency", cea_block({h14b_vsdb({0x00, 0x3C, 0x20, 0x80, 0x40, 0x01, 0x03})}), 1,
-         edid_none, 9, 2},
-        {"HDMI video, video latency", cea_block({h14b_vsdb({0x00, 0x3C, 0xA0, 0x10, 0x10, 0x80, 0x60})}), 1,
-         edid_none, 11, 3},
-        {"byte 8 = 0xE0: all three flags", cea_block({h14b_vsdb({0x00, 0x3C, 0xE0, 1, 2, 3, 4, 0x80, 0x20, 0x04})}),
-         1, edid_none, 13, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        mod_edid st = analysed(finish({base_block(), c.cea}));
-        edid_vsdb_classify(st, 1);
-        EXPECT_EQ(st.vsdb_h14b_index, c.h14b);
-        EXPECT_EQ(st.vsdb_hf_index, c.hf);
-        EXPECT_EQ(st.vsdb_3d_byte, c.byte3d);
-        EXPECT_EQ(st.hdmi_vic_len, c.vic_len);
-    }
-
-    // Byte 8 = 0xE0: the HDMI VIC bytes start at offset 15 (VIC 4 there gives 4K3G).
-    mod_edid st = analysed(finish({base_block(), cea_block({h14b_vsdb({0x00, 0x3C, 0xE0, 1, 2, 3, 4, 0x80, 0x20, 0x04})})}));
-    EXPECT_EQ(edid_vsdb_flags(st, 1), vsdb_flag_3d | vsdb_flag_4k3g);
 }
 
 TEST(EdidExtension, CapabilityFlags)
@@ -114,7 +39,10 @@ TEST(EdidExtension, CapabilityFlags)
         edid_data_block_scan(st, 1);
         EXPECT_EQ(edid_audio_flags(st), c.flags);
     }
-    mod_edid no_audio = analysed(finish({base_block(), cea_block({video_block({16})})}));
+    // No audio block in the collection: the scan stops at its end offset.
+    bytes cut = cea_block({video_block({16}), audio_block({1})});
+    cut[2] = 4 + 2;
+    mod_edid no_audio = analysed(finish({base_block(), cut}));
     edid_data_block_scan(no_audio, 1);
     EXPECT_EQ(edid_audio_flags(no_audio), edid_flags_absent);
 
@@ -127,6 +55,12 @@ TEST(EdidExtension, CapabilityFlags)
         {"deep colour 36 bit", cea_block({h14b_vsdb({0x20})}), vsdb_flag_deepcolor, edid_flags_absent},
         {"DC_Y444 only is no deep colour", cea_block({h14b_vsdb({0x08})}), 0, edid_flags_absent},
         {"3D and VIC 5 (not 4K)", cea_block({h14b_vsdb({0, 0x3C, 0x20, 0x80, 0x20, 0x05})}), vsdb_flag_3d,
+         edid_flags_absent},
+        {"3D byte after the video latency", cea_block({h14b_vsdb({0x00, 0x3C, 0xA0, 0x10, 0x10, 0x80, 0x60})}),
+         vsdb_flag_3d, edid_flags_absent},
+        {"byte 8 = 0xE0: HDMI VICs from offset 15", cea_block({h14b_vsdb({0x00, 0x3C, 0xE0, 1, 2, 3, 4, 0x80, 0x20, 0x04})}),
+         vsdb_flag_3d | vsdb_flag_4k3g, edid_flags_absent},
+        {"two HDMI blocks: the second is taken", cea_block({h14b_vsdb(), h14b_vsdb({0x20})}), vsdb_flag_deepcolor,
          edid_flags_absent},
         {"HF 340 MHz with SCDC", cea_block({h14b_vsdb(), hf_vsdb(0x44, {0x80, 0x00})}), 0,
          hf_flag_340mhz_above | hf_flag_scdc},
