@@ -23,43 +23,16 @@ std::size_t count_of(const std::string& text, const std::string& what)
     return n;
 }
 
-TEST(EdidSummary, OneBlockAnalogText)
-{
-    EXPECT_EQ(summary_of(finish({base_block(false)})),
-              "EDID Type = ANALOG , Total 1 blocks\r\n"
-              "\r\n"
-              "============================== Block 0: VESA BASE EDID\r\n"
-              " 00 FF FF FF FF FF FF 00 //7\r\n"
-              " 04 43 34 12 00 00 00 00 //F\r\n"
-              " 00 00 01 03 00 00 00 00 //17\r\n"
-              " 00 00 00 00 00 00 00 00 //1F\r\n"
-              " 00 00 00 00 00 00 00 00 //27\r\n"
-              " 00 00 00 00 00 00 00 00 //2F\r\n"
-              " 00 00 00 00 00 00 02 3A //37\r\n"
-              " 80 18 71 38 2D 40 58 2C //3F\r\n"
-              " 45 00 0F 48 42 00 00 1E //47\r\n"
-              " 00 00 00 FD 00 38 4C 1E //4F\r\n"
-              " 53 11 00 0A 20 20 20 20 //57\r\n"
-              " 20 20 00 00 00 FC 00 54 //5F\r\n"
-              " 45 53 54 4D 4F 4E 0A 20 //67\r\n"
-              " 20 20 20 20 00 00 00 10 //6F\r\n"
-              " 00 00 00 00 00 00 00 00 //77\r\n"
-              " 00 00 00 00 00 00 00 5E //7F\r\n"
-              "\r\n"
-              " Manufacturer Name = ABC\r\n"
-              " Product Code = 4660 (1234 h)\r\n"
-              " Monitor Name = TESTMON\r\n"
-              " First Detailed Timing = 1920x1080p60.000\r\n");
-}
-
 TEST(EdidSummary, BadHeaderLineThenTheDumps)
 {
     bytes bad_header = finish({base_block()});
     bad_header[0] = 0x01;
     const std::string text = summary_of(bad_header);
     EXPECT_EQ(text.substr(0, 48), ">>>>> ! Block0 has bad header.\r\nTotal 1 blocks\r\n");
-    EXPECT_NE(text.find(" 01 FF FF FF FF FF FF 00 //7\r\n"), std::string::npos);
-    EXPECT_NE(text.find(" Monitor Name = TESTMON\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\n============================== Block 0: VESA BASE EDID\r\n"
+                        " 01 FF FF FF FF FF FF 00 //7\r\n 04 43 34 12 00 00 00 00 //F\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" Manufacturer Name = ABC\r\n Product Code = 4660 (1234 h)\r\n Monitor Name = TESTMON\r\n"),
+              std::string::npos);
 }
 
 TEST(EdidSummary, ChecksumNotes)

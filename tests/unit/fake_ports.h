@@ -71,12 +71,10 @@ class fake_pump : public event_pump {
 public:
     explicit fake_pump(fake_world& w) : w_(w) {}
     void process_events() override {
-        ++process_calls;
         while (w_.run_one_due()) {
         }
     }
     void wait_until(std::uint32_t deadline, const std::function<bool()>& done) override {
-        ++wait_calls;
         for (;;) {
             while (w_.run_one_due()) {
                 if (done()) return;
@@ -91,9 +89,6 @@ public:
             }
         }
     }
-    int process_calls = 0;
-    int wait_calls = 0;
-
 private:
     fake_world& w_;
 };

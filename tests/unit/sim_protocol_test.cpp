@@ -73,14 +73,10 @@ TEST(SimProtocol, SettersStoreAndErrorsNameTheCommandOrAreDollarErr) {
         {"$timingx?", "$timingx? Timing 12\r\n"},
         {"$audio_ch 6", "$audio_ch 6\r\n"}, {"$audio_ch? ", "$audio_ch? 6\r\n"},
         {"$task_mode analyser", "$task_mode analyser\r\n"}, {"$timing  88", "$timing 88\r\n"},
-        // DVI output forces RGB 8 bits; a YCbCr choice brings HDMI back.
+        // DVI output forces 8 bits; a YCbCr choice brings HDMI back.
         {"$deep_color 12", "$deep_color 12\r\n"}, {"$tmds_format dvi", "$tmds_format dvi\r\n"},
         {"$deep_color?", "$deep_color? 8\r\n"}, {"$color_space y422", "$color_space y422\r\n"},
         {"$tmds_format?", "$tmds_format? hdmi\r\n"},
-        // Transmitter HDCP reports version and whether the sink answered.
-        {"$hdcp_out_ver v2.2", "$hdcp_out_ver v2.2\r\n"}, {"$hdcp_out_sw on", "$hdcp_out_sw on\r\n"},
-        {"$hdcp_out_sw?", "$hdcp_out_sw? v2.2_on\r\n"}, {"$tmds_sw off", "$tmds_sw off\r\n"},
-        {"$hdcp_out_sw?", "$hdcp_out_sw? v2.2_talk\r\n"},
         {"$factory", "$factory ok\r\n"}, {"$audio_ch? ", "$audio_ch? 2\r\n"},
     });
     unit_state l = unit_state_make(config_for("MRV-410L", 1));
@@ -180,25 +176,6 @@ TEST(SimEdid, WriteInAnyPiecesThenReadBackAndRefusals) {
     ASSERT_EQ(two.size(), 2u);
     EXPECT_FALSE(two[0].has_payload);
     EXPECT_EQ(two[1].line, "$model?");
-}
-
-TEST(SimEdid, NamesRxSelectionCopyAndFacts) {
-    unit_state u = unit_state_make(config_for("MRV-410"));
-    expect_replies(u, {
-        {"$edid_name? d1", "$edid_name? d1,HDMI 1080P\r\n"},
-        {"$edid_name c3,My Monitor", "$edid_name c3,My Monitor\r\n"},
-        {"$edid_name? c3", "$edid_name? c3,My Monitor\r\n"}, {"$edid_name d1,Mine", "$edid_name err\r\n"},
-        {"$edid_rx?", "$edid_rx? sink\r\n"}, {"$edid_rx d9", "$edid_rx err\r\n"},
-        {"$edid_rx d4", "$edid_rx d4\r\n"}, {"$edid_manuf? rx", "$edid_manuf? rx,VXL\r\n"},
-        {"$edid_model? rx", "$edid_model? rx,VEXLAN DVI 22\r\n"},
-        {"$edid_native? rx", "$edid_native? rx,1680x1050p59.88\r\n"},
-        {"$edid_type? sink_v", "$edid_type? sink_v,analog\r\n"}, {"$edid_type? d7", "$edid_type? d7,HDMI\r\n"},
-        {"$edid_type? d10", "$edid_type? d10,none\r\n"},
-        // Copy the sink into an empty custom store: named after the image.
-        {"$edid_copy_sink c4", "$edid_copy_sink c4\r\n"}, {"$edid_name? c4", "$edid_name? c4,VXL.VEXLAN UHD TV\r\n"},
-        {"$edid_copy_sink d4", "$edid_copy_sink err\r\n"},
-    });
-    EXPECT_EQ(handle_line(u, "$edid_read c4,block1", 0).substr(22), handle_line(u, "$edid_read sink_h,block1", 0).substr(26));
 }
 
 TEST(SimLineReader, LineEndsPiecesAndAnEndlessLine) {

