@@ -38,27 +38,18 @@ const std::string blank29(29, ' ');
 TEST(EdidTextFormat, CanonicalLayout)
 {
     const bytes img = finish({base_block(), cea_block({}), other_block(0x70), other_block(0x70)});
-    const std::string text = edid_text_format(img.data(), 512);
-    const auto lines = lines_of(text);
-    ASSERT_EQ(lines.size(), 4u * 17u);
+    const auto lines = lines_of(edid_text_format(img.data(), 512));
+    ASSERT_EQ(lines.size(), 4u * 17u);  // sixteen lines and a separator per block
     EXPECT_EQ(lines[0], "00 FF FF FF FF FF FF 00 //7  ");
-    EXPECT_EQ(lines[15].substr(24), "//7F ");
     EXPECT_EQ(lines[16], blank29);
     EXPECT_EQ(lines[17], "02 03 04 00 00 00 00 00 //87 ");
-    EXPECT_EQ(lines[34].substr(24), "//107");
     EXPECT_EQ(lines[66].substr(24), "//1FF");
-    EXPECT_EQ(lines[67], blank29);
     for (const std::string& line : lines) EXPECT_EQ(line.size(), 29u);
-    EXPECT_EQ(text.substr(text.size() - 31), blank29 + "\r\n");
 
     // The unit read separates blocks but ends without a separator.
     const std::string read = edid_text_format(img.data(), 256, edid_text_variant::unit_read);
-    const auto read_lines = lines_of(read);
-    ASSERT_EQ(read_lines.size(), 33u);
-    EXPECT_EQ(read_lines[16], blank29);
-    EXPECT_EQ(read_lines[32].substr(24), "//FF ");
+    EXPECT_EQ(lines_of(read).size(), 33u);
     EXPECT_EQ(read.substr(read.size() - 7), "//FF \r\n");
-    EXPECT_EQ(edid_text_format(img.data(), 128, edid_text_variant::unit_read).size(), 16u * 31u);
 }
 
 TEST(EdidHexLoad, Cases)
@@ -186,34 +177,23 @@ TEST(EdidFileLoad, ExtensionDispatch)
     EXPECT_EQ(edid_file_load_bytes("a.txt", as_string(one)).reason, "File format");
 }
 
+// A second block of nothing but FF (an empty EEPROM) is dropped on the WRITE side.
 TEST(EdidWriteSideCheck, ShrinksAnAllFfSecondBlock)
 {
-    const bytes one = finish({base_block()});
-    struct Case {
-        const char* what;
-        bytes second;
-        std::int16_t size;
-        std::int16_t type;
-    };
     bytes almost(128, 0xFF);
     almost[5] = 0xFE;
-    const Case cases[] = {
-        {"all FF", bytes(128, 0xFF), 128, edid_type_dvi},
-        {"one byte not FF", almost, 256, edid_type_invalid},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const bytes& second : {bytes(128, 0xFF), almost}) {
+        const bool all_ff = second == bytes(128, 0xFF);
         mod_edid st;
         vic_table_init(st);
         edid_load_result loaded;
         loaded.ok = true;
-        loaded.bytes = one;
-        loaded.bytes.insert(loaded.bytes.end(), c.second.begin(), c.second.end());
+        loaded.bytes = finish({base_block()});
+        loaded.bytes.insert(loaded.bytes.end(), second.begin(), second.end());
         edid_load_apply(st.edid_info_write, loaded);
-        ASSERT_EQ(st.edid_info_write.edid_size, 256);
         edid_write_side_check(st);
-        EXPECT_EQ(st.edid_info_write.edid_size, c.size);
-        EXPECT_EQ(st.edid_info_write.edid_type, c.type);
+        EXPECT_EQ(st.edid_info_write.edid_size, all_ff ? 128 : 256);
+        EXPECT_EQ(st.edid_info_write.edid_type, all_ff ? edid_type_dvi : edid_type_invalid);
     }
 }
 
