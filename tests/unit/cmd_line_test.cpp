@@ -1,8 +1,30 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "link/cmd_line.h"
 
 using namespace vexlan;
+
+TEST(CommandTable, GapsAreEmptyAndEveryEntryIsACommand) {
+    // A slot filled at the wrong index sends the wrong command word to the unit.
+    cmd_table_t t;
+    t.fill("stale");
+    cmd_table_init(t);
+    const std::set<int> gaps = {29, 43, 44, 45, 46, 47, 48, 49, 58, 59, 72, 73, 74, 75, 76, 77, 78, 79, 91,
+                                92, 93, 94, 95, 96, 97, 98, 99, 158, 159, 173, 174, 175, 176, 177, 178, 179, 190};
+    for (int i = 0; i < cmd_table_size; ++i) {
+        if (gaps.count(i)) EXPECT_EQ(t[i], "") << i;
+        else EXPECT_EQ(t[i].rfind('$', 0), 0u) << i << " '" << t[i] << "'";
+    }
+    // Neighbours that differ only by their trailing blank or "?".
+    EXPECT_EQ(t[10], "$board_id? ");
+    EXPECT_EQ(t[12], "$boot?");
+    EXPECT_EQ(t[70], "$pattern? ");
+    EXPECT_EQ(t[71], "$pattern ");
+    EXPECT_EQ(t[164], "$timing ");
+    EXPECT_EQ(t[165], "$timing? ");
+}
 
 TEST(CommandLine, CommandWord) {
     const std::pair<std::string, std::string> cases[] = {
