@@ -138,6 +138,47 @@ TEST(MainWindow, ConnectsLinksVisitsEveryPageAndSavesAtClose) {
     EXPECT_EQ(back.values.eth_ip, "127.0.0.1");
 }
 
+TEST(MainWindow, RestartRestoresLinkChoicePortAddressPositionAndFiles) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string app_dir = dir.path().toStdString();
+    ASSERT_TRUE(app_dir_prepare(app_dir, VEXLAN_DATA_DIR).empty());
+    const std::string ini = dir.filePath("Vexlan_ini.txt").toStdString();
+    settings before;
+    before.link_iface = 1;
+    before.eth_ip = "10.1.2.3";
+    before.com_port = 5;
+    before.window_left = 1500;
+    before.window_top = 900;
+    before.position_valid = true;
+    before.pre_files[0] = "/srv/edid/a b, c.hex";
+    before.pre_files[9] = "/srv/edid/last.bin";
+    ASSERT_EQ(settings_write(ini, before), "");
+
+    recording_dialogs dialogs;
+    runtime_options ro;
+    ro.app_dir = app_dir;
+    main_runtime rt(ro, &dialogs);
+    {
+        frm_main w(rt);
+        w.start();
+        EXPECT_EQ(child<QComboBox>(w, "cbo_interface")->currentIndex(), 1);
+        EXPECT_EQ(child<QLineEdit>(w, "txt_eth_ip")->text(), "10.1.2.3");
+        EXPECT_EQ(child<QComboBox>(w, "cbo_com")->currentIndex(), 4);
+        EXPECT_EQ(rt.ctx.life.pre_files, before.pre_files);
+        EXPECT_FALSE(rt.ctx.link.eth_connected);  // nothing is opened at start
+        w.close();
+    }
+    const auto after = settings_read(ini);
+    EXPECT_TRUE(after.problems.empty());
+    EXPECT_EQ(after.values.link_iface, 1);
+    EXPECT_EQ(after.values.eth_ip, "10.1.2.3");
+    EXPECT_EQ(after.values.com_port, 5);
+    EXPECT_NEAR(after.values.window_left, 1500, 30);
+    EXPECT_NEAR(after.values.window_top, 900, 30);
+    EXPECT_EQ(after.values.pre_files, before.pre_files);
+}
+
 TEST(MainWindow, SerialPortOnAPseudoTerminalLinksASecondFamilyUnitInCableMode) {
     sim_process sim({"--verbose", "--pty", "--model", "MRV-410L", "--board-id", "2", "--task", "cable"});
     ASSERT_FALSE(sim.pty().empty()) << "simulator gave no pseudo-terminal";
