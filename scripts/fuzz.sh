@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the EDID engine and files with clang (address and undefined
+# Builds the libFuzzer targets (EDID files and images, unit replies, the application's own files) with clang (address and undefined
 # behaviour sanitizers) in build-fuzz, and runs each for a bounded time over its corpus in
 # tests/fuzz/corpus/<target>/. New inputs go to build-fuzz/new/<target>/, so the committed
 # corpus stays as it is; crashes and leaks go to build-fuzz/artifacts/.
@@ -11,7 +11,7 @@ set -uo pipefail
 seconds=${1:-30}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VEXLAN_FUZZ_BUILD_DIR:-$root/build-fuzz}
-targets="fuzz_edid_hex_load fuzz_edid_bin_load fuzz_edid_ddc_load fuzz_edid_analysis fuzz_edid_writers"
+targets="fuzz_edid_hex_load fuzz_edid_bin_load fuzz_edid_ddc_load fuzz_edid_analysis fuzz_edid_writers fuzz_reply_receive fuzz_files_read"
 
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz.sh: clang++ is needed" >&2

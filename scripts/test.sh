@@ -14,7 +14,7 @@ ctest_status=${PIPESTATUS[0]}
 
 fuzz_status=0
 if [ "${VEXLAN_SKIP_FUZZ:-0}" != 1 ]; then
-  bash scripts/fuzz.sh "${VEXLAN_FUZZ_SECONDS:-20}" || fuzz_status=1
+  bash scripts/fuzz.sh "${VEXLAN_FUZZ_SECONDS:-15}" || fuzz_status=1
 fi
 
 total=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2/p' "$log" | tail -1)
