@@ -13,17 +13,18 @@
 
 namespace {
 
+// Kept for the whole run (never destroyed, so the exit hook can still name it).
 const std::string& scratch_dir() {
-    static const std::string dir = [] {
+    static const std::string* dir = [] {
         auto d = std::filesystem::temp_directory_path() / ("vexlan_fuzz_files_" + std::to_string(getpid()));
         std::filesystem::create_directories(d);
         std::atexit([] {
             std::error_code ec;
             std::filesystem::remove_all(scratch_dir(), ec);
         });
-        return d.string();
+        return new std::string(d.string());
     }();
-    return dir;
+    return *dir;
 }
 
 }  // namespace
