@@ -98,9 +98,13 @@ TEST(Cli, ClearErrors) {
 }
 
 TEST(Cli, EdidReadToFiles) {
-    sim_process sim({"--sink-edid", VEXLAN_DATA_DIR "/edid/vexlan_block_map_4b.bin"});
+    sim_process sim({"--pty", "--sink-edid", VEXLAN_DATA_DIR "/edid/vexlan_block_map_4b.bin"});
     ASSERT_TRUE(sim.ok());
     const QString target = QString::fromStdString(sim.tcp_target());
+    // Over the serial line as well: link and a two-block store.
+    auto serial = run_cli({"--serial", QString::fromStdString(sim.pty()), "edid", "read", "d1"});
+    EXPECT_EQ(serial.status, 0) << serial.err;
+    EXPECT_NE(serial.out.find(" //FF \r\n"), std::string::npos) << serial.out;
     const QString dir = QString::fromStdString(::testing::TempDir());
     const QString bin = dir + "/vexlan_cli_sink.bin", hex = dir + "/vexlan_cli_sink.hex";
     auto r = run_cli({"--tcp", target, "edid", "read", "sink_h", "--out", bin});
