@@ -214,17 +214,9 @@ posix_session::posix_session() { ctx.ports = {&link, &link, &clock, &pump, &time
 
 std::string posix_session::open_tcp(const std::string& target, int timeout_ms) {
     ctx.link.link_iface = 1;
-    std::string host = target;
+    std::string host;
     std::uint16_t port = 23;
-    const auto colon = target.rfind(':');
-    if (colon != std::string::npos) {
-        host = target.substr(0, colon);
-        const std::string p = target.substr(colon + 1);
-        char* end = nullptr;
-        const long v = std::strtol(p.c_str(), &end, 10);
-        if (p.empty() || *end || v < 1 || v > 65535) return "bad TCP port '" + p + "' in " + target;
-        port = static_cast<std::uint16_t>(v);
-    }
+    if (auto err = tcp_target_parse(target, 23, host, port); !err.empty()) return err;
     const auto err = link.connect_tcp(host, port, timeout_ms);
     if (!err.empty()) return "cannot connect to " + host + ":" + std::to_string(port) + " (" + err + ")";
     ctx.link.eth_connected = true;

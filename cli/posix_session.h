@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -58,24 +57,6 @@ private:
     clock_port& clock_;
 };
 
-// The tool has no timers of its own: received bytes are taken as they arrive.
-class posix_timers : public timer_port {
-public:
-    void set_enabled(timer_id t, bool on) override { enabled_[t] = on; }
-    bool enabled(timer_id t) const override {
-        auto it = enabled_.find(t);
-        return it != enabled_.end() && it->second;
-    }
-    void set_interval(timer_id t, int ms) override { interval_[t] = ms; }
-    int interval(timer_id t) const override {
-        auto it = interval_.find(t);
-        return it == interval_.end() ? 0 : it->second;
-    }
-
-private:
-    std::map<timer_id, bool> enabled_;
-    std::map<timer_id, int> interval_;
-};
 
 // Messages go to stderr; questions get the cautious answer.
 class stderr_dialogs : public dialog_port {
@@ -93,7 +74,7 @@ public:
 
     posix_link link;
     posix_clock clock;
-    posix_timers timers;
+    recorded_timers timers;  // nothing ticks: received bytes are taken as they arrive
     stderr_dialogs dialogs;
     app_context ctx;
     posix_pump pump{ctx, link, clock};

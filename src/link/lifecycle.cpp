@@ -13,7 +13,9 @@ void process_events(app_context& ctx) {
     if (ctx.ports.pump) ctx.ports.pump->process_events();
 }
 
-void report(app_context& ctx, const std::vector<std::string>& problems) {
+}  // namespace
+
+void problems_report(app_context& ctx, const std::vector<std::string>& problems) {
     if (problems.empty() || !ctx.ports.dialogs) return;
     std::string text;
     for (const auto& p : problems) {
@@ -22,8 +24,6 @@ void report(app_context& ctx, const std::vector<std::string>& problems) {
     }
     ctx.ports.dialogs->message_box(text, msg_icon::exclamation);
 }
-
-}  // namespace
 
 std::string settings_path(const app_context& ctx) { return app_file_path(ctx.life.app_dir, settings_file_name); }
 
@@ -71,7 +71,7 @@ void main_load(app_context& ctx, const screen_twips& screen) {
     std::error_code ec;
     const bool exists = std::filesystem::exists(path, ec);
     const auto read = settings_read(path);
-    if (exists) report(ctx, read.problems);
+    if (exists) problems_report(ctx, read.problems);
     ctx.life.settings_loaded = exists && read.problems.empty();
     L.link_iface = read.values.link_iface == 1 ? 1 : 0;
     L.eth_ip = read.values.eth_ip;
@@ -87,7 +87,7 @@ void main_load(app_context& ctx, const screen_twips& screen) {
                                                   screen.window_height);
 
     // 9. the default catalogue
-    report(ctx, catalogue_load(ctx.catalogue, ctx.life.app_dir, std::string(catalogue_m41)));
+    problems_report(ctx, catalogue_load(ctx.catalogue, ctx.life.app_dir, std::string(catalogue_m41)));
     if (V.on_catalogue) V.on_catalogue();
 
     // 10. the remembered link choice; nothing is opened

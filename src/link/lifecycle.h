@@ -40,6 +40,9 @@ struct screen_twips {
 
 std::string settings_path(const app_context& ctx);
 
+// Shows the problems found in files the application reads (one message, one line each).
+void problems_report(app_context& ctx, const std::vector<std::string>& problems);
+
 // Start-up, steps 1 to 10 (everything before the window is shown). Problems with the settings
 // file or the catalogue are reported to the operator and loading goes on with what was read.
 void main_load(app_context& ctx, const screen_twips& screen);

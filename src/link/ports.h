@@ -3,6 +3,7 @@
 // pump advances it, and a scripted unit on the byte link).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -59,6 +60,26 @@ public:
     virtual bool enabled(timer_id t) const = 0;
     virtual void set_interval(timer_id t, int ms) = 0;
     virtual int interval(timer_id t) const = 0;
+};
+
+// "HOST" or "HOST:PORT" of a TCP link; the port is `default_port` when not given. Returns "" or
+// what is wrong with the text.
+std::string tcp_target_parse(const std::string& target, std::uint16_t default_port, std::string& host,
+                             std::uint16_t& port);
+
+// Timers that only remember what they were told: for programs and tests in which nothing ticks
+// by itself.
+class recorded_timers : public timer_port {
+public:
+    void set_enabled(timer_id t, bool on) override { enabled_[index(t)] = on; }
+    bool enabled(timer_id t) const override { return enabled_[index(t)]; }
+    void set_interval(timer_id t, int ms) override { interval_[index(t)] = ms; }
+    int interval(timer_id t) const override { return interval_[index(t)]; }
+
+private:
+    static std::size_t index(timer_id t) { return static_cast<std::size_t>(t); }
+    std::array<bool, 4> enabled_{};
+    std::array<int, 4> interval_{};
 };
 
 enum class msg_icon { critical, exclamation, information, question };

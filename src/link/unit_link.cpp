@@ -1,23 +1,10 @@
 #include "link/unit_link.h"
 
 #include "link/app_context.h"
+#include "link/lifecycle.h"
 #include "link/transaction.h"
 
 namespace vexlan {
-
-namespace {
-
-void report_problems(app_context& ctx, const std::vector<std::string>& problems) {
-    if (problems.empty() || !ctx.ports.dialogs) return;
-    std::string text;
-    for (const auto& p : problems) {
-        if (!text.empty()) text += "\r\n";
-        text += p;
-    }
-    ctx.ports.dialogs->message_box(text, msg_icon::exclamation);
-}
-
-}  // namespace
 
 int task_mode_from_text(const std::string& text) {
     if (text == "analyser") return 0;
@@ -60,7 +47,7 @@ void lab_link_click(app_context& ctx) {
     view_changed(V);
 
     if (const auto file = model_profile_update(ctx.profile, model, variant)) {
-        report_problems(ctx, catalogue_load(ctx.catalogue, ctx.life.app_dir, *file));
+        problems_report(ctx, catalogue_load(ctx.catalogue, ctx.life.app_dir, *file));
         if (V.on_catalogue) V.on_catalogue();
     }
 

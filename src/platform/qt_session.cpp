@@ -22,17 +22,9 @@ qt_session::qt_session() {
 std::string qt_session::open_tcp(const std::string& target, int timeout_ms) {
     auto& L = ctx.link;
     L.link_iface = 1;
-    std::string host = target;
-    quint16 port = 23;
-    const auto colon = target.rfind(':');
-    if (colon != std::string::npos) {
-        host = target.substr(0, colon);
-        const std::string p = target.substr(colon + 1);
-        char* end = nullptr;
-        const long v = std::strtol(p.c_str(), &end, 10);
-        if (p.empty() || *end || v < 1 || v > 65535) return "bad TCP port '" + p + "' in " + target;
-        port = static_cast<quint16>(v);
-    }
+    std::string host;
+    std::uint16_t port = 23;
+    if (auto err = tcp_target_parse(target, 23, host, port); !err.empty()) return err;
     L.eth_connected = false;
     tcp.connect_to(host, port);
     const auto deadline = clock.now_ms() + static_cast<std::uint32_t>(timeout_ms);

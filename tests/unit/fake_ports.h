@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -165,23 +164,7 @@ private:
     std::string pending_;
 };
 
-class fake_timers : public timer_port {
-public:
-    void set_enabled(timer_id t, bool on) override { enabled_[t] = on; }
-    bool enabled(timer_id t) const override {
-        auto it = enabled_.find(t);
-        return it != enabled_.end() && it->second;
-    }
-    void set_interval(timer_id t, int ms) override { interval_[t] = ms; }
-    int interval(timer_id t) const override {
-        auto it = interval_.find(t);
-        return it == interval_.end() ? 0 : it->second;
-    }
-
-private:
-    std::map<timer_id, bool> enabled_;
-    std::map<timer_id, int> interval_;
-};
+using fake_timers = recorded_timers;
 
 class fake_dialogs : public dialog_port {
 public:
