@@ -36,7 +36,7 @@ byte_link* link_in_use(app_context& ctx) {
 bool link_up(app_context& ctx) {
     auto& L = ctx.link;
     if (L.link_iface == 0) return ctx.ports.serial && ctx.ports.serial->is_open() && L.com_open;
-    return L.eth_connected;
+    return ctx.ports.tcp && L.eth_connected;
 }
 
 // The hex payload of "$edid_write": bytes [from, from + count) of the WRITE image, each as two
