@@ -137,8 +137,6 @@ TEST(SimLink, ConnectionClosedByTheUnit) {
     open_link(s, sim, false);
     if (HasFatalFailure()) return;
     EXPECT_EQ(cmdtx_str(s.ctx, "$model?\r"), 1);
-    QElapsedTimer t;
-    t.start();
     s.pump.wait_until(s.clock.now_ms() + 2000, [&] { return !s.ctx.link.eth_connected; });
     EXPECT_FALSE(s.ctx.link.eth_connected);
     EXPECT_EQ(cmdtx_str(s.ctx, "$model?\r"), 0);
