@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config
           qt6-base-dev libqt6serialport6-dev libgl-dev
           libgtest-dev libgmock-dev
+          libcli11-dev nlohmann-json3-dev
           clang libclang-rt-14-dev
           edid-decode xvfb xauth)
 missing=()
