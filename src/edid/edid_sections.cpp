@@ -48,7 +48,9 @@ edid_standard_timing standard_timing(std::uint8_t b1, std::uint8_t b2, const edi
     edid_standard_timing t;
     t.byte1 = b1;
     t.byte2 = b2;
-    t.used = !(b1 == 0x01 && b2 == 0x01);
+    // 01 01 marks an unused entry; a first byte of 00 is reserved (no width can give it) and
+    // fills unused entries of some older sinks.
+    t.used = !(b1 == 0x01 && b2 == 0x01) && b1 != 0x00;
     if (!t.used) return t;
     t.width = (b1 + 31) * 8;
     t.refresh = (b2 & 0x3F) + 60;
@@ -95,10 +97,11 @@ std::string descriptor_text(const std::array<std::uint8_t, 18>& d)
     return s;
 }
 
-edid_range_limits range_decode(const std::array<std::uint8_t, 18>& d)
+edid_range_limits range_decode(const std::array<std::uint8_t, 18>& d, bool v14)
 {
     edid_range_limits r;
-    const int offsets = d[4];
+    // The rate offsets of byte 4 exist from E-EDID 1.4 on; before, the byte is reserved.
+    const int offsets = v14 ? d[4] : 0;
     r.v_min = d[5] + ((offsets & 0x03) == 0x03 ? 255 : 0);
     r.v_max = d[6] + ((offsets & 0x02) != 0 ? 255 : 0);
     r.h_min_khz = d[7] + ((offsets & 0x0C) == 0x0C ? 255 : 0);
@@ -108,7 +111,7 @@ edid_range_limits range_decode(const std::array<std::uint8_t, 18>& d)
     return r;
 }
 
-edid_descriptor descriptor_decode(const image_view& img, int slot)
+edid_descriptor descriptor_decode(const image_view& img, int slot, bool v14)
 {
     edid_descriptor e;
     e.slot = slot;
@@ -133,7 +136,7 @@ edid_descriptor descriptor_decode(const image_view& img, int slot)
     if (e.kind == edid_descriptor_kind::name || e.kind == edid_descriptor_kind::serial ||
         e.kind == edid_descriptor_kind::text)
         e.text = descriptor_text(e.raw);
-    if (e.kind == edid_descriptor_kind::range_limits) e.range = range_decode(e.raw);
+    if (e.kind == edid_descriptor_kind::range_limits) e.range = range_decode(e.raw, v14);
     return e;
 }
 
@@ -533,7 +536,7 @@ edid_base_info edid_base_decode(const std::uint8_t* image, int size)
     for (int n = 0; n < 8; ++n)
         i.standard[static_cast<std::size_t>(n)] = standard_timing(img[38 + 2 * n], img[39 + 2 * n], i);
     for (int slot = 1; slot <= 4; ++slot)
-        i.descriptors[static_cast<std::size_t>(slot - 1)] = descriptor_decode(img, slot);
+        i.descriptors[static_cast<std::size_t>(slot - 1)] = descriptor_decode(img, slot, v14);
     return i;
 }
 

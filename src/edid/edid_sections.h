@@ -51,7 +51,7 @@ struct edid_descriptor {
 
 struct edid_standard_timing {
     std::uint8_t byte1 = 0x01, byte2 = 0x01;
-    bool used = false;  // false for the unused code 01 01
+    bool used = false;  // false for the unused code 01 01 and for a reserved first byte 00
     int width = 0, height = 0, refresh = 0;
 };
 

@@ -173,6 +173,7 @@ TEST(EdidSections, StandardTimings)
         {3, 0xA9, 0x4F, true, 1600, 1200, 75}, {3, 0x81, 0x00, true, 1280, 800, 60},
         {2, 0x81, 0x00, true, 1280, 1280, 60},  // 1:1 before E-EDID 1.3
         {3, 0x01, 0x01, false, 0, 0, 0},
+        {3, 0x00, 0x00, false, 0, 0, 0},  // reserved first byte
     };
     for (const row& r : rows) {
         bytes img = base_block();
@@ -263,6 +264,7 @@ TEST(EdidSections, RangeLimitOffsets)
                         {0x08, 56, 76, 30, 338}, {0x0C, 56, 76, 285, 338}};
     for (const row& r : rows) {
         bytes img = base_block();
+        img[19] = 4;
         img[72 + 4] = r.offsets;
         const edid_base_info info = decode(img);
     const edid_descriptor& e = info.descriptors[1];
@@ -273,6 +275,12 @@ TEST(EdidSections, RangeLimitOffsets)
         EXPECT_EQ(e.range.h_max_khz, r.h_max) << int(r.offsets);
         EXPECT_EQ(e.range.max_pixel_clock_mhz, 170);
     }
+    // Before E-EDID 1.4 byte 4 is reserved: no offsets.
+    bytes img = base_block();
+    img[72 + 4] = 0x0F;
+    const edid_base_info info = decode(img);
+    EXPECT_EQ(info.descriptors[1].range.v_max, 76);
+    EXPECT_EQ(info.descriptors[1].range.h_min_khz, 30);
 }
 
 TEST(EdidSections, TextsByKey)
