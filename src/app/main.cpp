@@ -70,6 +70,10 @@ int main(int argc, char** argv) {
         std::fputs(app_usage(), stdout);
         return 0;
     }
+    if (opts.version) {
+        std::printf("vexlan %s\n", VEXLAN_VERSION);
+        return 0;
+    }
     if (!opts.error.empty()) {
         std::fprintf(stderr, "vexlan: %s\n%s", opts.error.c_str(), app_usage());
         return 2;

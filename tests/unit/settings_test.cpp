@@ -102,7 +102,8 @@ TEST(settings, missing_file_gives_defaults_and_a_problem)
     expect_defaults_from(r.values, 1);
 }
 
-// Whatever a line cannot give keeps its default; the rest of the file is still used.
+// Whatever a line cannot give keeps its default; the rest of the file is still used. A file that
+// is damaged beyond use (binary, a line over 64 KiB, not one usable number) is marked to be kept.
 TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest)
 {
     struct row {
@@ -113,7 +114,9 @@ TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest)
         const char* ip;
         bool position_valid;
         std::size_t first_default_line;
+        bool keep = false;
     };
+    const std::string huge(5 << 20, 'x');
     const row rows[] = {
         {"three lines, bare LF", "1\n\"1.2.3.4\"\n7\n", {"holds 3 of the 15 settings"}, 1, 7,
          "1.2.3.4", false, 4},
@@ -126,6 +129,15 @@ TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest)
         {"position not a number", "0\r\n\"\"\r\n4\r\nleft\r\n2\r\n",
          {"line 4 (window left edge) \"left\" is not a number", "holds 5 of the 15"}, 0, 4, "",
          false, 6},
+        {"5 MB line", "1\r\n\"" + huge + "\"\r\n3\r\n",
+         {"line 2 is longer than 64 KiB (a damaged line)", "holds 3 of the 15"}, 1, 3, "", false, 4, true},
+        {"long value shown cut", "0\r\n\"\"\r\n" + huge.substr(0, 200) + "\r\n",
+         {"line 3 (serial port) \"" + huge.substr(0, 80) + "...\" is not a number", "holds 3 of the 15"}, 0, 1, "",
+         false, 4},
+        {"binary bytes", std::string("1\r\n\0\x01\x02", 7) + ten_paths(), {"holds binary bytes"}, 0, 1, "", false, 1,
+         true},
+        {"no usable number", "hello\r\nworld\r\n",
+         {"line 1 (link choice) \"hello\" is not a number", "holds 2 of the 15"}, 0, 1, "world", false, 3, true},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
@@ -142,6 +154,8 @@ TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest)
         EXPECT_EQ(got.values.com_port, r.com_port);
         EXPECT_EQ(got.values.eth_ip, r.ip);
         EXPECT_EQ(got.values.position_valid, r.position_valid);
+        EXPECT_EQ(got.keep_file, r.keep);
+        for (const auto& p : got.problems) EXPECT_LT(p.size(), 400u);
         expect_defaults_from(got.values, r.first_default_line);
         if (r.first_default_line == 16) {
             EXPECT_EQ(got.values.pre_files[9], "/f9");
