@@ -46,10 +46,10 @@ TEST(Cli, SendScriptAndLink) {
     // Several lines over one link; the status says whether every one was accepted.
     auto text = run_cli({"--tcp", target, "send", "$timing 12", "$timing 9999"});
     EXPECT_EQ(text.status, 1) << text.err;
-    EXPECT_NE(text.out.find("reply: $timing 12\\r\\nparam1: 12\nparam2: None\nparam3: None\nresult: 1\n"),
+    EXPECT_NE(text.out.find("reply: $timing 12\\r\\n\nparam1: 12\nparam2: None\nparam3: None\nresult: 1\n"),
               std::string::npos) << text.out;
     EXPECT_NE(text.out.find("result: 3\n"), std::string::npos) << text.out;
-    EXPECT_EQ(count_of(sim.log(), "$model?"), 1) << sim.log();  // one link for both
+    EXPECT_EQ(count_of(sim.log(), "rx $model?"), 1) << sim.log();  // one link for both
 
     auto json = run_cli({"send", "--json", "--tcp", target, "$pattern? 1"});
     EXPECT_EQ(json.status, 0) << json.err;
