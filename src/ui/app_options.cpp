@@ -20,7 +20,7 @@ bool port_parse(const std::string& text, int& port) {
 const char* app_usage() {
     return "usage: vexlan [--app-dir DIR] [--unit-port N] [--connect | --connect-ip ADDR]\n"
            "              [--serial-device PATH]\n"
-           "              [--screenshot DIR]\n"
+           "              [--screenshot DIR] | --help | --version\n"
            "  --app-dir DIR         application directory (settings, catalogues, favourites, bmp/);\n"
            "                        default $XDG_DATA_HOME/vexlan, seeded from the installed defaults\n"
            "  --unit-port N         TCP port of the unit instead of 23 (also VEXLAN_UNIT_PORT)\n"
@@ -63,6 +63,8 @@ app_options app_options_parse(const std::vector<std::string>& args, const char* 
         };
         if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a == "--connect") {
             o.connect = true;
         } else if (a == "--connect-ip") {

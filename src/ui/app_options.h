@@ -16,6 +16,7 @@ struct app_options {
     std::string screenshot_dir;          // --screenshot DIR
     std::string serial_device;           // --serial-device PATH, else VEXLAN_SERIAL_DEVICE
     bool help = false;
+    bool version = false;                // --version
     std::string error;                   // a bad option: the text to show
 };
 
