@@ -309,14 +309,6 @@ TEST(Transaction, ClosingWritesWithoutWaiting) {
     EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked");
 }
 
-TEST(Transaction, BytesBetweenTransactionsAreNotTakenForTheNextReply) {
-    fake_rig rig;
-    rig.tcp.unit = [](const std::string& l) { return fake_rig::reply(l, "2"); };
-    rig.tcp.deliver("$timing 9\r\n");  // nothing pending
-    EXPECT_EQ(cmdtx_str(rig.ctx, "$timing? 1\r"), 1);
-    EXPECT_EQ(rig.ctx.link.rx_param1, "2");
-}
-
 TEST(Transaction, HeldBytesStayWithinTheirCaps) {
     // A peer that floods a line without end: the wait runs its course (result 2 after two
     // sends) and the line never holds more than its cap.
@@ -342,4 +334,9 @@ TEST(Transaction, HeldBytesStayWithinTheirCaps) {
     EXPECT_EQ(rig.ctx.link.rx_idle.size(), rx_idle_limit);
     rig.tcp.deliver(std::string(rx_idle_limit + 5, 'y'));
     EXPECT_EQ(rig.ctx.link.rx_idle, std::string(rx_idle_limit, 'y'));
+    // ... and never taken for the next command's reply, not even a complete line.
+    rig.tcp.deliver("$timing 9\r\n");
+    rig.tcp.unit = [](const std::string& l) { return fake_rig::reply(l, "2"); };
+    EXPECT_EQ(cmdtx_str(rig.ctx, "$timing? 1\r"), 1);
+    EXPECT_EQ(rig.ctx.link.rx_param1, "2");
 }
