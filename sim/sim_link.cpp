@@ -22,6 +22,7 @@ void link_output::clear() {
     q_.clear();
     late_.clear();
     offset_ = 0;
+    last_due_ = 0;
     close_now_ = false;
     flood_ = false;
     replies = 0;

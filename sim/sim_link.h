@@ -49,6 +49,7 @@ public:
     // From now on nothing but filler bytes (no CR, no LF), as fast as the link takes them.
     void start_flood();
     bool flooding() const { return flood_; }
+    bool writing_filler() const { return flood_ && q_.empty(); }   // after writable()
 
     // Bytes that may be written at time now (respecting due times and pacing); after a write
     // call consumed(n) with the number actually written. It returns the reply that has just

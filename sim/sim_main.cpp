@@ -510,6 +510,7 @@ private:
             double now = real_now();
             std::string_view w = l.out->writable(now);
             if (w.empty()) return;
+            bool filler = l.out->writing_filler();
             ssize_t n = &l == &tcp_ ? send(l.fd, w.data(), w.size(), MSG_NOSIGNAL) : write(l.fd, w.data(), w.size());
             if (n < 0) {
                 if (errno == EINTR) continue;
@@ -522,7 +523,7 @@ private:
                 return;
             }
             l.blocked = false;
-            log(l, "tx", w.substr(0, static_cast<std::size_t>(n)));
+            if (!filler) log(l, "tx", w.substr(0, static_cast<std::size_t>(n)));
             if (auto done = l.out->consumed(static_cast<std::size_t>(n), now)) log_reply(l, *done);
             if (l.out->close_due()) {
                 close_tcp();

@@ -36,7 +36,6 @@ double ms_since(clock_type::time_point t) {
 // A byte stream to the simulator (TCP socket or pseudo-terminal) with timed reads.
 struct endpoint {
     int fd = -1;
-    int reads = 0;
     ~endpoint() {
         if (fd >= 0) close(fd);
     }
@@ -68,7 +67,6 @@ struct endpoint {
             char b[4096];
             const ssize_t n = read(fd, b, sizeof b);
             if (n <= 0) break;
-            ++reads;
             got.append(b, static_cast<std::size_t>(n));
         }
         return got;
