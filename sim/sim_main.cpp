@@ -460,9 +460,14 @@ private:
         if (o_.verbose) std::fprintf(stderr, "[%9.3f] tcp connection closed\n", real_now());
     }
 
+    // A client that sends without reading the replies is read no further once this much waits.
+    static constexpr std::size_t max_queued = 1 << 20;
+
+    bool backlogged(const link& l) const { return l.out && l.out->queued_bytes() > max_queued; }
+
     void read_from(link& l) {
         char buf[4096];
-        for (;;) {
+        while (!backlogged(l)) {
             ssize_t n = read(l.fd, buf, sizeof buf);
             if (n > 0) {
                 std::string_view b(buf, static_cast<std::size_t>(n));
@@ -545,7 +550,7 @@ private:
             double wake = 0.2;
             for (link* l : links) {
                 if (l->fd < 0) continue;
-                short ev = POLLIN;
+                short ev = backlogged(*l) ? 0 : POLLIN;
                 if (l->blocked) ev |= POLLOUT;
                 fds.push_back({l->fd, ev, 0});
                 owner.push_back(l);
