@@ -1,9 +1,11 @@
 // The analysis frame of the EDID page: the tree of the image's parts, the analysis text and the
 // analysis report file.
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 
 #include "edid/edid_page.h"
+#include "edid/edid_sections.h"
 #include "link/app_context.h"
 #include "link/file_io.h"
 
@@ -76,10 +78,17 @@ void edid_tree_build(app_context& ctx, int context) {
     edid_info_update(P.edid, static_cast<std::int16_t>(context));
     add_node(P, "Summary :", "summary", 0);
     const edid_info& rec = edid_side_record(P, context);
+    P.analysed_image = rec.edid_image;
+    P.analysed_size = std::clamp<int>(rec.edid_size, 0, 512);
+    edid_summary_build(P.edid);  // "Summary :" shows this text whatever is analysed later
+    P.analysed_summary = P.edid.edid_report_text;
     if (rec.edid_type != edid_type_invalid || rec.edid_status != edid_status_bad_header) {
         add_node(P, "Block 0 : VESA Basic Block", "block0_root_true", 0);
         add_node(P, "Block 1 : " + std::string(edid_block_name(rec.edid_image[128])), "block1_root_false", 0);
         for (const auto& n : block0_nodes) add_node(P, n.text, n.key, n.parent);
+        // the four 18-byte descriptors one by one, after the nodes above so their indices stay
+        for (int d = 1; d <= 4; ++d)
+            add_node(P, "Descriptor " + std::to_string(d), "block0_descriptor" + std::to_string(d), 13);
         P.tree[2].expanded = P.tree[3].expanded = true;
     }
     edid_tree_click(ctx, 1);
@@ -92,9 +101,11 @@ void edid_tree_click(app_context& ctx, int node) {
         P.tree[static_cast<std::size_t>(P.selected_node)].bold = false;
     P.tree[static_cast<std::size_t>(node)].bold = true;
     P.selected_node = node;
-    if (P.tree[static_cast<std::size_t>(node)].key == "summary") {
-        edid_summary_build(P.edid);
-        P.txt_edid_ana = P.edid.edid_report_text;
+    const std::string& key = P.tree[static_cast<std::size_t>(node)].key;
+    if (key == "summary") {
+        P.txt_edid_ana = P.analysed_summary;
+    } else if (std::string text = edid_section_text(P.analysed_image.data(), P.analysed_size, key); !text.empty()) {
+        P.txt_edid_ana = std::move(text);  // a node without a decoded section keeps the text
     }
     edid_page_changed(P);
 }

@@ -112,6 +112,10 @@ struct edid_page_state {
     std::vector<edid_tree_node> tree;  // tree[0] unused; nodes 1..n in the order added
     int selected_node = 1;
     std::string txt_edid_ana;
+    // the image as it was when ANALYZE was pressed (the sections are decoded from it)
+    std::array<std::uint8_t, edid_image_slots> analysed_image{};
+    int analysed_size = 0;
+    std::string analysed_summary;
 
     // ---- slots
     int rx_edid_slot = 1;  // 1 HDMI sink, 2..11 d1..d10, 12..21 c1..c10

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "edid/edid_sections.h"
 #include "edid_page_rig.h"
 #include "link/file_io.h"
 
@@ -300,10 +301,25 @@ TEST(EdidPageAnalysis, TreeSummaryAndReport) {
     edid_summary_build(expect);
     EXPECT_EQ(rig.P.txt_edid_ana, expect.edid_report_text);
 
-    // Summary stays when another node is clicked; that node becomes the bold one.
-    edid_tree_click(rig.ctx, 5);
-    EXPECT_TRUE(rig.P.tree[5].bold);
-    EXPECT_FALSE(rig.P.tree[1].bold);
+    // A section node shows its decoded text and becomes the bold one; "Summary :" comes back
+    // as it was, even after the READ side was analysed in the meantime.
+    const auto& wimg = rig.P.edid.edid_info_write.edid_image;
+    for (int node : {5, 14, 17}) {
+        edid_tree_click(rig.ctx, node);
+        EXPECT_TRUE(rig.P.tree[static_cast<std::size_t>(node)].bold);
+        EXPECT_EQ(rig.P.txt_edid_ana, edid_section_text(wimg.data(), 128, rig.P.tree[static_cast<std::size_t>(node)].key));
+        EXPECT_FALSE(rig.P.txt_edid_ana.empty());
+    }
+    EXPECT_EQ(rig.P.tree[17].text, "Descriptor 4");
+    EXPECT_EQ(rig.P.tree[17].parent, 13);
+    const std::string section = rig.P.txt_edid_ana;
+    edid_tree_click(rig.ctx, 2);  // no decoded section: the text stays
+    EXPECT_EQ(rig.P.txt_edid_ana, section);
+    rig.unit.put("d1", testing::two_block_hdmi());
+    edid_read_click(rig.ctx);
+    edid_tree_click(rig.ctx, 1);
+    EXPECT_EQ(rig.P.txt_edid_ana, expect.edid_report_text);
+    EXPECT_FALSE(rig.P.tree[2].bold);
 
     rig.ctx.view.lab_model.caption = "MRV-410";
     rig.ctx.view.lab_fw_ver.caption = "2.18.4";
