@@ -16,13 +16,13 @@ namespace {
 
 using namespace edid_test;
 
-struct cli_run {
+struct outcome {
     int status;
     std::string out;
     std::string err;
 };
 
-cli_run run(const std::vector<std::string>& args)
+outcome run(const std::vector<std::string>& args)
 {
     std::ostringstream out, err;
     std::vector<std::string> all{"edid"};
