@@ -2,6 +2,7 @@
 // platform ports it talks through. One context per application (and per test).
 #pragma once
 
+#include "edid/edid_page.h"
 #include "link/lifecycle.h"
 #include "link/link_state.h"
 #include "link/main_view.h"
@@ -34,6 +35,7 @@ struct app_context {
     page_hooks hooks;            // pages built elsewhere
     life_state life;             // start-up, shut-down, housekeeping
     catalogue_state catalogue;   // timing and pattern catalogue with favourites
+    edid_page_state edid_page;   // the EDID page (page 0)
 
     app_context() { cmd_table_init(link.cmd_table); }
     app_context(const app_context&) = delete;

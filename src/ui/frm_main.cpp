@@ -26,6 +26,7 @@
 #include "link/unit_link.h"
 #include "ui/frm_device.h"
 #include "ui/main_runtime.h"
+#include "ui/page_edid.h"
 #include "ui/widgets.h"
 
 namespace vexlan {
@@ -366,7 +367,10 @@ QWidget* frm_main::build_pages() {
     pages_->addWidget(logo_);
 
     for (int i = 0; i < main_page_count; ++i) {
-        QWidget* p = i == 1 ? build_catalogue_page(true) : i == 2 ? build_catalogue_page(false) : build_placeholder(i);
+        QWidget* p = i == 0   ? (page_edid_ = new page_edid(ctx_, this))
+                     : i == 1 ? build_catalogue_page(true)
+                     : i == 2 ? build_catalogue_page(false)
+                              : build_placeholder(i);
         p->setObjectName(QString("fra_main_%1").arg(i));
         fra_main_[static_cast<std::size_t>(i)] = p;
         pages_->addWidget(p);
@@ -461,7 +465,10 @@ void frm_main::render_link_caption() {
     lab_link_->setToolTip("Click to link the unit");
 }
 
-void frm_main::render_busy_bar() { busy_bar_->set_state(ctx_.link.busy_bar.visible, ctx_.link.busy_bar.left); }
+void frm_main::render_busy_bar() {
+    busy_bar_->set_state(ctx_.link.busy_bar.visible, ctx_.link.busy_bar.left);
+    if (page_edid_) page_edid_->render_busy();
+}
 
 void frm_main::render() {
     const auto& V = ctx_.view;
@@ -516,6 +523,7 @@ void frm_main::render() {
     lstv_timing_->setVisible(V.lstv_timing.visible);
     lstv_pattern_->setVisible(V.lstv_pattern.visible);
 
+    if (page_edid_) page_edid_->render();
     render_link_caption();
     render_busy_bar();
     rendering_ = was;

@@ -28,6 +28,7 @@ class clickable_label;
 class elided_button;
 class frm_device;
 class main_runtime;
+class page_edid;
 class refreshing_combo;
 
 class frm_main : public QWidget {
@@ -111,6 +112,7 @@ private:
     std::array<elided_button*, 18> cmd_pattern_{};
 
     frm_device* frm_device_ = nullptr;
+    page_edid* page_edid_ = nullptr;  // page 0
     std::map<std::string, QPixmap> pictures_;
 };
 

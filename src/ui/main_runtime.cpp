@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "edid/edid_page.h"
 #include "link/lifecycle.h"
 #include "link/tasks.h"
 #include "link/transaction.h"
@@ -36,6 +37,14 @@ main_runtime::main_runtime(const runtime_options& options, dialog_port* dialogs)
     };
     serial.on_data = [this](const std::string& bytes) {
         if (ctx.link.link_iface == 0) link_receive(ctx, bytes);
+    };
+
+    // the EDID page: slot names on refresh, the deferred rename, the VIC table at start-up
+    ctx.hooks.edid_slots_read = [this] { edid_slot_names_refresh(ctx); };
+    ctx.hooks.edid_slot_rename = [this] { edid_rename_replay(ctx); };
+    ctx.life.lists_init = [this, before = ctx.life.lists_init] {
+        if (before) before();
+        edid_page_init(ctx);
     };
 
     timers.on_tick(timer_id::tim_rx, [this] { tim_rx_tick(ctx); });
