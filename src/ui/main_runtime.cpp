@@ -38,6 +38,9 @@ main_runtime::main_runtime(const runtime_options& options, dialog_port* dialogs)
         if (ctx.link.link_iface == 0) link_receive(ctx, bytes);
     };
 
+    output_pages_hooks_install(ctx);
+    output_panel_hooks_install(ctx);
+
     timers.on_tick(timer_id::tim_rx, [this] { tim_rx_tick(ctx); });
     timers.on_tick(timer_id::tim_monitor, [this] { tim_monitor_tick(ctx); });
     timers.on_tick(timer_id::tim_clock, [this] { tim_clock_tick(ctx); });
