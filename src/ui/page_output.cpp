@@ -205,6 +205,7 @@ void page_output::render() {
         const auto& v = page.cmd_fav[static_cast<std::size_t>(j)];
         control_view plain = v;
         plain.caption = latin1(b->text());  // the elided button shortens the whole caption itself
+        plain.tool_tip = v.caption;         // and shows it whole as its tool tip
         render_button(b, plain, true);
         if (b->full_text() != latin1(v.caption)) b->set_full_text(latin1(v.caption));
     }

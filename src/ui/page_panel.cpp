@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "link/app_context.h"
 #include "ui/widgets.h"
@@ -16,7 +17,9 @@ page_panel::page_panel(app_context& ctx, QWidget* parent) : QFrame(parent), ctx_
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(2);
-    const int min_width = fontMetrics().horizontalAdvance("BT.2020(2)") + fontMetrics().averageCharWidth() * 2;
+    int min_width = 0;
+    for (const auto& def : panel_buttons()) min_width = std::max(min_width, fontMetrics().horizontalAdvance(def.caption));
+    min_width += fontMetrics().averageCharWidth() * 3;
     const auto& rows = panel_rows();
     for (std::size_t r = 0; r < rows.size(); ++r) {
         auto* caption = new QLabel(rows[r].caption, this);

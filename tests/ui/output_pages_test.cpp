@@ -19,6 +19,7 @@
 #include "ui/frm_color_calibrate.h"
 #include "ui/frm_main.h"
 #include "ui/main_runtime.h"
+#include "ui/widgets.h"
 #include "sim_process.h"
 
 namespace vexlan {
@@ -137,6 +138,38 @@ TEST(OutputPages, TimingAndPatternPagesSetReadBackAndShowFavouritesGreen) {
     EXPECT_EQ(lw.face("cmd_pattern_0"), fav_green);
     emit patterns->itemClicked(patterns->topLevelItem(2), 0);
     EXPECT_FALSE(motion->isVisibleTo(lw.w.get()));
+}
+
+// Mend: ticks set by the program (load, "Check None", a 19th tick taken back) run no tick
+// handler, so a favourites file kept after a problem at load stays kept until the operator acts.
+TEST(OutputPages, ProgramTicksRunNoHandler) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(app_dir_prepare(dir.path().toStdString(), VEXLAN_DATA_DIR).empty());
+    quiet_dialogs dialogs;
+    runtime_options ro;
+    ro.app_dir = dir.path().toStdString();
+    main_runtime rt(ro, &dialogs);
+    frm_main w(rt);
+    w.on_close_errors = [](const std::vector<std::string>&) {};
+    w.start();
+    auto& ctx = rt.ctx;
+    auto* list = w.findChild<QTreeWidget*>("lstv_timing");
+    ASSERT_NE(list, nullptr);
+    emit w.findChild<QPushButton*>("cmd_check_v_none")->clicked();
+    for (int i = 0; i < 18; ++i) list->topLevelItem(i)->setCheckState(0, Qt::Checked);
+    ctx.catalogue.favourites_keep_file = true;
+    ctx.view.on_catalogue();  // the lists are filled again with their ticks
+    list->topLevelItem(30)->setCheckState(0, Qt::Checked);  // the 19th, taken back
+    EXPECT_EQ(list->topLevelItem(30)->checkState(0), Qt::Unchecked);
+    EXPECT_TRUE(ctx.catalogue.favourites_keep_file);
+    EXPECT_EQ(ctx.catalogue.timing_fav[17], 18);
+    EXPECT_EQ(w.findChild<elided_button*>("cmd_timing_17")->full_text().toStdString(), ctx.catalogue.timings[17].name);
+    EXPECT_EQ(w.findChild<elided_button*>("cmd_timing_17")->toolTip().toStdString(), ctx.catalogue.timings[17].name);
+    list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    EXPECT_FALSE(ctx.catalogue.favourites_keep_file);
+    EXPECT_EQ(ctx.catalogue.timing_fav[0], 2);
+    w.close();
 }
 
 TEST(OutputPages, ControlPanelClickAndRefreshShowTheUnitsValues) {
