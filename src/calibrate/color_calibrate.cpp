@@ -103,14 +103,15 @@ void color_cal_refresh(app_context& ctx) {
     }
 }
 
-void color_cal_color_choose(app_context& ctx, int index) {
+int color_cal_color_choose(app_context& ctx, int index) {
     auto& S = ctx.color_cal;
-    if (index < 0 || index >= color_cal_entry_count) return;
+    if (index < 0 || index >= color_cal_entry_count) return 0;
     S.cbo_color = index;
     changed(S);
-    if (S.cal_loading || !link_is_up(ctx)) return;
-    if (cmdtx_str(ctx, ctx.link.cmd_table[182] + color_cal_entries[static_cast<std::size_t>(index)] + "\r") == 1)
-        color_cal_levels_get(ctx, index);
+    if (S.cal_loading || !link_is_up(ctx)) return 0;
+    const int r = cmdtx_str(ctx, ctx.link.cmd_table[182] + color_cal_entries[static_cast<std::size_t>(index)] + "\r");
+    if (r == 1) color_cal_levels_get(ctx, index);
+    return r;
 }
 
 void color_cal_levels_get(app_context& ctx, int index) {

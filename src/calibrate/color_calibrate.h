@@ -56,8 +56,9 @@ std::optional<int> color_cal_box_value(std::string_view text);
 void color_cal_load(app_context& ctx);
 // "Refresh": reads the colour and its values from the unit.
 void color_cal_refresh(app_context& ctx);
-// The operator chose colour entry `index`.
-void color_cal_color_choose(app_context& ctx, int index);
+// The operator chose colour entry `index`. Returns the result of the colour command (0 when
+// nothing was sent).
+int color_cal_color_choose(app_context& ctx, int index);
 // Enables the rows of colour entry `index` and reads their values.
 void color_cal_levels_get(app_context& ctx, int index);
 // The operator moved a slider to `value`.

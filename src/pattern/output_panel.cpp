@@ -266,11 +266,12 @@ void output_panel_show(app_context& ctx, int item) {
     changed(P);
 }
 
-void output_panel_refresh(app_context& ctx) {
-    for (int item = 0; item < panel_item_count; ++item)
-        if (!query_show(ctx, item)) break;
+int output_panel_refresh(app_context& ctx) {
+    int item = 0;
+    while (item < panel_item_count && query_show(ctx, item)) ++item;
     visibility_set(ctx);
     changed(ctx.panel);
+    return item;
 }
 
 void cmd_panel_Click(app_context& ctx, int index) {
@@ -281,6 +282,7 @@ void cmd_panel_Click(app_context& ctx, int index) {
         ctx.tasks.deferred_action = deferred_output_panel_button;
         return;
     }
+    P.click_result = 0;
     if (!confirmed(ctx, index)) return;
     button(P, index).enabled = false;
     changed(P);
@@ -288,6 +290,7 @@ void cmd_panel_Click(app_context& ctx, int index) {
 
     if (prepare(ctx, index)) {
         const int r = cmdtx_str(ctx, P.panel_cmd[static_cast<std::size_t>(index)] + "\r");
+        P.click_result = r;
         if (index == 5) colour(P, 56, rgb_panel_grey);
         const int item = panel_buttons()[static_cast<std::size_t>(index)].item;
         if (r == 1 && item >= 0) {

@@ -51,6 +51,7 @@ struct panel_state {
     bool hdcp_in_on = false;
     int hdcp_out_state = 0;  // 0 off, 1 v1.4 on, 2 v1.4 talking, 3 v2.2 on, 4 v2.2 talking
     int click_index = 0;     // the button of the deferred panel click
+    int click_result = 0;    // result of the last clicked button's own command, 0 when not sent
     // the last report of each item as shown ("" before any), for the command-line tool
     std::array<std::string, panel_item_count> report{};
 
@@ -67,7 +68,8 @@ void panel_cmd_init(app_context& ctx);
 void output_panel_show(app_context& ctx, int item);
 
 // Reads every item from the unit, then sets the rows' visibility for the task mode and model.
-void output_panel_refresh(app_context& ctx);
+// Returns how many items were read (21 unless a query got no usable reply).
+int output_panel_refresh(app_context& ctx);
 
 // The operator's click on button `index` (also the deferred replay, with the remembered index).
 void cmd_panel_Click(app_context& ctx, int index);
