@@ -11,6 +11,9 @@
 #include "link/tasks.h"
 #include "link/transports.h"
 #include "pattern/catalogue.h"
+#include "pattern/output_panel.h"
+#include "pattern/output_select.h"
+#include "calibrate/color_calibrate.h"
 
 namespace vexlan {
 
@@ -36,6 +39,9 @@ struct app_context {
     life_state life;             // start-up, shut-down, housekeeping
     catalogue_state catalogue;   // timing and pattern catalogue with favourites
     edid_page_state edid_page;   // the EDID page (page 0)
+    output_state output;         // pages 1 and 2: output selection and favourites
+    panel_state panel;           // page 3: the output control panel
+    color_cal_state color_cal;   // the colour calibration dialog
 
     app_context() { cmd_table_init(link.cmd_table); }
     app_context(const app_context&) = delete;

@@ -88,7 +88,7 @@ private:
 };
 
 enum class msg_icon { critical, exclamation, information, question };
-enum class msg_buttons { ok, yes_no_cancel, yes_no };
+enum class msg_buttons { ok, yes_no_cancel, yes_no, yes_no_default_no };
 enum class msg_answer { ok, yes, no, cancel };
 
 struct file_dialog_request {

@@ -46,6 +46,8 @@ main_runtime::main_runtime(const runtime_options& options, dialog_port* dialogs)
         if (before) before();
         edid_page_init(ctx);
     };
+    output_pages_hooks_install(ctx);
+    output_panel_hooks_install(ctx);
 
     timers.on_tick(timer_id::tim_rx, [this] { tim_rx_tick(ctx); });
     timers.on_tick(timer_id::tim_monitor, [this] { tim_monitor_tick(ctx); });

@@ -11,6 +11,7 @@
 #include "link/transports.h"
 #include "ui/frm_main.h"
 #include "ui/main_runtime.h"
+#include "ui/screenshot_output.h"
 
 namespace vexlan {
 
@@ -98,13 +99,15 @@ int screenshot_run(main_runtime& rt, frm_main& window, const std::string& dir, b
     for (int page = 0; page < main_page_count; ++page) {
         cmd_main_click(ctx, page);
         wait_for(rt, 400, [] { return false; });
+        screenshot_output_prepare(rt, page);
         const QString path = QDir(QString::fromStdString(dir)).filePath(QString("page%1.png").arg(page));
         if (window.grab().save(path)) ++written;
         else std::fprintf(stderr, "vexlan: cannot write %s\n", path.toLocal8Bit().constData());
     }
     written += edid_page_pictures(rt, window, dir);
+    const bool dialog_written = screenshot_color_dialog(rt, window, dir);
     window.close();
-    return written == main_page_count + 2 ? 0 : 1;
+    return written == main_page_count + 2 && dialog_written ? 0 : 1;
 }
 
 }  // namespace vexlan
