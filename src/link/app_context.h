@@ -9,6 +9,7 @@
 #include "link/ports.h"
 #include "link/tasks.h"
 #include "link/transports.h"
+#include "monitor/monitor_view.h"
 #include "pattern/catalogue.h"
 
 namespace vexlan {
@@ -34,6 +35,7 @@ struct app_context {
     page_hooks hooks;            // pages built elsewhere
     life_state life;             // start-up, shut-down, housekeeping
     catalogue_state catalogue;   // timing and pattern catalogue with favourites
+    monitor_state monitor;       // the live monitor of page 4 and its report
 
     app_context() { cmd_table_init(link.cmd_table); }
     app_context(const app_context&) = delete;
