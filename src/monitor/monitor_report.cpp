@@ -68,7 +68,9 @@ struct line_writer {
     std::string out;
     std::string model;
     void line(const std::string& label, const std::string& rest = {}) {
-        out += (!label.empty() && label[0] == ' ') ? model + label : label;
+        // " Rx ...", " Tx ...", " Out ...": the unit's own ports; "   ..." packet details are not
+        const bool port = label.size() > 1 && label[0] == ' ' && label[1] != ' ';
+        out += port ? model + label : label;
         out += rest;
         out += crlf;
     }
