@@ -394,7 +394,10 @@ bool monitor_reply_apply(app_context& ctx, int entry) {
     case 105:
         K.asp = v == "on";
         if (K.asp) {
-            if (M.sys[lab_source_audiox].text != "HBR") w.sys(lab_source_audiox, "ASP");
+            // "ASP" replaces only "None": a coding from "chs_code" (or "HBR") stays, so the label
+            // does not flip between two texts on every cycle
+            const std::string& now_shown = M.sys[lab_source_audiox].text;
+            if (now_shown.empty() || now_shown == "None") w.sys(lab_source_audiox, "ASP");
             w.audio(5, "On");
         } else {
             w.sys(lab_source_audiox, "None");

@@ -26,6 +26,7 @@
 #include "link/unit_link.h"
 #include "ui/frm_device.h"
 #include "ui/main_runtime.h"
+#include "ui/page_monitor.h"
 #include "ui/widgets.h"
 
 namespace vexlan {
@@ -366,7 +367,8 @@ QWidget* frm_main::build_pages() {
     pages_->addWidget(logo_);
 
     for (int i = 0; i < main_page_count; ++i) {
-        QWidget* p = i == 1 ? build_catalogue_page(true) : i == 2 ? build_catalogue_page(false) : build_placeholder(i);
+        QWidget* p = i == 1 ? build_catalogue_page(true) : i == 2 ? build_catalogue_page(false)
+                   : i == 4 ? new page_monitor(ctx_, pages_) : build_placeholder(i);
         p->setObjectName(QString("fra_main_%1").arg(i));
         fra_main_[static_cast<std::size_t>(i)] = p;
         pages_->addWidget(p);

@@ -6,6 +6,7 @@
 #include "link/tasks.h"
 #include "link/transaction.h"
 #include "link/transports.h"
+#include "monitor/monitor_view.h"
 
 namespace vexlan {
 
@@ -37,6 +38,8 @@ main_runtime::main_runtime(const runtime_options& options, dialog_port* dialogs)
     serial.on_data = [this](const std::string& bytes) {
         if (ctx.link.link_iface == 0) link_receive(ctx, bytes);
     };
+
+    monitor_hooks_install(ctx);
 
     timers.on_tick(timer_id::tim_rx, [this] { tim_rx_tick(ctx); });
     timers.on_tick(timer_id::tim_monitor, [this] { tim_monitor_tick(ctx); });

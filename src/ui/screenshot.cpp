@@ -8,6 +8,7 @@
 #include "link/transports.h"
 #include "ui/frm_main.h"
 #include "ui/main_runtime.h"
+#include "ui/page_monitor.h"
 
 namespace vexlan {
 
@@ -42,6 +43,7 @@ int screenshot_run(main_runtime& rt, frm_main& window, const std::string& dir, b
         const QString path = QDir(QString::fromStdString(dir)).filePath(QString("page%1.png").arg(page));
         if (window.grab().save(path)) ++written;
         else std::fprintf(stderr, "vexlan: cannot write %s\n", path.toLocal8Bit().constData());
+        if (page == 4 && monitor_screenshots(rt, window, dir) != 0) --written;  // the five types and the report
     }
     window.close();
     return written == main_page_count ? 0 : 1;

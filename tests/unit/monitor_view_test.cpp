@@ -269,6 +269,11 @@ TEST(MonitorView, ChangedValuesAreMarkedForThreeSeconds) {
     EXPECT_TRUE(monitor_value_marked(v, at + 2999));
     EXPECT_FALSE(monitor_value_marked(v, at + 3000));
     EXPECT_FALSE(monitor_value_marked(rig.mon().sys[lab_source_5vx], rig.world.now));  // unchanged
+    // "asp" and "chs_code" share the audio label: a steady source does not flip it every cycle
+    rig.run_for(monitor_mark_ms);
+    rig.cycle();
+    EXPECT_EQ(rig.sys(lab_source_audiox), "LPCM");
+    EXPECT_FALSE(monitor_value_marked(rig.mon().sys[lab_source_audiox], rig.world.now));
     monitor_form_set(rig.ctx);
     EXPECT_FALSE(monitor_value_marked(v, rig.world.now));
 }
