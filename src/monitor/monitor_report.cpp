@@ -313,6 +313,7 @@ bool monitor_report_item(app_context& ctx, int entry) {
         return false;
     }
     M.mon_report_text += monitor_report_lines(ctx, entry, M.report_page);
+    if (M.on_report_reply) M.on_report_reply(entry);
     return true;
 }
 

@@ -96,6 +96,8 @@ struct monitor_state {
 
     // the header's time and date ("hh:mm:ss yyyy-mm-dd" unless replaced)
     std::function<std::string()> time_text;
+    // each query the report sent and got an accepted or error reply to (for tools)
+    std::function<void(int entry)> on_report_reply;
     // notification for the window: any field above changed
     std::function<void()> on_change;
 };
