@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "link/app_dir.h"
+#include "link/tasks.h"
 #include "link/transports.h"
 #include "platform/qt_runtime.h"
 #include "ui/app_options.h"
@@ -124,6 +125,7 @@ int main(int argc, char** argv) {
     window.start();
 
     if (screenshot) return screenshot_run(rt, window, opts.screenshot_dir, opts.unit_port_given);
+    if (opts.start_page >= 0) cmd_main_click(rt.ctx, opts.start_page);
 
     close_on_signals(window);
     if (!opts.connect_ip.empty()) {

@@ -10,6 +10,7 @@
 #include "link/ports.h"
 #include "link/tasks.h"
 #include "link/transports.h"
+#include "monitor/monitor_view.h"
 #include "pattern/catalogue.h"
 #include "pattern/output_panel.h"
 #include "pattern/output_select.h"
@@ -42,6 +43,7 @@ struct app_context {
     output_state output;         // pages 1 and 2: output selection and favourites
     panel_state panel;           // page 3: the output control panel
     color_cal_state color_cal;   // the colour calibration dialog
+    monitor_state monitor;       // the live monitor of page 4 and its report
 
     app_context() { cmd_table_init(link.cmd_table); }
     app_context(const app_context&) = delete;

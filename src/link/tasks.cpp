@@ -265,6 +265,7 @@ void tim_monitor_tick(app_context& ctx) {
             if (T.cec_log_counter >= 12) T.cec_log_counter = 0;
             line += std::to_string(T.cec_log_counter + 1);
         }
+        T.poll_entry = e;
         if (cmdtx_str(ctx, line + "\r") == 1) hook_call(ctx.hooks.monitor_reply_apply);
         T.poll_index += 1;
     }

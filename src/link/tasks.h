@@ -41,6 +41,7 @@ struct task_state {
     int main_page = none_254;  // 0 EDID .. 6 CEC, 254 before the first choice
     std::array<int, poll_list_size> poll_list = empty_list();
     int poll_index = 0;
+    int poll_entry = none_254;  // the entry the running poll step sent: the query its reply answers
     int cec_log_counter = 0;  // 0..11
     bool poll_busy = false;
     bool refresh_running = false;  // the refresh action runs (refresh image "busy")

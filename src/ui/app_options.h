@@ -14,6 +14,7 @@ struct app_options {
     bool connect = false;                // --connect: open the remembered link at start
     std::string connect_ip;              // --connect-ip ADDR: Ethernet to ADDR at start
     std::string screenshot_dir;          // --screenshot DIR
+    int start_page = -1;                 // --page N: open the window on page N (0..6)
     std::string serial_device;           // --serial-device PATH, else VEXLAN_SERIAL_DEVICE
     bool help = false;
     bool version = false;                // --version

@@ -29,6 +29,7 @@
 #include "ui/page_edid.h"
 #include "ui/page_output.h"
 #include "ui/page_panel.h"
+#include "ui/page_monitor.h"
 #include "ui/widgets.h"
 
 namespace vexlan {
@@ -312,6 +313,7 @@ QWidget* frm_main::build_pages() {
                      : i == 1 ? (page_timing_ = new page_output(ctx_, true, this))
                      : i == 2 ? (page_pattern_ = new page_output(ctx_, false, this))
                      : i == 3 ? (page_panel_ = new page_panel(ctx_, this))
+                     : i == 4 ? new page_monitor(ctx_, pages_)
                               : build_placeholder(i);
         p->setObjectName(QString("fra_main_%1").arg(i));
         fra_main_[static_cast<std::size_t>(i)] = p;

@@ -7,6 +7,7 @@
 #include "link/tasks.h"
 #include "link/transaction.h"
 #include "link/transports.h"
+#include "monitor/monitor_view.h"
 
 namespace vexlan {
 
@@ -48,6 +49,7 @@ main_runtime::main_runtime(const runtime_options& options, dialog_port* dialogs)
     };
     output_pages_hooks_install(ctx);
     output_panel_hooks_install(ctx);
+    monitor_hooks_install(ctx);
 
     timers.on_tick(timer_id::tim_rx, [this] { tim_rx_tick(ctx); });
     timers.on_tick(timer_id::tim_monitor, [this] { tim_monitor_tick(ctx); });

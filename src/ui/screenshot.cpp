@@ -12,6 +12,7 @@
 #include "ui/frm_main.h"
 #include "ui/main_runtime.h"
 #include "ui/screenshot_output.h"
+#include "ui/page_monitor.h"
 
 namespace vexlan {
 
@@ -103,6 +104,7 @@ int screenshot_run(main_runtime& rt, frm_main& window, const std::string& dir, b
         const QString path = QDir(QString::fromStdString(dir)).filePath(QString("page%1.png").arg(page));
         if (window.grab().save(path)) ++written;
         else std::fprintf(stderr, "vexlan: cannot write %s\n", path.toLocal8Bit().constData());
+        if (page == 4 && monitor_screenshots(rt, window, dir) != 0) --written;  // the five types and the report
     }
     written += edid_page_pictures(rt, window, dir);
     const bool dialog_written = screenshot_color_dialog(rt, window, dir);
