@@ -2,6 +2,9 @@
 // platform ports it talks through. One context per application (and per test).
 #pragma once
 
+#include "cable_cec/cable_test.h"
+#include "cable_cec/cec.h"
+#include "link/discovery.h"
 #include "link/lifecycle.h"
 #include "link/link_state.h"
 #include "link/main_view.h"
@@ -10,6 +13,7 @@
 #include "link/tasks.h"
 #include "link/transports.h"
 #include "pattern/catalogue.h"
+#include "terminal/terminal.h"
 
 namespace vexlan {
 
@@ -34,6 +38,10 @@ struct app_context {
     page_hooks hooks;            // pages built elsewhere
     life_state life;             // start-up, shut-down, housekeeping
     catalogue_state catalogue;   // timing and pattern catalogue with favourites
+    cable_state cable;           // cable test page
+    cec_state cec;               // CEC page
+    terminal_state terminal;     // command terminal window
+    discovery_state discovery;   // Ethernet discovery list
 
     app_context() { cmd_table_init(link.cmd_table); }
     app_context(const app_context&) = delete;

@@ -213,7 +213,7 @@ int cmdtx_str(app_context& ctx, const std::string& line) {
         link_state& L;
         bool outer;
         explicit depth_guard(link_state& l, bool o) : L(l), outer(o) { ++L.depth; }
-        ~depth_guard() { --L.depth; L.cmd_busy = outer; }
+        ~depth_guard() { --L.depth; L.cmd_busy = outer; L.term_raw = false; }  // the EOT rule ends with its transaction
     } guard{L, outer_busy};
 
     // Link check.
@@ -242,7 +242,7 @@ int cmdtx_str(app_context& ctx, const std::string& line) {
     rec.edid_mode = L.rx_edid_mode && rec.word == "$edid_read";
     rec.term_raw = L.term_raw && (rec.word == "$help" || rec.word == "$?");
     const bool term_raw_snapshot = rec.term_raw;
-    const bool is_edid_write = rec.word == "$edid_write";
+    const bool is_edid_write = rec.word == "$edid_write" && !L.tx_verbatim;
     int block_offset = 0;
     if (is_edid_write) {
         const auto p = cmdrx_param_get(line);
