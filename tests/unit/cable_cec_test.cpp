@@ -274,7 +274,10 @@ TEST(Cec, LogRepliesFillTheirLineOnlyForLinesOneToTwelve) {
     for (const auto& r : rows) {
         cec_rig rig;
         for (int k = 0; k < 12; ++k) rig.ctx.cec.cec_log_lines[static_cast<std::size_t>(k)] = "old";
+        int shown = 0;
+        rig.ctx.cec.on_change = [&] { ++shown; };
         rig.log_reply(r.p1, r.p2, r.p3);
+        EXPECT_EQ(shown, r.line ? 1 : 0) << r.p1 << "," << r.p2;
         for (int k = 1; k <= 12; ++k) {
             const bool target = k == r.line;
             EXPECT_EQ(rig.ctx.cec.cec_log_lines[static_cast<std::size_t>(k - 1)], target ? r.text : "old")

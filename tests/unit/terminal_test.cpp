@@ -108,6 +108,9 @@ TEST(Terminal, EotRuleOnlyForHelpAndQuestionAndOnlyForThatTransaction) {
 
     rig.type_and_send("$helpx");
     EXPECT_FALSE(rig.ctx.link.term_raw);
+    rig.ctx.link.term_raw = true;  // whoever set it, the transaction ends the rule
+    cmdtx_str(rig.ctx, "$helpx\r");
+    EXPECT_FALSE(rig.ctx.link.term_raw);
     EXPECT_EQ(rig.ctx.link.cmd_result, 3);
 
     // a later command completes at its CR LF at once
