@@ -252,3 +252,17 @@ void terminal_hooks_install(app_context& ctx) {
 }
 
 }  // namespace vexlan
+
+namespace vexlan {
+
+screen_rect term_window_place(const screen_rect& main_window, int width, int height, const screen_rect& screen) {
+    screen_rect r{0, 0, width, height};
+    if (main_window.left - width >= screen.left) r.left = main_window.left - width;
+    else if (main_window.right() + width <= screen.right()) r.left = main_window.right();
+    else r.left = screen.left;
+    r.top = main_window.bottom() - height;
+    if (r.top < screen.top) r.top = screen.top;
+    return r;
+}
+
+}  // namespace vexlan

@@ -86,3 +86,18 @@ bool term_log_to(app_context& ctx, const std::string& path);
 void terminal_hooks_install(app_context& ctx);
 
 }  // namespace vexlan
+
+namespace vexlan {
+
+struct screen_rect {
+    int left = 0, top = 0, width = 0, height = 0;
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+};
+
+// Where the terminal window goes: directly left of the main window with both bottom edges
+// level; when there is no room on the left, directly right of it; when there is none either,
+// at the screen's left edge. The top is kept on the screen.
+screen_rect term_window_place(const screen_rect& main_window, int width, int height, const screen_rect& screen);
+
+}  // namespace vexlan
