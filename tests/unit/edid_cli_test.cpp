@@ -1,11 +1,11 @@
-// vexlan-cli edid analyze / facts / convert, called through edid_cli_main.
+// vexlan-cli edid analyze / facts / convert, called through cli_run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
 
-#include "edid/edid_cli.h"
+#include "cli_app.h"
 #include "edid/edid_files.h"
 #include "edid_test_images.h"
 #include "link/file_io.h"
@@ -25,7 +25,9 @@ struct cli_run {
 cli_run run(const std::vector<std::string>& args)
 {
     std::ostringstream out, err;
-    const int status = edid_cli_main(args, out, err);
+    std::vector<std::string> all{"edid"};
+    all.insert(all.end(), args.begin(), args.end());
+    const int status = cli_run(all, out, err);
     return {status, out.str(), err.str()};
 }
 
@@ -127,8 +129,8 @@ TEST_F(EdidCli, FactsAsJsonLines)
         "\"type\":3,\"type_name\":\"HDMI\",\"status\":1,\"status_name\":\"3G\"",
         "\"size\":256,\"block_count\":2",
         "\"manufacturer\":\"ABC\",\"product_code\":4660",
-        "\"monitor_name\":\"A\\\"B\\\\C\\u0001\\u00E9\"",
-        "\"first_timing\":{\"text\":\"1920x1080p\",\"h_active\":1920,\"v_active\":1080,\"interlaced\":false,\"refresh\":60.000}",
+        "\"monitor_name\":\"A\\\"B\\\\C\\u0001\xC3\xA9\"",
+        "\"first_timing\":{\"text\":\"1920x1080p\",\"h_active\":1920,\"v_active\":1080,\"interlaced\":false,\"refresh\":60.0}",
         "\"cea_block\":1,\"first_vic\":{\"vic\":16,\"name\":\"1920x1080p 59/60 16:9\"}",
         "\"audio\":{\"lpcm\":true,\"bitstream\":false,\"high_bit_rate\":true}",
         "\"vsdb\":{\"deepcolor\":true,\"3d\":false,\"4k3g\":false}",
