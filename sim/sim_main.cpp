@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "sim_discovery.h"
 #include "sim_link.h"
 #include "sim_protocol.h"
 #include "unit_state.h"
@@ -50,6 +51,7 @@ struct options {
     link_faults faults;
     bool verbose = false;
     unsigned seed = 1;
+    discovery_options discovery;
 };
 
 const char* const usage_text =
@@ -139,6 +141,7 @@ int parse_options(int argc, char** argv, options& o) {
         long n = 0;
         if (a == "--help" || a == "-h") {
             std::fputs(usage_text, stdout);
+            std::fputs(discovery_usage, stdout);
             return 1;
         } else if (a == "--port") {
             if (!value(s) || !parse_number(s, 0, 65535, n)) return bad("expects a port number 0..65535");
@@ -209,12 +212,15 @@ int parse_options(int argc, char** argv, options& o) {
             o.seed = static_cast<unsigned>(n);
         } else if (a == "--verbose" || a == "-v") {
             o.verbose = true;
+        } else if (std::string why; discovery_option(a, value, o.discovery, why)) {
+            if (!why.empty()) return bad(why.c_str());
         } else {
             std::fprintf(stderr, "vexlan-unit-sim: unknown option %s (see --help)\n", a.c_str());
             return 2;
         }
     }
     if (!edid_dir_given) o.unit.edid_dir = o.unit.data_dir + "/edid";
+    if (o.discovery.name.empty()) o.discovery.name = o.unit.model;
     return 0;
 }
 
@@ -255,6 +261,13 @@ public:
         for (const auto& n : unit_.notes) std::fprintf(stderr, "vexlan-unit-sim: %s\n", n.c_str());
         if (!open_listener()) return 1;
         if (o_.pty && !open_pty()) return 1;
+        if (o_.discovery.udp_port >= 0) {
+            const std::string why = udp_.open(o_.discovery);
+            if (!why.empty()) {
+                std::fprintf(stderr, "vexlan-unit-sim: %s\n", why.c_str());
+                return 1;
+            }
+        }
         loop();
         shutdown_all();
         return 0;
@@ -413,6 +426,10 @@ private:
             fds.push_back({listen_fd_, POLLIN, 0});
             owner.push_back(nullptr);
             link* links[2] = {&tcp_, &pty_};
+            if (udp_.fd() >= 0) {
+                fds.push_back({udp_.fd(), POLLIN, 0});
+                owner.push_back(nullptr);
+            }
             double wake = 0.2;
             for (link* l : links) {
                 if (l->fd < 0) continue;
@@ -432,6 +449,10 @@ private:
                 if (fds[0].revents & POLLIN) accept_client();
                 for (std::size_t i = 1; i < fds.size(); ++i) {
                     link* l = owner[i];
+                    if (!l) {  // the discovery responder
+                        if (fds[i].revents & POLLIN) udp_.on_readable(o_.verbose);
+                        continue;
+                    }
                     if (l->fd != fds[i].fd) continue;   // closed or replaced meanwhile
                     if (fds[i].revents & POLLOUT) l->blocked = false;
                     if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
@@ -460,6 +481,7 @@ private:
     int pty_master_ = -1, pty_slave_ = -1;
     std::string pty_name_;
     link tcp_, pty_;
+    discovery_responder udp_;
     long commands_ = 0;
 };
 

@@ -183,3 +183,27 @@ TEST(Terminal, TimeStampsPerLineAndALogFileThatLosesNothingAcrossTheReset) {
 
 }  // namespace
 }  // namespace vexlan
+
+namespace vexlan {
+namespace {
+
+TEST(Terminal, WindowGoesLeftOfTheMainWindowBottomsLevelElseRightElseTheScreenEdge) {
+    const screen_rect screen{0, 0, 1920, 1080};
+    struct row {
+        screen_rect main;
+        int left, top;
+    };
+    const row rows[] = {
+        {{700, 200, 800, 700}, 300, 500},    // room on the left: right edge on the main's left edge
+        {{100, 200, 800, 700}, 900, 500},    // no room left: right of the main window
+        {{100, 0, 1700, 300}, 0, 0},         // room nowhere: the screen's edge, top kept on screen
+    };
+    for (const auto& r : rows) {
+        const auto got = term_window_place(r.main, 400, 400, screen);
+        EXPECT_EQ(got.left, r.left) << r.main.left;
+        EXPECT_EQ(got.top, r.top) << r.main.left;
+    }
+}
+
+}  // namespace
+}  // namespace vexlan
