@@ -16,13 +16,13 @@ namespace {
 
 using namespace edid_test;
 
-struct cli_run {
+struct outcome {
     int status;
     std::string out;
     std::string err;
 };
 
-cli_run run(const std::vector<std::string>& args)
+outcome run(const std::vector<std::string>& args)
 {
     std::ostringstream out, err;
     std::vector<std::string> all{"edid"};
@@ -58,17 +58,17 @@ TEST_F(EdidCli, AnalyzePrintsTheWriteSideReport)
     const std::string bin = write("a.bin", std::string(img.begin(), img.end()));
     const std::string hex = write("b.hex", edid_text_format(img.data(), 256));
 
-    const cli_run one = run({"analyze", bin});
+    const outcome one = run({"analyze", bin});
     EXPECT_EQ(one.status, 0);
     EXPECT_EQ(one.out, report_of(img));
     EXPECT_EQ(one.err, "");
 
-    const cli_run lf = run({"analyze", "--lf", hex});
+    const outcome lf = run({"analyze", "--lf", hex});
     EXPECT_EQ(lf.status, 0);
     EXPECT_EQ(lf.out.find('\r'), std::string::npos);
     EXPECT_EQ(lf.out.substr(0, 37), "EDID Type = HDMI HD , Total 2 blocks\n");
 
-    const cli_run two = run({"analyze", bin, hex});
+    const outcome two = run({"analyze", bin, hex});
     EXPECT_EQ(two.out, "==> " + bin + " <==\r\n" + report_of(img) + "==> " + hex + " <==\r\n" + report_of(img));
 }
 
@@ -90,7 +90,7 @@ TEST_F(EdidCli, FailuresNameTheFile)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         for (const char* sub : {"analyze", "facts"}) {
-            const cli_run r = run({sub, c.path, good});
+            const outcome r = run({sub, c.path, good});
             EXPECT_EQ(r.status, 1);
             EXPECT_NE(r.err.find(c.path), std::string::npos) << r.err;
             EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
@@ -116,7 +116,7 @@ TEST_F(EdidCli, FactsAsJsonLines)
     const std::string b = write("b.bin", std::string(broken.begin(), broken.end()));
     const bytes one = finish({base_block()});
     const std::string c = write("c.bin", std::string(one.begin(), one.end()) + std::string(one.begin(), one.end()));
-    const cli_run r = run({"facts", a, b, c});
+    const outcome r = run({"facts", a, b, c});
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out);
     std::string first, second, third, extra;
@@ -173,14 +173,14 @@ TEST_F(EdidCli, ConvertBetweenFormats)
     // A 100-byte HEX file: the incomplete last text line is not written, and the user is told.
     std::string hundred;
     for (int i = 0; i < 100; ++i) hundred += "5A ";
-    const cli_run partial = run({"convert", write("h.hex", hundred), (dir / "h.bin").string()});
+    const outcome partial = run({"convert", write("h.hex", hundred), (dir / "h.bin").string()});
     EXPECT_EQ(partial.status, 0);
     EXPECT_EQ(read((dir / "h.bin").string()).size(), 96u);
     EXPECT_NE(partial.err.find("last 4 bytes"), std::string::npos) << partial.err;
 
     EXPECT_EQ(run({"convert", bin, (dir / "x.ddc").string()}).status, 2);
     EXPECT_EQ(run({"convert", "--c-hex", bin, (dir / "x.bin").string()}).status, 2);
-    const cli_run missing = run({"convert", (dir / "nope.bin").string(), (dir / "y.bin").string()});
+    const outcome missing = run({"convert", (dir / "nope.bin").string(), (dir / "y.bin").string()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("nope.bin"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "y.bin"));
