@@ -325,19 +325,21 @@ TEST(Cec, RefreshFillsEachBoxFromItsOwnAcceptedReplyOnly) {
     for (auto& b : box) b.caption = "old";
     rig.values = {{"$cec_msg_set? 1", "1,Power on"},
                   {"$cec_msg_set? 2", "2,"},          // no text: an empty box, never "None"
-                  {"$cec_msg_set? 3", "5,Foreign"},   // another slot's number
+                  {"$cec_msg_set? 3", "3,Third"},
                   {"$cec_msg_set? 4", "err"},         // error reply: skipped, reading goes on
                   {"$cec_msg_set? 5", "5,None"},      // the text "None" itself
                   {"$cec_msg_set? 6", "6, a,b "}};
-    for (int n = 7; n <= 10; ++n) rig.values["$cec_msg_set? " + std::to_string(n)] = std::to_string(n) + ",m" + std::to_string(n);
+    for (int n = 7; n <= 9; ++n) rig.values["$cec_msg_set? " + std::to_string(n)] = std::to_string(n) + ",m" + std::to_string(n);
+    rig.values["$cec_msg_set? 10"] = "5,Foreign";  // another slot's number: never box 5 or 10
     cec_tx_msg_refresh(rig.ctx);
     EXPECT_EQ(box[0].caption, "Power on");
     EXPECT_EQ(box[1].caption, "");
-    EXPECT_EQ(box[2].caption, "old");
+    EXPECT_EQ(box[2].caption, "Third");
     EXPECT_EQ(box[3].caption, "old");
     EXPECT_EQ(box[4].caption, "None");
     EXPECT_EQ(box[5].caption, " a");
-    EXPECT_EQ(box[9].caption, "m10");
+    EXPECT_EQ(box[8].caption, "m9");
+    EXPECT_EQ(box[9].caption, "old");
 
     // no reply at all: reading stops at the first slot
     rig.unit.silent = true;
