@@ -118,6 +118,9 @@ int main(int argc, char** argv) {
     ro.app_dir = dir;
     ro.unit_port = opts.unit_port;
     ro.serial_device = opts.serial_device;
+    ro.discovery_host = opts.discovery_host;
+    ro.discovery_port = static_cast<std::uint16_t>(opts.discovery_port);
+    ro.discovery_local_port = static_cast<std::uint16_t>(opts.discovery_local_port);
     console_dialogs console;
     main_runtime rt(ro, screenshot ? &console : nullptr);
     frm_main window(rt);

@@ -3,6 +3,9 @@
 #pragma once
 
 #include "edid/edid_page.h"
+#include "cable_cec/cable_test.h"
+#include "cable_cec/cec.h"
+#include "link/discovery.h"
 #include "link/lifecycle.h"
 #include "link/link_state.h"
 #include "link/main_view.h"
@@ -15,6 +18,7 @@
 #include "pattern/output_panel.h"
 #include "pattern/output_select.h"
 #include "calibrate/color_calibrate.h"
+#include "terminal/terminal.h"
 
 namespace vexlan {
 
@@ -44,6 +48,10 @@ struct app_context {
     panel_state panel;           // page 3: the output control panel
     color_cal_state color_cal;   // the colour calibration dialog
     monitor_state monitor;       // the live monitor of page 4 and its report
+    cable_state cable;           // cable test page
+    cec_state cec;               // CEC page
+    terminal_state terminal;     // command terminal window
+    discovery_state discovery;   // Ethernet discovery list
 
     app_context() { cmd_table_init(link.cmd_table); }
     app_context(const app_context&) = delete;

@@ -1,5 +1,7 @@
 #include "link/tasks.h"
 
+#include <algorithm>
+
 #include "link/app_context.h"
 #include "link/transaction.h"
 #include "link/unit_link.h"
@@ -266,7 +268,13 @@ void tim_monitor_tick(app_context& ctx) {
             line += std::to_string(T.cec_log_counter + 1);
         }
         T.poll_entry = e;
-        if (cmdtx_str(ctx, line + "\r") == 1) hook_call(ctx.hooks.monitor_reply_apply);
+        if (cmdtx_str(ctx, line + "\r") == 1) {
+            const auto& H = ctx.hooks;
+            const bool cable = std::find(cable_poll_entries.begin(), cable_poll_entries.end(), e) != cable_poll_entries.end();
+            if (cable && H.cable_reply_show) H.cable_reply_show(e);
+            else if (e == cec_poll_entry && H.cec_log_reply_show) H.cec_log_reply_show();
+            else hook_call(H.monitor_reply_apply);
+        }
         T.poll_index += 1;
     }
     if (entry_at(T.poll_index) == none_254) T.poll_index = 0;

@@ -75,6 +75,8 @@ struct page_hooks {
     // cable and CEC pages (display parts)
     std::function<void()> cable_page_enter;
     std::function<void()> cec_page_enter;
+    std::function<void(int entry)> cable_reply_show;  // accepted reply of a cable poll entry
+    std::function<void()> cec_log_reply_show;         // accepted "$cec_log_msg? " reply
     // deferred replays of actions that belong to other pages
     std::function<void()> cable_start, cable_stop, cable_level, cable_time;
     std::function<void()> cec_log_clear, cec_msg_send;

@@ -255,6 +255,7 @@ int cmdtx_str(app_context& ctx, const std::string& line) {
         ~depth_guard() {
             --ctx.link.depth;
             ctx.link.cmd_busy = outer;
+            ctx.link.term_raw = false;  // the EOT rule ends with its transaction
             // an action deferred while this ran is replayed once nothing else runs
             if (ctx.link.depth == 0) deferred_replay_request(ctx);
         }
@@ -287,7 +288,7 @@ int cmdtx_str(app_context& ctx, const std::string& line) {
     rec.edid_mode = L.rx_edid_mode && rec.word == "$edid_read";
     rec.term_raw = L.term_raw && (rec.word == "$help" || rec.word == "$?");
     const bool term_raw_snapshot = rec.term_raw;
-    const bool is_edid_write = rec.word == "$edid_write";
+    const bool is_edid_write = rec.word == "$edid_write" && !L.tx_verbatim;
     int block_offset = 0;
     if (is_edid_write) {
         const auto p = cmdrx_param_get(line);
