@@ -7,10 +7,14 @@
 
 #include "edid/edid_page.h"
 #include "link/file_io.h"
+#include "link/app_context.h"
 #include "link/tasks.h"
 #include "link/transports.h"
 #include "ui/frm_main.h"
+#include "ui/frm_monitor_cmd.h"
 #include "ui/main_runtime.h"
+#include "ui/screenshot_output.h"
+#include "ui/page_monitor.h"
 
 namespace vexlan {
 
@@ -98,13 +102,31 @@ int screenshot_run(main_runtime& rt, frm_main& window, const std::string& dir, b
     for (int page = 0; page < main_page_count; ++page) {
         cmd_main_click(ctx, page);
         wait_for(rt, 400, [] { return false; });
+        screenshot_output_prepare(rt, page);
         const QString path = QDir(QString::fromStdString(dir)).filePath(QString("page%1.png").arg(page));
         if (window.grab().save(path)) ++written;
         else std::fprintf(stderr, "vexlan: cannot write %s\n", path.toLocal8Bit().constData());
+        if (page == 4 && monitor_screenshots(rt, window, dir) != 0) --written;  // the five types and the report
     }
     written += edid_page_pictures(rt, window, dir);
+    const bool dialog_written = screenshot_color_dialog(rt, window, dir);
+    // the command terminal beside the window, and the discovery list after "Find IP"
+    window.lab_monitor_eye_cmd_click();
+    wait_for(rt, 300, [] { return false; });
+    const QDir out(QString::fromStdString(dir));
+    if (window.terminal_window()->grab().save(out.filePath("terminal.png"))) ++written;
+    cmd_main_click(ctx, 0);
+    // a picture never broadcasts: without a --discovery-target the list is only shown
+    if (ctx.discovery.target_host == discovery_default_host) {
+        ctx.view.fra_discovery.visible = true;
+        view_changed(ctx.view);
+    } else if (!ctx.view.fra_discovery.visible) {
+        hook_call(ctx.hooks.eth_find_click);
+    }
+    wait_for(rt, 500, [] { return false; });
+    if (window.grab().save(out.filePath("discovery.png"))) ++written;
     window.close();
-    return written == main_page_count + 2 ? 0 : 1;
+    return written == main_page_count + 4 && dialog_written ? 0 : 1;
 }
 
 }  // namespace vexlan
