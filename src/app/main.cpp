@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "link/app_dir.h"
+#include "link/tasks.h"
 #include "link/transports.h"
 #include "platform/qt_runtime.h"
 #include "ui/app_options.h"
@@ -117,6 +118,9 @@ int main(int argc, char** argv) {
     ro.app_dir = dir;
     ro.unit_port = opts.unit_port;
     ro.serial_device = opts.serial_device;
+    ro.discovery_host = opts.discovery_host;
+    ro.discovery_port = static_cast<std::uint16_t>(opts.discovery_port);
+    ro.discovery_local_port = static_cast<std::uint16_t>(opts.discovery_local_port);
     console_dialogs console;
     main_runtime rt(ro, screenshot ? &console : nullptr);
     frm_main window(rt);
@@ -124,6 +128,7 @@ int main(int argc, char** argv) {
     window.start();
 
     if (screenshot) return screenshot_run(rt, window, opts.screenshot_dir, opts.unit_port_given);
+    if (opts.start_page >= 0) cmd_main_click(rt.ctx, opts.start_page);
 
     close_on_signals(window);
     if (!opts.connect_ip.empty()) {

@@ -65,20 +65,19 @@ void cmd_table_init(cmd_table_t& t) {
 
 std::string cmdstr_cmd_get(const std::string& line) {
     if (line.empty() || line[0] != '$') return {};
-    auto p = line.find(' ');
-    if (p == std::string::npos) p = line.find('\r');
+    // Ends at the first blank, CR or LF: a reply ended LF CR has the same word as one ended CR LF.
+    const auto p = line.find_first_of(" \r\n");
     if (p == std::string::npos) return {};
     return line.substr(0, p);
 }
 
 namespace {
 
-// Position of the first "," at or after q, else of the first CR at or after q.
+// Position of the first ",", CR or LF at or after q. A parameter never holds a line end, in
+// whichever order CR and LF arrived.
 std::size_t delimiter_find(const std::string& s, std::size_t q) {
     if (q > s.size()) return std::string::npos;
-    auto c = s.find(',', q);
-    if (c != std::string::npos) return c;
-    return s.find('\r', q);
+    return s.find_first_of(",\r\n", q);
 }
 
 }  // namespace

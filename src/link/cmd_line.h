@@ -13,8 +13,8 @@ using cmd_table_t = std::array<std::string, cmd_table_size>;
 // Fills the command prefixes at their fixed indices; unassigned indices stay empty.
 void cmd_table_init(cmd_table_t& cmd_table);
 
-// The command word of a line: "$" up to (not including) the first blank, or the first CR
-// when there is no blank; empty when the line does not start with "$" or has neither.
+// The command word of a line: "$" up to (not including) the first blank, CR or LF; empty when
+// the line does not start with "$" or has none of them.
 std::string cmdstr_cmd_get(const std::string& line);
 
 struct reply_params {
@@ -23,7 +23,7 @@ struct reply_params {
     std::string rx_param3 = "None";
 };
 
-// Splits rx_line after its first blank at "," (or at CR for the last parameter).
+// Splits rx_line after its first blank at ",", CR or LF (parameters never hold a line end).
 // An absent or empty parameter, and every one after it, is the text "None".
 reply_params cmdrx_param_get(const std::string& rx_line);
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "link/cmd_line.h"
 #include "link/view.h"
@@ -16,6 +17,7 @@ namespace vexlan {
 // record that is on the wire, so a reply is never taken for another command's.
 struct rx_record {
     std::string word;            // command word of the line that was sent
+    std::vector<std::string> echo;  // the arguments its reply repeats (reply_echo.h)
     bool edid_mode = false;      // an EDID read: the reply has a 386-character data phase
     bool term_raw = false;       // a terminal "$help"/"$?": the reply ends at EOT
     std::string rx_line;
@@ -47,6 +49,13 @@ struct busy_bar_view {
 constexpr std::size_t edid_image_bytes = 513;
 constexpr int rx_edid_data_length = 386;
 constexpr std::size_t term_text_limit = 65530;
+// Caps on what the receivers hold: a reply line that grows past rx_line_limit without ending is
+// dropped, and of the bytes that arrive between transactions only the last rx_idle_limit stay.
+constexpr std::size_t rx_line_limit = 64 * 1024;
+constexpr std::size_t rx_idle_limit = 64 * 1024;
+// Bytes a platform adapter hands to the receivers per wake-up at most, so that a wait's deadline
+// holds whatever the input rate.
+constexpr std::size_t rx_read_chunk = 64 * 1024;
 
 struct link_state {
     cmd_table_t cmd_table{};
@@ -67,6 +76,7 @@ struct link_state {
     bool term_raw = false;
     bool term_visible = false;
     std::string term_text;
+    bool tx_verbatim = false;  // the next line is sent exactly as given (a typed "$edid_write")
 
     // link choice and state
     int link_iface = 0;  // 0 RS-232, 1 Ethernet
@@ -87,8 +97,10 @@ struct link_state {
     // command word of the last command that got no reply; a late reply carrying it is
     // dropped instead of being taken for the reply of a later command
     std::string stale_word;
-    // bytes that arrived over TCP while no command was pending
+    // bytes that arrived over TCP while no command was pending (at most rx_idle_limit)
     std::string rx_idle;
+    // data-phase bytes of a dropped late EDID read reply still to be skipped
+    int rx_skip = 0;
     // transactions under way (more than one when an operator action runs inside a wait)
     int depth = 0;
 

@@ -1,6 +1,10 @@
 #include "link/transaction.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
+
+#include "link/reply_echo.h"
 
 namespace vexlan {
 
@@ -86,6 +90,31 @@ void wire_detach(link_state& L, rx_record& rec) {
     if (L.wire == &rec) L.wire = nullptr;
 }
 
+// An EDID read header that carries no data phase: "err_ddc" at character 12 (parameter 1), or
+// any other parameter 1 beginning with "err" (the unit refused the request).
+bool edid_read_error(const std::string& header) {
+    return cmdrx_param_get(header).rx_param1.compare(0, 3, "err") == 0;
+}
+
+// A complete line that answers an earlier request rather than the one awaited: the late reply
+// of a command that got no reply in time (its word is the late-reply marker), or a reply of the
+// awaited command word whose echoed arguments differ. It is dropped, with the data phase of an
+// EDID read that follows it, and the wait goes on.
+bool late_reply_drop(link_state& L, rx_record& r) {
+    const auto w = cmdstr_cmd_get(r.rx_line);
+    bool late = false;
+    if (w == r.word) {
+        late = !r.echo.empty() && !echo_matches(r.echo, cmdrx_param_get(r.rx_line));
+    } else if (!L.stale_word.empty() && w == L.stale_word) {
+        late = true;
+        L.stale_word.clear();
+    }
+    if (!late) return false;
+    if (w == "$edid_read" && !edid_read_error(r.rx_line)) L.rx_skip = rx_edid_data_length;
+    r.clear_receive();
+    return true;
+}
+
 }  // namespace
 
 void term_render_byte(std::string& out, unsigned char b) {
@@ -112,15 +141,28 @@ void link_receive(app_context& ctx, const std::string& bytes) {
         term_changed = true;
     }
 
+    std::size_t from = 0;
+    if (L.rx_skip > 0) {  // the data phase of a late EDID read reply that was dropped
+        from = std::min(bytes.size(), static_cast<std::size_t>(L.rx_skip));
+        L.rx_skip -= static_cast<int>(from);
+    }
+
     rx_record* r = L.wire;
     if (!r) {
         // Nothing is awaited. Over TCP the bytes are kept (and shown in an open terminal) until
         // the next command clears them; over RS-232 they would wait in the port and be
         // discarded before the next send.
         if (L.link_iface == 1) {
-            L.rx_idle += bytes;
+            const std::string_view in(bytes.data() + from, bytes.size() - from);
+            if (in.size() >= rx_idle_limit) L.rx_idle.assign(in.substr(in.size() - rx_idle_limit));
+            else {
+                const auto keep = std::min(L.rx_idle.size(), rx_idle_limit - in.size());
+                L.rx_idle.erase(0, L.rx_idle.size() - keep);
+                L.rx_idle.append(in);
+            }
             if (L.term_visible) {
-                for (unsigned char b : bytes) term_render_byte(L.term_text, b);
+                for (std::size_t i = from; i < bytes.size(); ++i)
+                    term_render_byte(L.term_text, static_cast<unsigned char>(bytes[i]));
                 term_changed = true;
             }
         }
@@ -130,7 +172,12 @@ void link_receive(app_context& ctx, const std::string& bytes) {
 
     bool complete = false;
     bool data_phase = r->rx_cr_seen && r->rx_lf_seen && r->edid_mode;
-    for (unsigned char b : bytes) {
+    for (std::size_t i = from; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (L.rx_skip > 0) {
+            --L.rx_skip;
+            continue;
+        }
         if (data_phase) {
             r->rx_data += static_cast<char>(b);
             if (L.term_visible) {
@@ -143,6 +190,7 @@ void link_receive(app_context& ctx, const std::string& bytes) {
             }
             continue;
         }
+        if (r->rx_line.size() >= rx_line_limit) r->clear_receive();  // no reply is this long: a flood
         if (b == 13) r->rx_cr_seen = true;
         if (b == 10) r->rx_lf_seen = true;
         ++r->rx_count;
@@ -161,23 +209,14 @@ void link_receive(app_context& ctx, const std::string& bytes) {
             term_changed = true;
         }
         if (r->rx_cr_seen && r->rx_lf_seen) {
-            if (!L.stale_word.empty() && !r->term_raw) {
-                const auto w = cmdstr_cmd_get(r->rx_line);
-                if (w == L.stale_word && w != r->word) {
-                    // the late reply of a command that was given up on: not ours
-                    L.stale_word.clear();
-                    r->clear_receive();
-                    continue;
-                }
-            }
+            if (!r->term_raw && late_reply_drop(L, *r)) continue;
             if (!r->edid_mode) {
                 if (!r->term_raw) {
                     complete = true;
                     break;
                 }
             } else {
-                if (r->rx_line.compare(0, 4, "$err") == 0 ||
-                    (r->rx_line.size() >= 18 && r->rx_line.compare(11, 7, "err_ddc") == 0)) {
+                if (r->rx_line.compare(0, 4, "$err") == 0 || edid_read_error(r->rx_line)) {
                     complete = true;
                     break;
                 }
@@ -210,11 +249,17 @@ int cmdtx_str(app_context& ctx, const std::string& line) {
     const bool outer_busy = L.cmd_busy;
     L.cmd_busy = true;
     struct depth_guard {
-        link_state& L;
+        app_context& ctx;
         bool outer;
-        explicit depth_guard(link_state& l, bool o) : L(l), outer(o) { ++L.depth; }
-        ~depth_guard() { --L.depth; L.cmd_busy = outer; }
-    } guard{L, outer_busy};
+        explicit depth_guard(app_context& c, bool o) : ctx(c), outer(o) { ++ctx.link.depth; }
+        ~depth_guard() {
+            --ctx.link.depth;
+            ctx.link.cmd_busy = outer;
+            ctx.link.term_raw = false;  // the EOT rule ends with its transaction
+            // an action deferred while this ran is replayed once nothing else runs
+            if (ctx.link.depth == 0) deferred_replay_request(ctx);
+        }
+    } guard{ctx, outer_busy};
 
     // Link check.
     if (!link_up(ctx)) {
@@ -237,12 +282,13 @@ int cmdtx_str(app_context& ctx, const std::string& line) {
     const int iface = L.link_iface;
     rx_record rec;
     rec.word = cmdstr_cmd_get(line);
+    rec.echo = echo_expected(line);
     // The two reply variants belong to their own commands only, so that a transaction started
     // from inside another one's wait never inherits them.
     rec.edid_mode = L.rx_edid_mode && rec.word == "$edid_read";
     rec.term_raw = L.term_raw && (rec.word == "$help" || rec.word == "$?");
     const bool term_raw_snapshot = rec.term_raw;
-    const bool is_edid_write = rec.word == "$edid_write";
+    const bool is_edid_write = rec.word == "$edid_write" && !L.tx_verbatim;
     int block_offset = 0;
     if (is_edid_write) {
         const auto p = cmdrx_param_get(line);
@@ -327,6 +373,7 @@ int cmdtx_str(app_context& ctx, const std::string& line) {
         L.rx_param2 = p.rx_param2;
         L.rx_param3 = p.rx_param3;
         L.cmd_result = L.rx_param1.compare(0, 3, "err") == 0 ? 3 : 1;
+        L.stale_word.clear();  // its own reply came: nothing of an earlier command is awaited
     } else {
         L.cmd_result = 3;
     }

@@ -1,8 +1,7 @@
 // Protocol engine of vexlan-unit-sim, driven directly: command lines in, reply bytes out, with
-// the unit time passed explicitly. The engine sources are compiled into this file so that the
-// unit test binary needs nothing beyond its usual sources.
-#include "../../sim/sim_protocol.cpp"
-#include "../../sim/unit_state.cpp"
+// the unit time passed explicitly.
+#include "sim_protocol.h"
+#include "unit_state.h"
 
 #include <gtest/gtest.h>
 
