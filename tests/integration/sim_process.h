@@ -21,6 +21,7 @@ public:
 
     bool ok() const { return port_ != 0; }
     quint16 port() const { return port_; }
+    qint64 pid() const { return proc_.processId(); }
     const std::string& pty() const { return pty_; }
     std::string tcp_target() const { return "127.0.0.1:" + std::to_string(port_); }
     // What the simulator wrote to stderr so far (its --verbose log).
