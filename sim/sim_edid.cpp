@@ -77,6 +77,11 @@ reply edid_name_set(ctx& x) {
     int idx = edid_slot_index(token);
     if (idx < 12 || name.empty() || name.size() > 20 || name.find(',') != std::string::npos)
         return err(x.word);
+    // The store keeps printable ASCII only.
+    for (char ch : name) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c < 32 || c > 126) return err(x.word);
+    }
     x.u.edid[idx].name = name;
     return ok(x.word, {token, name});
 }
@@ -86,8 +91,9 @@ std::string rx_token(int idx) { return idx == 0 ? "sink" : edid_slot_token(idx);
 reply edid_rx_query(ctx& x) { return ok(x.word, {rx_token(x.u.rx_edid)}); }
 
 reply edid_rx_set(ctx& x) {
+    // "sink", "d1".."d10" or "c1".."c10": the slot tokens of the sinks are not Rx choices.
     int idx = x.args == "sink" ? 0 : edid_slot_index(x.args);
-    if (idx < 2 && idx != 0) return err(x.word);
+    if (idx < 0 || (idx < 2 && x.args != "sink")) return err(x.word);
     if (idx != 0 && !x.u.edid[idx].present) return err(x.word);
     x.u.rx_edid = idx;
     return ok(x.word, {x.args});

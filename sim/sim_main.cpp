@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "sim_faults.h"
+#include "sim_discovery.h"
 #include "sim_link.h"
 #include "sim_protocol.h"
 #include "sim_sources.h"
@@ -59,6 +60,7 @@ struct options {
     bool verbose = false;
     std::string log_path;
     unsigned seed = 1;
+    discovery_options discovery;
 };
 
 const char* const usage_text =
@@ -165,6 +167,7 @@ int parse_options(int argc, char** argv, options& o) {
         long n = 0;
         if (a == "--help" || a == "-h") {
             std::fputs(usage_text, stdout);
+            std::fputs(discovery_usage, stdout);
             return 1;
         } else if (a == "--version") {
             std::printf("vexlan-unit-sim %s\n", VEXLAN_VERSION);
@@ -273,12 +276,15 @@ int parse_options(int argc, char** argv, options& o) {
             o.seed = static_cast<unsigned>(n);
         } else if (a == "--verbose" || a == "-v") {
             o.verbose = true;
+        } else if (std::string why; discovery_option(a, value, o.discovery, why)) {
+            if (!why.empty()) return bad(why.c_str());
         } else {
             std::fprintf(stderr, "vexlan-unit-sim: unknown option %s (see --help)\n", a.c_str());
             return 2;
         }
     }
     if (!edid_dir_given) o.unit.edid_dir = o.unit.data_dir + "/edid";
+    if (o.discovery.name.empty()) o.discovery.name = o.unit.model;
     return 0;
 }
 
@@ -324,6 +330,13 @@ public:
         }
         if (!open_listener()) return 1;
         if (o_.pty && !open_pty()) return 1;
+        if (o_.discovery.udp_port >= 0) {
+            const std::string why = udp_.open(o_.discovery);
+            if (!why.empty()) {
+                std::fprintf(stderr, "vexlan-unit-sim: %s\n", why.c_str());
+                return 1;
+            }
+        }
         loop();
         shutdown_all();
         return 0;
@@ -547,6 +560,10 @@ private:
             fds.push_back({pty_watch_, POLLIN, 0});
             owner.push_back(nullptr);
             link* links[2] = {&tcp_, &pty_};
+            if (udp_.fd() >= 0) {
+                fds.push_back({udp_.fd(), POLLIN, 0});
+                owner.push_back(nullptr);
+            }
             double wake = 0.2;
             for (link* l : links) {
                 if (l->fd < 0) continue;
@@ -567,6 +584,10 @@ private:
                 if (fds[0].revents & POLLIN) accept_client();
                 for (std::size_t i = 2; i < fds.size(); ++i) {
                     link* l = owner[i];
+                    if (!l) {  // the discovery responder
+                        if (fds[i].revents & POLLIN) udp_.on_readable(o_.verbose);
+                        continue;
+                    }
                     if (l->fd != fds[i].fd) continue;   // closed or replaced meanwhile
                     if (fds[i].revents & POLLOUT) l->blocked = false;
                     if (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) {
@@ -601,6 +622,7 @@ private:
     std::FILE* log_file_ = nullptr;
     std::string pty_name_;
     link tcp_, pty_;
+    discovery_responder udp_;
     long commands_ = 0;
 };
 
