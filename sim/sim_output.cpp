@@ -103,7 +103,7 @@ void option_follow_up(unit_state& u, const std::string& name) {
 std::string hdcp_out_report(const unit_state& u) {
     const auto& o = u.options;
     if (o.at("hdcp_out_sw") == "off") return "off";
-    bool linked = u.edid[0].present && o.at("tmds_sw") == "on";
+    bool linked = sink_attached(u) && o.at("tmds_sw") == "on";
     return o.at("hdcp_out_ver") + (linked ? "_on" : "_talk");
 }
 

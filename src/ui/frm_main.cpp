@@ -24,10 +24,17 @@
 #include "link/tasks.h"
 #include "link/transports.h"
 #include "link/unit_link.h"
+#include "terminal/terminal.h"
+#include "ui/discovery_list.h"
 #include "ui/frm_device.h"
+#include "ui/frm_monitor_cmd.h"
+#include "ui/page_cable.h"
+#include "ui/page_cec.h"
 #include "ui/main_runtime.h"
+#include "ui/page_edid.h"
 #include "ui/page_output.h"
 #include "ui/page_panel.h"
+#include "ui/page_monitor.h"
 #include "ui/widgets.h"
 
 namespace vexlan {
@@ -71,6 +78,7 @@ frm_main::frm_main(main_runtime& rt, QWidget* parent) : QWidget(parent), rt_(rt)
     ctx_.link.on_busy_bar = [this] { render_busy_bar(); };
     ctx_.life.close_windows = [this] {
         if (frm_device_) frm_device_->hide();
+        if (frm_monitor_cmd_) frm_monitor_cmd_->close();
     };
 }
 
@@ -87,6 +95,20 @@ frm_main::~frm_main() {
 }
 
 app_context& frm_main::context() { return ctx_; }
+
+frm_monitor_cmd* frm_main::terminal_window() {
+    if (!frm_monitor_cmd_) frm_monitor_cmd_ = new frm_monitor_cmd(ctx_, this);
+    return frm_monitor_cmd_;
+}
+
+void frm_main::lab_monitor_eye_cmd_click() {
+    if (!ctx_.terminal.loaded) {
+        terminal_window()->open_beside_main();
+    } else {
+        terminal_close(ctx_);
+        if (frm_monitor_cmd_) frm_monitor_cmd_->hide();
+    }
+}
 
 int frm_main::twips_to_px(int twips) const {
     const QScreen* s = screen();
@@ -231,18 +253,18 @@ QWidget* frm_main::build_link_area() {
     fit_text(cmd_eth_refresh_, {"Refresh"});
     connect(cmd_eth_refresh_, &QPushButton::clicked, this, [this] { hook_call(ctx_.hooks.eth_refresh_click); });
     status->addWidget(cmd_eth_refresh_);
+    lab_monitor_eye_cmd_ = new eye_symbol(fra_ctrl_ui_);
+    lab_monitor_eye_cmd_->setObjectName("lab_monitor_eye_cmd");
+    connect(lab_monitor_eye_cmd_, &eye_symbol::clicked, this, [this] { lab_monitor_eye_cmd_click(); });
+    status->addWidget(lab_monitor_eye_cmd_);
     grid->addLayout(status);
 
     // The discovery list (shown by "Find IP").
     fra_discovery_ = new QGroupBox("List", fra_ctrl_ui_);
     fra_discovery_->setObjectName("fra_discovery");
     auto* dl = new QVBoxLayout(fra_discovery_);
-    auto* list = new QTreeWidget(fra_discovery_);
-    list->setObjectName("lstv_discovery");
-    list->setHeaderLabels({"IP", "MAC"});
-    list->setRootIsDecorated(false);
-    dl->addWidget(list);
-    dl->addWidget(new QLabel("Double click on selected IP to connect Ethernet.", fra_discovery_));
+    discovery_list_ = new discovery_list(ctx_, fra_discovery_);
+    dl->addWidget(discovery_list_);
     fra_discovery_->hide();
     grid->addWidget(fra_discovery_);
     return fra_ctrl_ui_;
@@ -307,9 +329,13 @@ QWidget* frm_main::build_pages() {
     pages_->addWidget(logo_);
 
     for (int i = 0; i < main_page_count; ++i) {
-        QWidget* p = i == 1   ? (page_timing_ = new page_output(ctx_, true, this))
+        QWidget* p = i == 0   ? (page_edid_ = new page_edid(ctx_, this))
+                     : i == 1 ? (page_timing_ = new page_output(ctx_, true, this))
                      : i == 2 ? (page_pattern_ = new page_output(ctx_, false, this))
                      : i == 3 ? (page_panel_ = new page_panel(ctx_, this))
+                     : i == 4 ? static_cast<QWidget*>(new page_monitor(ctx_, pages_))
+                     : i == 5 ? static_cast<QWidget*>(new page_cable(ctx_, this))
+                     : i == 6 ? static_cast<QWidget*>(new page_cec(ctx_, this))
                               : build_placeholder(i);
         p->setObjectName(QString("fra_main_%1").arg(i));
         fra_main_[static_cast<std::size_t>(i)] = p;
@@ -405,7 +431,10 @@ void frm_main::render_link_caption() {
     lab_link_->setToolTip("Click to link the unit");
 }
 
-void frm_main::render_busy_bar() { busy_bar_->set_state(ctx_.link.busy_bar.visible, ctx_.link.busy_bar.left); }
+void frm_main::render_busy_bar() {
+    busy_bar_->set_state(ctx_.link.busy_bar.visible, ctx_.link.busy_bar.left);
+    if (page_edid_) page_edid_->render_busy();
+}
 
 void frm_main::render() {
     const auto& V = ctx_.view;
@@ -460,6 +489,7 @@ void frm_main::render() {
     page_timing_->list_set_visible(V.lstv_timing.visible);
     page_pattern_->list_set_visible(V.lstv_pattern.visible);
 
+    if (page_edid_) page_edid_->render();
     render_link_caption();
     render_busy_bar();
     rendering_ = was;

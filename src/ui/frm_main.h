@@ -26,8 +26,12 @@ struct app_context;
 class busy_bar_widget;
 class clickable_label;
 class elided_button;
+class discovery_list;
+class eye_symbol;
 class frm_device;
+class frm_monitor_cmd;
 class main_runtime;
+class page_edid;
 class page_output;
 class page_panel;
 class refreshing_combo;
@@ -52,6 +56,9 @@ public:
     app_context& context();
     // The Qt message boxes of this window (the context uses them unless it was given others).
     qt_dialogs& dialogs() { return dialogs_; }
+    // The command terminal window (made on first use); opens or closes it like the eye symbol.
+    frm_monitor_cmd* terminal_window();
+    void lab_monitor_eye_cmd_click();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -111,6 +118,10 @@ private:
     page_panel* page_panel_ = nullptr;
 
     frm_device* frm_device_ = nullptr;
+    page_edid* page_edid_ = nullptr;  // page 0
+    eye_symbol* lab_monitor_eye_cmd_ = nullptr;
+    frm_monitor_cmd* frm_monitor_cmd_ = nullptr;
+    discovery_list* discovery_list_ = nullptr;
     std::map<std::string, QPixmap> pictures_;
 };
 
