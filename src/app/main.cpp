@@ -38,12 +38,23 @@ std::string installed_defaults_dir() {
 
 // SIGTERM, SIGINT and SIGHUP close the main window the ordinary way, so the settings and
 // favourites are written as at any close. The handler only writes a byte; the event loop does
-// the rest.
+// the rest. During start-up (a problem box may be open, nothing is loaded for good yet) the
+// program ends at once with 128 + the signal's number and writes nothing.
 int signal_pipe[2] = {-1, -1};
+volatile std::sig_atomic_t starting_up = 1;
 
-void on_close_signal(int) {
+void on_close_signal(int sig) {
+    if (starting_up) ::_exit(128 + sig);
     const char b = 1;
     [[maybe_unused]] auto n = ::write(signal_pipe[1], &b, 1);
+}
+
+void signals_catch() {
+    struct sigaction sa{};
+    sa.sa_handler = on_close_signal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
 void close_on_signals(QWidget& window) {
@@ -54,11 +65,7 @@ void close_on_signals(QWidget& window) {
         [[maybe_unused]] auto n = ::read(signal_pipe[0], &b, 1);
         window.close();
     });
-    struct sigaction sa{};
-    sa.sa_handler = on_close_signal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+    starting_up = 0;
 }
 
 }  // namespace
@@ -69,6 +76,10 @@ int main(int argc, char** argv) {
     const app_options opts = app_options_parse(args, std::getenv("VEXLAN_UNIT_PORT"), std::getenv("VEXLAN_SERIAL_DEVICE"));
     if (opts.help) {
         std::fputs(app_usage(), stdout);
+        return 0;
+    }
+    if (opts.version) {
+        std::printf("vexlan %s\n", VEXLAN_VERSION);
         return 0;
     }
     if (!opts.error.empty()) {
@@ -107,9 +118,13 @@ int main(int argc, char** argv) {
     ro.app_dir = dir;
     ro.unit_port = opts.unit_port;
     ro.serial_device = opts.serial_device;
+    ro.discovery_host = opts.discovery_host;
+    ro.discovery_port = static_cast<std::uint16_t>(opts.discovery_port);
+    ro.discovery_local_port = static_cast<std::uint16_t>(opts.discovery_local_port);
     console_dialogs console;
     main_runtime rt(ro, screenshot ? &console : nullptr);
     frm_main window(rt);
+    signals_catch();
     window.start();
 
     if (screenshot) return screenshot_run(rt, window, opts.screenshot_dir, opts.unit_port_given);

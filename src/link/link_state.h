@@ -76,6 +76,7 @@ struct link_state {
     bool term_raw = false;
     bool term_visible = false;
     std::string term_text;
+    bool tx_verbatim = false;  // the next line is sent exactly as given (a typed "$edid_write")
 
     // link choice and state
     int link_iface = 0;  // 0 RS-232, 1 Ethernet

@@ -46,6 +46,7 @@ struct task_state {
     bool poll_busy = false;
     bool refresh_running = false;  // the refresh action runs (refresh image "busy")
     int deferred_action = deferred_none;
+    bool replay_posted = false;  // a replay of deferred_action waits in the event loop
     bool fra_mon_type_enabled = true;  // the monitor type frame of page 4 (Part of the monitor)
 
     static std::array<int, poll_list_size> empty_list() {
@@ -74,6 +75,8 @@ struct page_hooks {
     // cable and CEC pages (display parts)
     std::function<void()> cable_page_enter;
     std::function<void()> cec_page_enter;
+    std::function<void(int entry)> cable_reply_show;  // accepted reply of a cable poll entry
+    std::function<void()> cec_log_reply_show;         // accepted "$cec_log_msg? " reply
     // deferred replays of actions that belong to other pages
     std::function<void()> cable_start, cable_stop, cable_level, cable_time;
     std::function<void()> cec_log_clear, cec_msg_send;
@@ -101,6 +104,12 @@ void tim_monitor_tick(app_context& ctx);
 
 // Replays one deferred action code.
 void deferred_action_run(app_context& ctx, int code);
+
+// Asks for the deferred action, if one is recorded, to be replayed once from the event loop as
+// soon as nothing runs (no transaction, poll step or refresh), whatever the page. The end of
+// every transaction, poll step and refresh asks again, so an action recorded during any of them
+// is replayed when the last of them has returned.
+void deferred_replay_request(app_context& ctx);
 
 // Recomputes the link/task display.
 void ui_state_set(app_context& ctx);

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "link/ports.h"
+
 namespace vexlan {
 
 namespace {
@@ -20,7 +22,8 @@ bool port_parse(const std::string& text, int& port) {
 const char* app_usage() {
     return "usage: vexlan [--app-dir DIR] [--unit-port N] [--connect | --connect-ip ADDR]\n"
            "              [--serial-device PATH]\n"
-           "              [--screenshot DIR] [--page N]\n"
+           "              [--discovery-target ADDR:PORT] [--discovery-port N]\n"
+           "              [--screenshot DIR] [--page N] | --help | --version\n"
            "  --app-dir DIR         application directory (settings, catalogues, favourites, bmp/);\n"
            "                        default $XDG_DATA_HOME/vexlan, seeded from the installed defaults\n"
            "  --unit-port N         TCP port of the unit instead of 23 (also VEXLAN_UNIT_PORT)\n"
@@ -28,6 +31,9 @@ const char* app_usage() {
            "  --connect-ip ADDR     choose Ethernet, put ADDR in the IP box and connect at start\n"
            "  --serial-device PATH  list PATH first, as COM1: (also VEXLAN_SERIAL_DEVICE)\n"
            "  --page N              open the window on page N (0 EDID .. 4 Monitor .. 6 CEC)\n"
+           "  --discovery-target ADDR:PORT  where \"Find IP\" sends its request (default\n"
+           "                        255.255.255.255:31001)\n"
+           "  --discovery-port N    local port that receives the replies (default 31002, 0 any free)\n"
            "  --screenshot DIR      render the main window on each page into DIR/page<N>.png and exit;\n"
            "                        with --unit-port it first links the unit at 127.0.0.1\n";
 }
@@ -64,6 +70,8 @@ app_options app_options_parse(const std::vector<std::string>& args, const char* 
         };
         if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a == "--connect") {
             o.connect = true;
         } else if (a == "--connect-ip") {
@@ -90,6 +98,22 @@ app_options app_options_parse(const std::vector<std::string>& args, const char* 
                 return o;
             }
             o.start_page = value[0] - '0';
+        } else if (a == "--discovery-target") {
+            if (!take()) return o;
+            std::uint16_t port = 0;
+            const std::string err = tcp_target_parse(value, 31001, o.discovery_host, port);
+            if (!err.empty()) {
+                o.error = "--discovery-target: " + err;
+                return o;
+            }
+            o.discovery_port = port;
+        } else if (a == "--discovery-port") {
+            if (!take()) return o;
+            if (value == "0") o.discovery_local_port = 0;
+            else if (!port_parse(value, o.discovery_local_port)) {
+                o.error = "--discovery-port: not a port number: " + value;
+                return o;
+            }
         } else if (a == "--serial-device") {
             if (!take()) return o;
             o.serial_device = value;

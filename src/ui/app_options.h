@@ -16,7 +16,11 @@ struct app_options {
     std::string screenshot_dir;          // --screenshot DIR
     int start_page = -1;                 // --page N: open the window on page N (0..6)
     std::string serial_device;           // --serial-device PATH, else VEXLAN_SERIAL_DEVICE
+    std::string discovery_host = "255.255.255.255";  // --discovery-target ADDR[:PORT]
+    int discovery_port = 31001;
+    int discovery_local_port = 31002;    // --discovery-port N (0: any free port)
     bool help = false;
+    bool version = false;                // --version
     std::string error;                   // a bad option: the text to show
 };
 

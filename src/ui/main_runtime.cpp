@@ -2,11 +2,16 @@
 
 #include <QTimer>
 
+#include "edid/edid_page.h"
+#include "cable_cec/cable_test.h"
+#include "cable_cec/cec.h"
+#include "link/discovery.h"
 #include "link/lifecycle.h"
 #include "link/tasks.h"
 #include "link/transaction.h"
 #include "link/transports.h"
 #include "monitor/monitor_view.h"
+#include "terminal/terminal.h"
 
 namespace vexlan {
 
@@ -39,7 +44,25 @@ main_runtime::main_runtime(const runtime_options& options, dialog_port* dialogs)
         if (ctx.link.link_iface == 0) link_receive(ctx, bytes);
     };
 
+    // the EDID page: slot names on refresh, the deferred rename, the VIC table at start-up
+    ctx.hooks.edid_slots_read = [this] { edid_slot_names_refresh(ctx); };
+    ctx.hooks.edid_slot_rename = [this] { edid_rename_replay(ctx); };
+    ctx.life.lists_init = [this, before = ctx.life.lists_init] {
+        if (before) before();
+        edid_page_init(ctx);
+    };
+    output_pages_hooks_install(ctx);
+    output_panel_hooks_install(ctx);
     monitor_hooks_install(ctx);
+    // the cable, CEC, terminal and discovery parts of the pages
+    ctx.discovery.port = &discovery;
+    ctx.discovery.target_host = options.discovery_host;
+    ctx.discovery.target_port = options.discovery_port;
+    ctx.discovery.local_port = options.discovery_local_port;
+    cable_hooks_install(ctx);
+    cec_hooks_install(ctx);
+    terminal_hooks_install(ctx);
+    discovery_hooks_install(ctx);
 
     timers.on_tick(timer_id::tim_rx, [this] { tim_rx_tick(ctx); });
     timers.on_tick(timer_id::tim_monitor, [this] { tim_monitor_tick(ctx); });
@@ -54,6 +77,7 @@ main_runtime::~main_runtime() {
     tcp.on_connected = nullptr;
     tcp.on_closed = nullptr;
     serial.on_data = nullptr;
+    discovery.on_datagram = nullptr;
 }
 
 }  // namespace vexlan

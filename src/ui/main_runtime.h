@@ -7,6 +7,7 @@
 #include <string>
 
 #include "link/app_context.h"
+#include "platform/qt_datagram.h"
 #include "platform/qt_links.h"
 #include "platform/qt_runtime.h"
 #include "platform/serial_ports.h"
@@ -17,6 +18,9 @@ struct runtime_options {
     std::string app_dir;        // the application directory (prepared by the caller)
     int unit_port = unit_tcp_port;
     std::string serial_device;  // listed first as "COM1:" when given
+    std::string discovery_host = discovery_default_host;  // where the discovery request goes
+    std::uint16_t discovery_port = discovery_default_port;
+    std::uint16_t discovery_local_port = discovery_default_local_port;  // 0: any free port
 };
 
 // "COMn:" opens the n-th device of the port map.
@@ -66,6 +70,7 @@ public:
     qt_serial_link serial;
     qt_serial_control serial_ctl{serial, port_map};
     qt_tcp_control tcp_ctl{tcp};
+    qt_datagram_port discovery;
 };
 
 }  // namespace vexlan

@@ -10,8 +10,9 @@ class main_runtime;
 
 // With `link_unit`, first connects over TCP to 127.0.0.1 (the runtime's unit port) and waits for
 // the housekeeping to link the unit. Then chooses each page in turn, lets it refresh and poll
-// for a moment and saves DIR/page<N>.png. Closes the window at the end. Returns 0 when all
-// seven pictures were written.
+// for a moment and saves DIR/page<N>.png, then the command terminal (DIR/terminal.png) and the
+// discovery list (DIR/discovery.png). Closes the window at the end. Returns 0 when all nine
+// pictures were written.
 int screenshot_run(main_runtime& rt, frm_main& window, const std::string& dir, bool link_unit);
 
 }  // namespace vexlan

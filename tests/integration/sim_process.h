@@ -22,6 +22,8 @@ public:
     bool ok() const { return port_ != 0; }
     quint16 port() const { return port_; }
     const std::string& pty() const { return pty_; }
+    // The discovery responder's UDP port (with "--udp-port" among the options; 0 otherwise).
+    quint16 udp_port() const { return udp_; }
     std::string tcp_target() const { return "127.0.0.1:" + std::to_string(port_); }
     // What the simulator wrote to stderr so far (its --verbose log).
     std::string log();
@@ -30,6 +32,7 @@ private:
     QProcess proc_;
     quint16 port_ = 0;
     std::string pty_;
+    quint16 udp_ = 0;
     std::string log_;
 };
 

@@ -1,0 +1,214 @@
+// Pages 5 and 6, the command terminal and the discovery list in the main window under the
+// offscreen platform, against the simulator over loopback.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include "cable_cec/cable_test.h"
+#include "link/app_dir.h"
+#include "link/tasks.h"
+#include "link/transports.h"
+#include "terminal/terminal.h"
+#include "ui/frm_main.h"
+#include "ui/frm_monitor_cmd.h"
+#include "ui/main_runtime.h"
+#include "ui/screenshot.h"
+#include "sim_process.h"
+
+namespace vexlan {
+namespace {
+
+using testing::sim_process;
+
+struct quiet_dialogs : dialog_port {
+    msg_answer message_box(const std::string& text, msg_icon, msg_buttons, const std::string&) override {
+        messages.push_back(text);
+        return msg_answer::ok;
+    }
+    std::vector<std::string> messages;
+};
+
+template <class W>
+W* child(QWidget& w, const char* name) {
+    auto* c = w.findChild<W*>(name);
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+// A window linked over loopback to a simulator started with `options`.
+struct linked_window {
+    QTemporaryDir dir;
+    sim_process sim;
+    quiet_dialogs dialogs;
+    std::unique_ptr<main_runtime> rt;
+    std::unique_ptr<frm_main> w;
+
+    explicit linked_window(const QStringList& options, std::uint16_t discovery_local_port = 0) : sim(options) {
+        app_dir_prepare(dir.path().toStdString(), VEXLAN_DATA_DIR);
+        runtime_options ro;
+        ro.app_dir = dir.path().toStdString();
+        ro.unit_port = sim.port();
+        ro.discovery_host = "127.0.0.1";
+        ro.discovery_port = sim.udp_port();
+        ro.discovery_local_port = discovery_local_port;
+        rt = std::make_unique<main_runtime>(ro, &dialogs);
+        w = std::make_unique<frm_main>(*rt);
+        w->start();
+    }
+    app_context& ctx() { return rt->ctx; }
+    void wait(int ms, const std::function<bool()>& done = [] { return false; }) {
+        rt->pump.wait_until(rt->clock.now_ms() + static_cast<std::uint32_t>(ms), done);
+    }
+    bool link() {
+        cbo_interface_change(ctx(), 1);
+        ctx().view.txt_eth_ip.caption = "127.0.0.1";
+        cmd_eth_open_click(ctx());
+        wait(8000, [&] { return ctx().profile.model_index != model_none && !ctx().link.cmd_busy; });
+        return ctx().profile.model_index != model_none;
+    }
+};
+
+TEST(CableCecWindow, TwoMinuteRunInScaledTimeFromStartToPassWithTheProgressBar) {
+    linked_window lw({"--model", "MRV-410L", "--task", "cable", "--clock-scale", "40"});
+    ASSERT_TRUE(lw.sim.ok());
+    ASSERT_TRUE(lw.link());
+    auto& ctx = lw.ctx();
+    child<QPushButton>(*lw.w, "cmd_main_5")->click();
+    lw.wait(300);
+    auto* time = child<QComboBox>(*lw.w, "cbo_cable_time");
+    time->setCurrentIndex(0);  // " 2 minutes"
+    lw.wait(2000, [&] { return ctx.cable.cbo_cable_time_index == 0 && ctx.tasks.deferred_action == deferred_none; });
+    lab_cable_start_click(ctx);
+    lw.wait(2000, [&] { return ctx.tasks.deferred_action == deferred_none && cable_running(ctx.cable); });
+    ASSERT_TRUE(cable_running(ctx.cable));
+    auto* bar = child<QProgressBar>(*lw.w, "pbar_cable");
+    auto* result = child<QLabel>(*lw.w, "lab_cable_result");
+    int highest = 0, samples = 0;
+    bool seen_running_bar = false;
+    for (int i = 0; i < 100 && result->text() != "PASS"; ++i) {
+        lw.wait(100);
+        if (bar->isVisible()) {
+            seen_running_bar = true;
+            EXPECT_GE(bar->value(), highest) << "the bar never goes back during a run";
+            highest = std::max(highest, bar->value());
+            ++samples;
+        }
+    }
+    EXPECT_TRUE(seen_running_bar);
+    EXPECT_GT(samples, 3);
+    EXPECT_GE(highest, 50);
+    EXPECT_LE(highest, 100);
+    EXPECT_EQ(result->text(), "PASS");
+    EXPECT_TRUE(result->isVisible());
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_TRUE(child<QLabel>(*lw.w, "lab_cable_start")->isEnabled());
+    EXPECT_EQ(child<QLabel>(*lw.w, "lab_cable_minute")->text(), "2");
+    EXPECT_TRUE(lw.dialogs.messages.empty()) << lw.dialogs.messages.front();
+}
+
+TEST(CableCecWindow, CecLogFillsAndTheTerminalShowsRepliesAsPlainText) {
+    linked_window lw({"--model", "MRV-510", "--cec-interval-ms", "150"});
+    ASSERT_TRUE(lw.sim.ok());
+    ASSERT_TRUE(lw.link());
+    auto& ctx = lw.ctx();
+    child<QPushButton>(*lw.w, "cmd_main_6")->click();
+    auto* log = child<QPlainTextEdit>(*lw.w, "txt_cec_monitor_log");
+    auto filled = [&] {
+        int n = 0;
+        for (const auto& l : log->toPlainText().split('\n')) n += l.isEmpty() ? 0 : 1;
+        return n;
+    };
+    lw.wait(6000, [&] { return filled() >= 4; });
+    EXPECT_GE(filled(), 4) << log->toPlainText().toStdString();
+    EXPECT_EQ(log->toPlainText().split('\n').size(), 12);
+
+    // the eye symbol opens the terminal; on a live page it watches, with START shown
+    lw.w->lab_monitor_eye_cmd_click();
+    auto* term = lw.w->terminal_window();
+    ASSERT_TRUE(term->isVisible());
+    EXPECT_EQ(term->windowTitle(), "Vexlan Command Monitor");
+    auto* pause = child<QPushButton>(*term, "cmd_pause");
+    EXPECT_EQ(pause->text(), "START");
+    EXPECT_FALSE(child<QLineEdit>(*term, "txt_tx_str")->isVisible());
+    auto* shown = child<QPlainTextEdit>(*term, "rtxt_monitor");
+    lw.wait(500);
+    EXPECT_NE(shown->toPlainText().indexOf("$cec_log_msg?"), -1);
+    pause->click();
+    EXPECT_EQ(pause->text(), "PAUSE");
+    const QString frozen = shown->toPlainText();
+    lw.wait(400);
+    EXPECT_EQ(shown->toPlainText(), frozen) << "nothing is appended while paused";
+
+    // on page 0 the terminal sends; a "<" from the unit stays text
+    child<QPushButton>(*lw.w, "cmd_main_0")->click();
+    lw.wait(300);
+    child<QPushButton>(*term, "cmd_clear")->click();
+    auto* entry = child<QLineEdit>(*term, "txt_tx_str");
+    ASSERT_TRUE(entry->isVisible());
+    entry->setText("  $model?  ");
+    emit entry->textEdited(entry->text());
+    child<QPushButton>(*term, "cmd_tx_str")->click();
+    EXPECT_EQ(shown->toPlainText(), "$model? MRV-510<CR><LF>\n");
+    link_receive(ctx, "<b>bold</b>\r\n");
+    EXPECT_TRUE(shown->toPlainText().endsWith("<b>bold</b><CR><LF>\n")) << shown->toPlainText().toStdString();
+
+    lw.w->lab_monitor_eye_cmd_click();
+    EXPECT_FALSE(term->isVisible());
+    EXPECT_FALSE(ctx.link.term_visible);
+}
+
+TEST(CableCecWindow, FindIpListsTheUnitDoubleClickConnectsASecondWindowSaysThePortIsTaken) {
+    linked_window lw({"--model", "MRV-510", "--udp-port", "0"});
+    ASSERT_TRUE(lw.sim.ok() && lw.sim.udp_port());
+    auto& ctx = lw.ctx();
+    cbo_interface_change(ctx, 1);
+    child<QPushButton>(*lw.w, "cmd_eth_find")->click();
+    auto* list = child<QTreeWidget>(*lw.w, "lstv_discovery");
+    lw.wait(2000, [&] { return list->topLevelItemCount() > 0; });
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), "127.0.0.1");
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "00:1A:2B:3C:4D:5E");
+    const auto bound = lw.rt->discovery.local_port();
+    ASSERT_NE(bound, 0);
+
+    // a second window that wants the same local port
+    {
+        linked_window second({"--model", "MRV-510", "--udp-port", "0"}, bound);
+        child<QPushButton>(*second.w, "cmd_eth_find")->click();
+        auto* error = child<QLabel>(*second.w, "lab_discovery_error");
+        EXPECT_TRUE(error->isVisible());
+        EXPECT_NE(error->text().indexOf(QString::number(bound)), -1) << error->text().toStdString();
+    }
+
+    emit list->itemDoubleClicked(list->topLevelItem(0), 0);
+    lw.wait(3000, [&] { return ctx.link.eth_connected; });
+    EXPECT_TRUE(ctx.link.eth_connected);
+    EXPECT_FALSE(ctx.view.fra_discovery.visible);
+}
+
+TEST(CableCecWindow, ScreenshotsOfPagesFiveAndSixTheTerminalAndTheDiscoveryList) {
+    for (const char* model : {"MRV-410L", "MRV-510"}) {
+        const bool cable = std::string(model) == "MRV-410L";
+        linked_window lw(cable ? QStringList{"--model", model, "--task", "cable", "--udp-port", "0"}
+                               : QStringList{"--model", model, "--udp-port", "0"});
+        ASSERT_TRUE(lw.sim.ok());
+        QTemporaryDir out;
+        EXPECT_EQ(screenshot_run(*lw.rt, *lw.w, out.path().toStdString(), true), 0);
+        for (const char* name : {cable ? "page5.png" : "page6.png", "terminal.png", "discovery.png"}) {
+            QImage img(QDir(out.path()).filePath(name));
+            EXPECT_FALSE(img.isNull()) << model << " " << name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vexlan

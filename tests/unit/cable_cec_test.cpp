@@ -1,0 +1,353 @@
+// The cable test and CEC pages: commands sent by the operator's actions, the view built from
+// the poll replies, the replies that are refused, and deferred actions replayed by the poll.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "cable_cec/cable_test.h"
+#include "cable_cec/cec.h"
+#include "fake_controls.h"
+
+namespace vexlan {
+namespace {
+
+using testing::link_rig;
+using testing::reply_chunk;
+
+// A unit in cable mode or with a CEC store: the cable queries and CEC commands answer from
+// `values`; anything else falls back to the link's fake unit.
+struct page_rig : link_rig {
+    std::map<std::string, std::string> values;  // command word (+ argument) -> reply parameters
+    std::vector<std::string> refused;           // command words answered with "err"
+
+    page_rig(const std::string& model, const std::string& task, int page) {
+        unit.model = model;
+        unit.task = task;
+        tcp.unit = [this](const std::string& line) -> std::vector<reply_chunk> {
+            const std::string word = cmdstr_cmd_get(line);
+            const std::string arg = line.size() > word.size() + 1 ? line.substr(word.size() + 1, line.size() - word.size() - 2) : "";
+            for (const auto& r : refused)
+                if (r == word) return {{5, word + " err\r\n"}};
+            auto it = values.find(word + (arg.empty() ? "" : " " + arg));
+            if (it == values.end()) it = values.find(word);
+            if (it != values.end()) return {{5, word + " " + it->second + "\r\n"}};
+            return unit(line);
+        };
+        cable_hooks_install(ctx);
+        cec_hooks_install(ctx);
+        connect_and_link();
+        cmd_main_click(ctx, page);
+    }
+    void poll(int n) {
+        for (int i = 0; i < n; ++i) tim_monitor_tick(ctx);
+    }
+    // One reply to a polled entry, as the poll step hands it to the page.
+    void show(int entry, const std::string& p1) {
+        ctx.link.rx_param1 = p1;
+        cable_reply_show(ctx, entry);
+    }
+};
+
+struct cable_rig : page_rig {
+    cable_rig() : page_rig("MRV-410L", "cable", 5) {}
+};
+
+TEST(CableTest, PollRepliesBuildTheRunningViewWithProgress) {
+    cable_rig rig;
+    rig.values = {{"$cable_level?", "normal"}, {"$cable_run?", "start"}, {"$cable_result?", "pass"},
+                  {"$cable_time?", "3"},       {"$timer_day?", "0"},      {"$timer_hour?", "0"},
+                  {"$timer_minute?", "5"},     {"$timer_second?", "1"}};
+    rig.poll(8);
+    const auto& C = rig.ctx.cable;
+    EXPECT_EQ(C.lab_cable_level.caption, "NORMAL");
+    EXPECT_EQ(C.lab_cable_result.caption, "PASS");
+    EXPECT_TRUE(cable_running(C));
+    EXPECT_FALSE(C.lab_cable_start.enabled);
+    EXPECT_TRUE(C.lab_cable_stop.enabled);
+    EXPECT_EQ(C.sha_cable_start, rgb_frame_idle);
+    EXPECT_EQ(C.sha_cable_stop, rgb_black);
+    EXPECT_FALSE(C.cbo_cable_time.enabled);
+    EXPECT_FALSE(C.cmd_cable_level.enabled);
+    EXPECT_EQ(C.cbo_cable_time_index, 2);
+    EXPECT_TRUE(C.pbar_cable.visible);
+    EXPECT_FALSE(C.lab_cable_result.visible);
+    EXPECT_NEAR(C.pbar_value, 100.0 * 301 / 600, 1e-4);
+    EXPECT_EQ(C.lab_cable_minute.caption, "5");
+
+    // the unit stops: idle look, the result shows, the bar hides
+    rig.values["$cable_run?"] = "stop";
+    rig.poll(4);
+    EXPECT_TRUE(C.lab_cable_start.enabled);
+    EXPECT_FALSE(C.lab_cable_stop.enabled);
+    EXPECT_TRUE(C.cbo_cable_time.enabled);
+    EXPECT_FALSE(C.pbar_cable.visible);
+    EXPECT_TRUE(C.lab_cable_result.visible);
+    // a run state that is neither changes nothing
+    rig.show(17, "paused");
+    EXPECT_TRUE(C.lab_cable_start.enabled);
+}
+
+TEST(CableTest, ProgressFollowsTheCountersClampedAndWithoutOverflow) {
+    struct row {
+        int time_index;
+        const char *day, *hour, *minute, *second;
+        double expect;  // -1: keeps the previous value (50)
+    };
+    const row rows[] = {
+        {2, "0", "0", "5", "1", 100.0 * 301 / 600},
+        {0, "0", "0", "1", "30", 75.0},
+        {2, "0", "0", "5", "0", -1},                 // a seconds reading of 0 keeps the bar
+        {2, "0", "0", "5", "59", -1},                // and so does 59
+        {2, "0", "0", "12", "3", 100.0},             // past the run time
+        {5, "99999999999999999999", "0", "0", "1", 100.0},  // a huge counter: no overflow
+        {3, "0", "0", "-30", "1", 0.0},              // a negative counter: never below 0
+        {3, "x", "", " 2", "1", 100.0 * 121 / 900},  // text without digits counts 0
+        {cable_time_infinite, "0", "0", "1", "1", -1},  // endless runs have no bar
+    };
+    for (const auto& r : rows) {
+        cable_rig rig;
+        auto& C = rig.ctx.cable;
+        C.lab_cable_start.enabled = false;  // running
+        C.cbo_cable_time_index = r.time_index;
+        C.pbar_value = 50;
+        rig.show(160, r.day);
+        rig.show(161, r.hour);
+        rig.show(162, r.minute);
+        rig.show(163, r.second);
+        EXPECT_NEAR(C.pbar_value, r.expect < 0 ? 50.0 : r.expect, 1e-4)
+            << r.time_index << " " << r.day << "/" << r.hour << "/" << r.minute << "/" << r.second;
+    }
+    cable_rig idle;
+    idle.ctx.cable.cbo_cable_time_index = 2;
+    idle.show(162, "5");
+    idle.show(163, "1");
+    EXPECT_EQ(idle.ctx.cable.pbar_value, 0) << "no bar while no test runs";
+}
+
+TEST(CableTest, RunTimeReplySelectsOnlyCodesOneToSeven) {
+    const std::pair<const char*, int> rows[] = {{"1", 0}, {"7", 6}, {"3", 2}, {"0", 4}, {"8", 4}, {"-1", 4},
+                                                {"x", 4}, {"", 4},  {"3x", 4}, {"None", 4}, {"65536", 4}};
+    for (const auto& [p1, expect] : rows) {
+        cable_rig rig;
+        rig.ctx.cable.cbo_cable_time_index = 4;
+        rig.show(19, p1);
+        EXPECT_EQ(rig.ctx.cable.cbo_cable_time_index, expect) << p1;
+    }
+    cable_rig rig;
+    rig.ctx.cable.cbo_cable_time_index = 4;
+    rig.ctx.cable.cbo_cable_focused = true;
+    rig.show(19, "1");
+    EXPECT_EQ(rig.ctx.cable.cbo_cable_time_index, 4) << "the open list keeps the operator's choice";
+    const auto sent = rig.tcp.commands.size();
+    rig.ctx.cable.cbo_cable_focused = false;
+    rig.show(19, "2");
+    EXPECT_EQ(rig.tcp.commands.size(), sent) << "a reply selects without sending";
+}
+
+TEST(CableTest, EndlessRunMovesTheArrowAndWrapsAtTheFrameEnd) {
+    cable_rig rig;
+    auto& C = rig.ctx.cable;
+    C.frame_width = 1500;
+    C.arrow_width = 600;  // room up to 900
+    C.lab_cable_start.enabled = false;
+    std::vector<int> lefts;
+    for (int i = 0; i < 5; ++i) {
+        rig.show(19, "7");
+        lefts.push_back(C.arrow_left);
+    }
+    EXPECT_EQ(lefts, (std::vector<int>{300, 600, 900, 0, 300}));
+    EXPECT_EQ(C.lab_cable_result.caption, "Testing");
+    EXPECT_TRUE(C.img_cable_arrow.visible);
+    EXPECT_FALSE(C.pbar_cable.visible);
+}
+
+TEST(CableTest, ActionsSendTheirLinesAndTheLevelToggleReadsTheCaption) {
+    cable_rig rig;
+    auto& C = rig.ctx.cable;
+    const auto from = rig.tcp.commands.size();
+    C.lab_cable_level.caption = "Normal";  // design caption: not exactly "NORMAL"
+    cmd_cable_level_click(rig.ctx);
+    C.lab_cable_level.caption = "NORMAL";
+    cmd_cable_level_click(rig.ctx);
+    C.lab_cable_level.caption = "STRICT";
+    cmd_cable_level_click(rig.ctx);
+    cbo_cable_time_change(rig.ctx, 6);
+    C.select_quiet = true;
+    cbo_cable_time_change(rig.ctx, 1);  // quiet: nothing sent
+    C.select_quiet = false;
+    C.pbar_value = 80;
+    lab_cable_start_click(rig.ctx);
+    EXPECT_EQ(C.pbar_value, 0);
+    lab_cable_stop_click(rig.ctx);
+    EXPECT_EQ(rig.commands_since(from),
+              (std::vector<std::string>{"$cable_level normal\r", "$cable_level strict\r", "$cable_level normal\r",
+                                        "$cable_time 7\r", "$cable_run start\r", "$cable_run stop\r"}));
+    EXPECT_TRUE(C.lab_cable_start.enabled) << "the look follows the unit, not the click";
+    EXPECT_TRUE(C.cmd_cable_level.enabled);
+}
+
+TEST(CableTest, ActionsDuringAPollAreReplayedByTheNextPollStep) {
+    struct row {
+        std::function<void(app_context&)> act;
+        int code;
+        const char* line;
+    };
+    const row rows[] = {
+        {[](app_context& c) { lab_cable_start_click(c); }, deferred_cable_start, "$cable_run start\r"},
+        {[](app_context& c) { lab_cable_stop_click(c); }, deferred_cable_stop, "$cable_run stop\r"},
+        {[](app_context& c) { cmd_cable_level_click(c); }, deferred_cable_level, "$cable_level normal\r"},
+        {[](app_context& c) { cbo_cable_time_change(c, 3); }, deferred_cable_time, "$cable_time 4\r"},
+    };
+    for (const auto& r : rows) {
+        cable_rig rig;
+        rig.ctx.tasks.poll_busy = true;
+        const auto from = rig.tcp.commands.size();
+        r.act(rig.ctx);
+        EXPECT_EQ(rig.ctx.tasks.deferred_action, r.code);
+        EXPECT_EQ(rig.tcp.commands.size(), from) << "nothing sent during the poll";
+        rig.ctx.tasks.poll_busy = false;
+        rig.poll(1);
+        const auto sent = rig.commands_since(from);
+        ASSERT_EQ(sent.size(), 2u) << r.line;
+        EXPECT_EQ(sent[1], r.line);
+        EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_none);
+    }
+}
+
+// ---- CEC ----------------------------------------------------------------------------
+
+struct cec_rig : page_rig {
+    cec_rig() : page_rig("MRV-510", "pattern", 6) {}
+    void log_reply(const std::string& p1, const std::string& p2, const std::string& p3) {
+        ctx.link.rx_param1 = p1;
+        ctx.link.rx_param2 = p2;
+        ctx.link.rx_param3 = p3;
+        cec_log_reply_show(ctx);
+    }
+};
+
+TEST(Cec, SendStoresTheTextAsTypedThenSendsOnlyWhenAccepted) {
+    cec_rig rig;
+    rig.ctx.cec.txt_cec_tx_msg[2].caption = " 40:04 ";
+    auto from = rig.tcp.commands.size();
+    cmd_cec_tx_send_click(rig.ctx, 2);
+    EXPECT_EQ(rig.commands_since(from), (std::vector<std::string>{"$cec_msg_set 3, 40:04 \r", "$cec_msg_send 3\r"}));
+    EXPECT_TRUE(rig.ctx.cec.cmd_cec_tx_send[2].enabled);
+
+    rig.refused = {"$cec_msg_set"};
+    from = rig.tcp.commands.size();
+    cmd_cec_tx_send_click(rig.ctx, 9);
+    EXPECT_EQ(rig.commands_since(from), (std::vector<std::string>{"$cec_msg_set 10,\r"}));
+
+    rig.ctx.tasks.poll_busy = true;
+    cmd_cec_tx_send_click(rig.ctx, 4);
+    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_cec_msg_send);
+    EXPECT_EQ(rig.ctx.cec.cec_send_index, 4);
+    rig.ctx.tasks.poll_busy = false;
+    rig.refused.clear();
+    from = rig.tcp.commands.size();
+    rig.poll(1);
+    const auto sent = rig.commands_since(from);
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[1], "$cec_msg_set 5,\r");
+    EXPECT_EQ(sent[2], "$cec_msg_send 5\r");
+}
+
+TEST(Cec, LogRepliesFillTheirLineOnlyForLinesOneToTwelve) {
+    struct row {
+        const char *p1, *p2, *p3;
+        int line;           // 1-based line that changes, 0: none
+        const char* text;
+    };
+    const row rows[] = {
+        {"7", "7", "T", 7, " 7. T"},
+        {"12", "12", "Standby", 12, "12. Standby"},
+        {"3", "0", "x", 3, ""},             // an empty position
+        {"1", "123", "x", 0, nullptr},      // entry number of three characters
+        {"0", "5", "x", 0, nullptr},        // line numbers outside 1..12
+        {"13", "5", "x", 0, nullptr},
+        {"-1", "5", "x", 0, nullptr},
+        {"None", "5", "x", 0, nullptr},
+        {"99999999999", "5", "x", 0, nullptr},
+        {"2", "4", "None", 2, " 4. "},      // no text
+    };
+    for (const auto& r : rows) {
+        cec_rig rig;
+        for (int k = 0; k < 12; ++k) rig.ctx.cec.cec_log_lines[static_cast<std::size_t>(k)] = "old";
+        int shown = 0;
+        rig.ctx.cec.on_change = [&] { ++shown; };
+        rig.log_reply(r.p1, r.p2, r.p3);
+        EXPECT_EQ(shown, r.line ? 1 : 0) << r.p1 << "," << r.p2;
+        for (int k = 1; k <= 12; ++k) {
+            const bool target = k == r.line;
+            EXPECT_EQ(rig.ctx.cec.cec_log_lines[static_cast<std::size_t>(k - 1)], target ? r.text : "old")
+                << r.p1 << "," << r.p2 << " line " << k;
+        }
+    }
+    cec_rig rig;
+    rig.log_reply("12", "12", "A");
+    const std::string& box = rig.ctx.cec.txt_cec_monitor_log;
+    std::string expect;
+    for (int k = 0; k < 11; ++k) expect += "\r\n";
+    EXPECT_EQ(box, expect + "12. A\r\n");
+}
+
+TEST(Cec, LogFillsOverTwelvePollsAndClearRestartsAtLineTwo) {
+    cec_rig rig;
+    rig.tcp.unit = [&](const std::string& line) -> std::vector<reply_chunk> {
+        const std::string word = cmdstr_cmd_get(line);
+        if (word == "$cec_log_msg?") {
+            const std::string n = line.substr(word.size() + 1, line.size() - word.size() - 2);
+            return {{5, word + " " + n + "," + n + ",msg " + n + "\r\n"}};
+        }
+        return rig.unit(line);
+    };
+    rig.poll(12);
+    for (int k = 1; k <= 12; ++k) {
+        const std::string n = std::to_string(k);
+        EXPECT_EQ(rig.ctx.cec.cec_log_lines[static_cast<std::size_t>(k - 1)], (k < 10 ? " " : "") + n + ". msg " + n);
+    }
+    rig.poll(3);
+    cmd_cec_clear_click(rig.ctx);
+    const auto from = rig.tcp.commands.size();
+    rig.poll(1);
+    EXPECT_EQ(rig.commands_since(from), (std::vector<std::string>{"$cec_log_msg? 2\r"}));
+    EXPECT_EQ(rig.tcp.commands[from - 1], "$cec_log_clear\r");
+
+    rig.ctx.tasks.poll_busy = true;
+    cmd_cec_clear_click(rig.ctx);
+    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_cec_log_clear);
+}
+
+TEST(Cec, RefreshFillsEachBoxFromItsOwnAcceptedReplyOnly) {
+    cec_rig rig;
+    auto& box = rig.ctx.cec.txt_cec_tx_msg;
+    for (auto& b : box) b.caption = "old";
+    rig.values = {{"$cec_msg_set? 1", "1,Power on"},
+                  {"$cec_msg_set? 2", "2,"},          // no text: an empty box, never "None"
+                  {"$cec_msg_set? 3", "3,Third"},
+                  {"$cec_msg_set? 4", "err"},         // error reply: skipped, reading goes on
+                  {"$cec_msg_set? 5", "5,None"},      // the text "None" itself
+                  {"$cec_msg_set? 6", "6, a,b "}};
+    for (int n = 7; n <= 9; ++n) rig.values["$cec_msg_set? " + std::to_string(n)] = std::to_string(n) + ",m" + std::to_string(n);
+    rig.values["$cec_msg_set? 10"] = "5,Foreign";  // another slot's number: never box 5 or 10
+    cec_tx_msg_refresh(rig.ctx);
+    EXPECT_EQ(box[0].caption, "Power on");
+    EXPECT_EQ(box[1].caption, "");
+    EXPECT_EQ(box[2].caption, "Third");
+    EXPECT_EQ(box[3].caption, "old");
+    EXPECT_EQ(box[4].caption, "None");
+    EXPECT_EQ(box[5].caption, " a");
+    EXPECT_EQ(box[8].caption, "m9");
+    EXPECT_EQ(box[9].caption, "old");
+
+    // no reply at all: reading stops at the first slot
+    rig.unit.silent = true;
+    rig.values.clear();
+    const auto from = rig.tcp.commands.size();
+    cec_tx_msg_refresh(rig.ctx);
+    EXPECT_EQ(rig.commands_since(from), (std::vector<std::string>{"$cec_msg_set? 1\r", "$cec_msg_set? 1\r"}));
+}
+
+}  // namespace
+}  // namespace vexlan

@@ -1,0 +1,185 @@
+// Ethernet discovery: the reply parser against well-formed and hostile datagrams, and the list
+// with its socket, its error label and the double click that connects.
+#include <gtest/gtest.h>
+
+#include "fake_controls.h"
+#include "link/discovery.h"
+
+namespace vexlan {
+namespace {
+
+using testing::link_rig;
+using bytes = std::vector<std::uint8_t>;
+
+bytes rec(std::uint8_t type, const bytes& value) {
+    bytes b{type, static_cast<std::uint8_t>(value.size())};
+    b.insert(b.end(), value.begin(), value.end());
+    return b;
+}
+bytes text(const std::string& s) { return bytes(s.begin(), s.end()); }
+bytes cat(std::initializer_list<bytes> parts) {
+    bytes out{0x02, 0x00};  // header
+    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+const bytes mac{0x00, 0x0A, 0xFF, 0x10, 0x20, 0x30};
+const bytes ip{192, 168, 1, 77};
+
+std::optional<discovery_row> parse(const bytes& b) { return discovery_reply_parse(b.data(), b.size()); }
+
+TEST(Discovery, ReplyTableWellFormedAndHostile) {
+    struct row {
+        const char* what;
+        bytes datagram;
+        bool listed;
+        const char* ip;
+        const char* mac;
+    };
+    const bytes full = cat({rec(2, mac), rec(3, ip), rec(13, text("MRV-510")), rec(14, text("desc"))});
+    bytes cut_des = full;
+    cut_des.resize(full.size() - 2);  // Des. value runs past the end
+    bytes empty_des_last = cat({rec(2, mac), rec(3, ip), rec(13, text("DN-7")), bytes{14, 0}});
+    const row rows[] = {
+        {"MAC, IP, Name, Des.", full, true, "192.168.1.77", "00:0A:FF:10:20:30"},
+        {"an empty Des. record last", empty_des_last, true, "192.168.1.77", "00:0A:FF:10:20:30"},
+        {"Name DN-6P (second family)", cat({rec(3, ip), rec(13, text("DN-6P")), rec(14, {})}), true, "192.168.1.77", ""},
+        {"Name 736", cat({rec(3, ip), rec(13, text("736")), rec(14, {})}), true, "192.168.1.77", ""},
+        {"Name MRV-410L", cat({rec(3, ip), rec(13, text("MRV-410L")), rec(14, {})}), true, "192.168.1.77", ""},
+        {"Name Pattern Gen.L cut to 12", cat({rec(3, ip), rec(13, text("Pattern Gen.L")), rec(14, {})}), true, "192.168.1.77", ""},
+        {"blanks and NULs around DN-7", cat({rec(3, ip), rec(13, text(std::string("  DN-7\0\0\0\0\0\0", 12))), rec(14, {})}),
+         true, "192.168.1.77", ""},
+        {"unknown types skipped", cat({rec(99, text("zzz")), rec(3, ip), rec(0, {}), rec(13, text("735")), rec(14, {})}),
+         true, "192.168.1.77", ""},
+        {"longer MAC and IP: first bytes", cat({rec(2, {1, 2, 3, 4, 5, 6, 7, 8}), rec(3, {10, 0, 0, 1, 9}),
+                                                rec(13, text("DN-7")), rec(14, {})}), true, "10.0.0.1", "01:02:03:04:05:06"},
+        {"unknown model", cat({rec(3, ip), rec(13, text("XYZ-1")), rec(14, {})}), false, "", ""},
+        {"no Des.", cat({rec(2, mac), rec(3, ip), rec(13, text("MRV-510"))}), false, "", ""},
+        {"Des. first", cat({rec(14, {}), rec(2, mac), rec(3, ip), rec(13, text("MRV-510"))}), false, "", ""},
+        {"no IP", cat({rec(2, mac), rec(13, text("MRV-510")), rec(14, {})}), false, "", ""},
+        {"short MAC", cat({rec(2, {1, 2, 3}), rec(3, ip), rec(13, text("MRV-510")), rec(14, {})}), false, "", ""},
+        {"short IP", cat({rec(3, {1, 2}), rec(13, text("MRV-510")), rec(14, {})}), false, "", ""},
+        {"Des. value past the end", cut_des, false, "", ""},
+        {"IP value past the end", bytes{0, 0, 3, 200, 1, 2, 3, 4}, false, "", ""},
+        {"length 255 in the last byte", bytes{0, 0, 13, 255}, false, "", ""},
+        {"empty", bytes{}, false, "", ""},
+        {"one byte", bytes{1}, false, "", ""},
+        {"header only", bytes{1, 0}, false, "", ""},
+        {"half a record header", bytes{1, 0, 14}, false, "", ""},
+        {"the request itself", bytes{0x01, 0x00, 0xFF, 0xFF}, false, "", ""},
+    };
+    for (const auto& r : rows) {
+        const auto got = parse(r.datagram);
+        ASSERT_EQ(got.has_value(), r.listed) << r.what;
+        if (!got) continue;
+        EXPECT_EQ(got->ip, r.ip) << r.what;
+        EXPECT_EQ(got->mac, r.mac) << r.what;
+    }
+    EXPECT_FALSE(discovery_reply_parse(nullptr, 10).has_value());
+}
+
+// A datagram socket that records what it was told and can refuse to bind.
+struct fake_datagrams : datagram_port {
+    std::string bind(std::uint16_t port) override {
+        binds.push_back(port);
+        if (!bind_error.empty()) return bind_error;
+        bound = port ? port : 40000;
+        return {};
+    }
+    void close() override { bound = 0; }
+    std::string send_to(const std::string& host, std::uint16_t port, const std::string& b) override {
+        sent.push_back({host, port, b});
+        return {};
+    }
+    std::uint16_t local_port() const override { return bound; }
+    void arrive(const bytes& b) { on_datagram(std::string(b.begin(), b.end())); }
+
+    struct datagram {
+        std::string host;
+        std::uint16_t port;
+        std::string bytes;
+    };
+    std::vector<std::uint16_t> binds;
+    std::vector<datagram> sent;
+    std::string bind_error;
+    std::uint16_t bound = 0;
+};
+
+struct disc_rig : link_rig {
+    fake_datagrams udp;
+    disc_rig() {
+        ctx.discovery.port = &udp;
+        discovery_hooks_install(ctx);
+    }
+};
+
+TEST(Discovery, FindShowsTheListAndSendsTheRequestRowsArriveRefreshEmpties) {
+    disc_rig rig;
+    rig.ctx.discovery.target_host = "127.0.0.1";
+    rig.ctx.discovery.target_port = 41001;
+    rig.ctx.discovery.local_port = 0;
+    hook_call(rig.ctx.hooks.eth_find_click);
+    EXPECT_TRUE(rig.ctx.view.fra_discovery.visible);
+    EXPECT_TRUE(rig.ctx.view.cmd_eth_refresh.enabled);
+    ASSERT_EQ(rig.udp.sent.size(), 1u);
+    EXPECT_EQ(rig.udp.binds, (std::vector<std::uint16_t>{0}));
+    EXPECT_EQ(rig.udp.sent[0].host, "127.0.0.1");
+    EXPECT_EQ(rig.udp.sent[0].port, 41001);
+    EXPECT_EQ(rig.udp.sent[0].bytes, std::string("\x01\x00\xFF\xFF", 4));
+
+    const bytes reply = cat({rec(2, mac), rec(3, {127, 0, 0, 1}), rec(13, text("MRV-410")), rec(14, {})});
+    rig.udp.arrive(reply);
+    rig.udp.arrive(reply);  // no duplicate check
+    rig.udp.arrive(cat({rec(3, ip), rec(13, text("nope")), rec(14, {})}));
+    EXPECT_EQ(rig.ctx.discovery.rows.size(), 2u);
+    EXPECT_EQ(rig.ctx.discovery.counter, 2);
+    EXPECT_FALSE(rig.ctx.discovery.lab_discovery_error.visible);
+
+    hook_call(rig.ctx.hooks.eth_refresh_click);
+    EXPECT_TRUE(rig.ctx.discovery.rows.empty());
+    EXPECT_EQ(rig.udp.sent.size(), 2u);
+
+    hook_call(rig.ctx.hooks.eth_find_click);
+    EXPECT_FALSE(rig.ctx.view.fra_discovery.visible);
+    EXPECT_FALSE(rig.ctx.view.cmd_eth_refresh.enabled);
+}
+
+TEST(Discovery, APortInUseIsReportedInRedNotShownAsAnEmptyList) {
+    disc_rig rig;
+    rig.udp.bind_error = "The address is protected";
+    cmd_eth_find_click(rig.ctx);
+    const auto& label = rig.ctx.discovery.lab_discovery_error;
+    EXPECT_TRUE(label.visible);
+    EXPECT_EQ(label.color, rgb_red);
+    EXPECT_NE(label.caption.find("31002"), std::string::npos) << label.caption;
+    EXPECT_TRUE(rig.udp.sent.empty());
+    rig.udp.bind_error.clear();
+    cmd_eth_refresh_click(rig.ctx);
+    EXPECT_FALSE(label.visible);
+}
+
+TEST(Discovery, DoubleClickConnectsToTheRowUnlessBusy) {
+    disc_rig rig;
+    cbo_interface_change(rig.ctx, 1);
+    cmd_eth_find_click(rig.ctx);
+    rig.udp.arrive(cat({rec(2, mac), rec(3, {127, 0, 0, 1}), rec(13, text("MRV-510")), rec(14, {})}));
+
+    rig.ctx.tasks.poll_busy = true;
+    lstv_discovery_dbl_click(rig.ctx, 0);
+    EXPECT_TRUE(rig.tcp_ctl.connects.empty());
+    EXPECT_TRUE(rig.ctx.view.fra_discovery.visible);
+    rig.ctx.tasks.poll_busy = false;
+
+    lstv_discovery_dbl_click(rig.ctx, 5);  // no such row
+    EXPECT_TRUE(rig.tcp_ctl.connects.empty());
+
+    lstv_discovery_dbl_click(rig.ctx, 0);
+    EXPECT_EQ(rig.ctx.view.txt_eth_ip.caption, "127.0.0.1");
+    ASSERT_FALSE(rig.tcp_ctl.connects.empty());
+    EXPECT_EQ(rig.tcp_ctl.connects.back().first, "127.0.0.1");
+    EXPECT_TRUE(rig.ctx.link.eth_connected);
+    EXPECT_FALSE(rig.ctx.view.fra_discovery.visible);
+    EXPECT_FALSE(rig.ctx.view.cmd_eth_refresh.enabled);
+}
+
+}  // namespace
+}  // namespace vexlan
