@@ -7,6 +7,7 @@
 #include "link/app_context.h"
 #include "link/cmd_line.h"
 #include "link/model_profile.h"
+#include "link/ports.h"
 #include "link/transaction.h"
 #include "posix_session.h"
 
@@ -96,7 +97,11 @@ int cli_env::link_unit()
 {
     if (session_ && session_->link.is_open() && ctx().profile.model_index != model_none) return exit_ok;
     if (tcp_target.empty() == serial_device.empty()) return usage_error("give exactly one of --tcp and --serial");
-    if (connect_timeout_ms < 0) return usage_error("--connect-timeout-ms must not be negative");
+    if (!tcp_target.empty()) {
+        std::string host;
+        std::uint16_t port = 0;
+        if (const auto why = tcp_target_parse(tcp_target, 23, host, port); !why.empty()) return usage_error("--tcp: " + why);
+    }
     session_ = std::make_unique<posix_session>();
     const std::string why =
         serial_device.empty() ? session_->open_tcp(tcp_target, connect_timeout_ms) : session_->open_serial(serial_device);

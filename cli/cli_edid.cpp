@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli_app.h"
+#include "cli_edid_tree.h"
 #include "edid/edid_files.h"
 #include "edid/edid_transfer.h"
 #include "edid_analysis/mod_edid.h"
@@ -256,7 +257,7 @@ int read_from_unit(cli_env& env, const std::string& slot, const std::string& des
 
 void add_edid_commands(CLI::App& app, cli_env& env)
 {
-    auto* edid = app.add_subcommand("edid", "EDID files (analyze, facts, convert) and the unit's EDID stores (read)");
+    auto* edid = app.add_subcommand("edid", "EDID files (analyze, facts, convert, tree) and the unit's EDID stores (read, write, slots, rx, rename, copy-sink)");
     edid->require_subcommand(1);
 
     struct options {
@@ -306,6 +307,9 @@ void add_edid_commands(CLI::App& app, cli_env& env)
         env.command = "edid read";
         env.status = read_from_unit(env, o->slot, o->out);
     });
+
+    add_edid_tree_command(edid, env);
+    add_edid_store_commands(edid, env);
 }
 
 }  // namespace vexlan

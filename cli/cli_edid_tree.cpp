@@ -1,4 +1,10 @@
+// vexlan-cli edid tree: the decoded sections of each file's base block, as text or JSON.
 #include "cli_edid_tree.h"
+
+#include <memory>
+
+#include "cli_app.h"
+#include "edid/edid_files.h"
 
 namespace vexlan {
 
@@ -7,20 +13,7 @@ namespace {
 using json = nlohmann::ordered_json;
 
 // Descriptor texts are 8-bit bytes; each is taken as a Latin-1 character.
-std::string text_utf8(const std::string& bytes)
-{
-    std::string out;
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out.push_back(ch);
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
+std::string text_utf8(const std::string& bytes) { return latin1_utf8(bytes); }
 
 template <typename T>
 json optional_value(const std::optional<T>& v)
@@ -73,7 +66,7 @@ json descriptor_json(const edid_descriptor& e)
 nlohmann::ordered_json edid_tree_json(const edid_base_info& i, const std::string& file)
 {
     json j;
-    j["file"] = text_utf8(file);
+    j["file"] = file;  // file names are shown as the system holds them (UTF-8)
     j["vendor"] = {{"manufacturer", i.manufacturer},       {"product_code", i.product_code},
                    {"serial_number", optional_value(i.serial_number)}, {"week", optional_value(i.week)},
                    {"year", i.year},                       {"model_year", i.model_year}};
@@ -100,6 +93,72 @@ nlohmann::ordered_json edid_tree_json(const edid_base_info& i, const std::string
     for (const edid_descriptor& e : i.descriptors) descriptors.push_back(descriptor_json(e));
     j["descriptors"] = descriptors;
     return j;
+}
+
+namespace {
+
+// The node keys in tree order, with the node texts the analysis frame shows.
+const std::pair<const char*, const char*> tree_nodes[] = {
+    {"block0_binary", "Binary List"},
+    {"block0_vendor", "Vendor/Product Id"},
+    {"block0_basic", "Basic Display Parameters"},
+    {"block0_color", "Color Characteristics"},
+    {"block0_established", "Established Timings"},
+    {"block0_standard", "Standard Timings"},
+    {"block0_dt_mon", "Detail Timings/Monitor Descriptors"},
+};
+
+int tree(cli_env& env, const std::vector<std::string>& files)
+{
+    int status = exit_ok;
+    for (const std::string& path : files) {
+        const edid_load_result loaded = edid_file_load(path);
+        if (!loaded.ok) {
+            if (loaded.reason == edid_reason_file_format)
+                status = env.fail(exit_refused, path + ": unknown file format (File format); expected .hex, .bin or .ddc");
+            else if (loaded.reason == edid_reason_data)
+                status = env.fail(exit_refused, path + ": not a usable EDID file (Data)");
+            else
+                status = env.fail(exit_refused, loaded.reason);
+            continue;
+        }
+        if (loaded.bytes.empty()) {
+            status = env.fail(exit_refused, path + ": the file holds no EDID bytes");
+            continue;
+        }
+        const auto* image = loaded.bytes.data();
+        const int size = static_cast<int>(loaded.bytes.size());
+        if (env.json) {
+            env.json_print(edid_tree_json(edid_base_decode(image, size), path));
+            continue;
+        }
+        if (files.size() > 1) env.out << "==> " << path << " <==\n";
+        for (const auto& [key, caption] : tree_nodes) {
+            std::string text = edid_section_text(image, size, key);
+            std::string lf;
+            for (std::size_t i = 0; i < text.size(); ++i)
+                if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lf.push_back(text[i]);
+            env.out << "---- " << caption << "\n" << latin1_utf8(lf) << "\n";
+        }
+    }
+    return status;
+}
+
+}  // namespace
+
+void add_edid_tree_command(CLI::App* edid, cli_env& env)
+{
+    auto files = std::make_shared<std::vector<std::string>>();
+    auto* sub = edid->add_subcommand(
+        "tree", "print the decoded sections of each FILE's base block (vendor and product, version and basic "
+                "display parameters, colour, established and standard timings, the four descriptors); with "
+                "--json one object per file and line");
+    sub->add_option("FILE", *files, "EDID files (.hex, .bin or .ddc)")->required();
+    env.add_json_flag(sub);
+    sub->callback([&env, files] {
+        env.command = "edid tree";
+        env.status = tree(env, *files);
+    });
 }
 
 }  // namespace vexlan

@@ -140,8 +140,12 @@ void posix_link::wait_written(int timeout_ms) {
 void posix_link::discard_input() {
     if (fd_ < 0) return;
     if (!tcp_) ::tcflush(fd_, TCIFLUSH);
+    // What is waiting now, bounded: a peer that sends without pause never keeps this loop going.
     char buf[4096];
-    while (::read(fd_, buf, sizeof buf) > 0) {
+    for (std::size_t n = 0; n < 16 * rx_read_chunk;) {
+        const ssize_t got = ::read(fd_, buf, sizeof buf);
+        if (got <= 0) break;
+        n += static_cast<std::size_t>(got);
     }
 }
 
@@ -152,13 +156,15 @@ std::size_t posix_link::bytes_available() const {
 }
 
 std::string posix_link::read_all() {
-    std::string out;
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = fd_ >= 0 ? ::read(fd_, buf, sizeof buf) : -1;
+    // At most one chunk per call, so that each wake-up of a wait is short whatever the input rate.
+    std::string out(rx_read_chunk, '\0');
+    std::size_t have = 0;
+    while (fd_ >= 0 && have < out.size()) {
+        const ssize_t n = ::read(fd_, out.data() + have, out.size() - have);
         if (n <= 0) break;
-        out.append(buf, static_cast<std::size_t>(n));
+        have += static_cast<std::size_t>(n);
     }
+    out.resize(have);
     return out;
 }
 

@@ -87,6 +87,9 @@ inline int hex_digit(char c) {
 
 inline int family_of(const unit_state& u) { return u.family < 0 ? 0 : u.family; }
 
+// A sink is at the output: its EDID answers and it is plugged in at the moment.
+inline bool sink_attached(const unit_state& u) { return u.edid[0].present && u.sink_plugged; }
+
 struct ctx {
     unit_state& u;
     const command& c;

@@ -31,7 +31,7 @@ reply edid_read(ctx& x) {
     int blk = block_of(a[1]);
     if (!slot_exists(x.u, idx) || blk < 0) return unknown();
     const edid_store& s = x.u.edid[idx];
-    if (!s.present) return err(x.word, "err_ddc");
+    if (!s.present || (idx == 0 && !sink_attached(x.u))) return err(x.word, "err_ddc");
     reply r{reply_kind::edid_data, line_of(x.word, {a[0], a[1]})};
     r.bytes += edid_data_phase(s, blk);
     return r;
@@ -44,7 +44,7 @@ reply edid_write(ctx& x) {
     int blk = block_of(a[1]);
     if (!slot_exists(x.u, idx) || blk < 0) return err(x.word);
     if (idx >= 2 && idx <= 11) return err(x.word);   // d1..d10 are read-only
-    if (idx == 0 && x.u.cfg.no_sink) return err(x.word, "err_ddc");
+    if (idx == 0 && (x.u.cfg.no_sink || !x.u.sink_plugged)) return err(x.word, "err_ddc");
     const std::string& p = x.c.payload;
     if (p.size() != 128 * 3) return err(x.word);
     std::uint8_t data[128];
@@ -77,6 +77,11 @@ reply edid_name_set(ctx& x) {
     int idx = edid_slot_index(token);
     if (idx < 12 || name.empty() || name.size() > 20 || name.find(',') != std::string::npos)
         return err(x.word);
+    // The store keeps printable ASCII only.
+    for (char ch : name) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c < 32 || c > 126) return err(x.word);
+    }
     x.u.edid[idx].name = name;
     return ok(x.word, {token, name});
 }
@@ -86,8 +91,9 @@ std::string rx_token(int idx) { return idx == 0 ? "sink" : edid_slot_token(idx);
 reply edid_rx_query(ctx& x) { return ok(x.word, {rx_token(x.u.rx_edid)}); }
 
 reply edid_rx_set(ctx& x) {
+    // "sink", "d1".."d10" or "c1".."c10": the slot tokens of the sinks are not Rx choices.
     int idx = x.args == "sink" ? 0 : edid_slot_index(x.args);
-    if (idx < 2 && idx != 0) return err(x.word);
+    if (idx < 0 || (idx < 2 && x.args != "sink")) return err(x.word);
     if (idx != 0 && !x.u.edid[idx].present) return err(x.word);
     x.u.rx_edid = idx;
     return ok(x.word, {x.args});
@@ -95,7 +101,7 @@ reply edid_rx_set(ctx& x) {
 
 reply edid_copy_sink(ctx& x) {
     int idx = edid_slot_index(x.args);
-    if (idx < 12 || !x.u.edid[0].present) return err(x.word);
+    if (idx < 12 || !sink_attached(x.u)) return err(x.word);
     x.u.edid[idx].bytes = x.u.edid[0].bytes;
     x.u.edid[idx].present = true;
     x.u.edid[idx].name = store_name_from_image(x.u.edid[idx]);
@@ -107,7 +113,7 @@ reply edid_fact(ctx& x, std::string edid_facts::*field) {
     int idx = x.args == "rx" ? x.u.rx_edid : edid_slot_index(x.args);
     if (!slot_exists(x.u, idx)) return err(x.word);
     const edid_store& s = x.u.edid[idx];
-    if (!s.present) return ok(x.word, {x.args, "none"});
+    if (!s.present || (idx == 0 && !sink_attached(x.u))) return ok(x.word, {x.args, "none"});
     edid_facts f = edid_facts_of(s);
     return ok(x.word, {x.args, f.*field});
 }

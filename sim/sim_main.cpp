@@ -7,6 +7,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/inotify.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <termios.h>
@@ -23,13 +24,18 @@
 #include <string>
 #include <vector>
 
+#include "sim_faults.h"
 #include "sim_discovery.h"
 #include "sim_link.h"
 #include "sim_protocol.h"
+#include "sim_sources.h"
 #include "unit_state.h"
 
 #ifndef VEXLAN_DATA_DIR
 #define VEXLAN_DATA_DIR "data"
+#endif
+#ifndef VEXLAN_VERSION
+#define VEXLAN_VERSION "0"
 #endif
 
 namespace vexlan::sim {
@@ -49,7 +55,10 @@ struct options {
     long drop = 0;
     std::vector<std::string> silent;   // command words never answered
     link_faults faults;
+    fault_rules rules;
+    bool flood = false;
     bool verbose = false;
+    std::string log_path;
     unsigned seed = 1;
     discovery_options discovery;
 };
@@ -62,7 +71,7 @@ const char* const usage_text =
     "Links:\n"
     "  --port N            TCP port on 127.0.0.1 (default 2323; 0 picks a free port).\n"
     "                      Prints \"port N\" on stdout once listening. One client at a\n"
-    "                      time: a second connection is accepted and closed at once.\n"
+    "                      time: the next connection is accepted once the last one closed.\n"
     "  --pty               also serve a pseudo-terminal (raw mode); prints \"pty PATH\".\n"
     "  --pty-link PATH     make a symbolic link PATH to the pseudo-terminal (implies --pty).\n"
     "  --baud N            pace all output at N baud, 10 bits per byte (115200 = 11520\n"
@@ -79,6 +88,12 @@ const char* const usage_text =
     "  --sink-edid FILE    EDID image (binary) of the HDMI sink at the output.\n"
     "  --no-sink           nothing at the output: sink_h reads err_ddc, hotplug off.\n"
     "  --no-source         nothing at the input: no +5V, no clock, no packets.\n"
+    "  --source NAME       HDMI source at the input (default 1080p60); --source list\n"
+    "                      prints the profiles.\n"
+    "  --source-cycle 'A,B,...:SECONDS'  switch the input through these profiles, each\n"
+    "                      for SECONDS of unit time, repeating.\n"
+    "  --sink-hotplug 'ON,OFF[,ON,OFF...]'  the sink at the output is plugged for ON\n"
+    "                      seconds, unplugged for OFF seconds, ..., repeating.\n"
     "  --cable Q           cable under test: good, marginal (fails strict after 45 s)\n"
     "                      or bad (fails after 8 s, 3 s strict). Default good.\n"
     "  --boot-ms MS        silence after \"$boot go\" (default 1000, unit time).\n"
@@ -97,9 +112,20 @@ const char* const usage_text =
     "  --close-after N     close the TCP connection after N replies, then accept anew.\n"
     "  --garbage           now and then send a stray line right after a reply.\n"
     "  --seed N            seed of the fault randomness (default 1).\n"
+    "  --reply 'WORD[ SUB]=TEXT'  answer that command with TEXT as its value\n"
+    "                      (\"WORD TEXT\", or \"WORD SUB,TEXT\"); repeatable.\n"
+    "  --slow 'WORD[ SUB]:MS'  answer that command MS ms late; later replies wait.\n"
+    "  --late 'WORD[ SUB]:MS'  answer that command MS ms late; later replies do not\n"
+    "                      wait, so the late one arrives while the client waits for another.\n"
+    "  --lfcr              end every line LF CR instead of CR LF.\n"
+    "  --flood             once \"$task_mode?\" is answered, answer nothing more and send\n"
+    "                      filler bytes (no CR, no LF) without pause.\n"
     "\n"
     "Other:\n"
     "  --verbose           log received and sent bytes to stderr.\n"
+    "  --log FILE          write each reply sent, with its command, to FILE: one line\n"
+    "                      \"SECONDS<TAB>LINK<TAB>COMMAND<TAB>REPLY\", control bytes as <D>.\n"
+    "  --version           the version.\n"
     "  --help              this text.\n";
 
 bool parse_number(const std::string& s, long lo, long hi, long& out) {
@@ -143,6 +169,9 @@ int parse_options(int argc, char** argv, options& o) {
             std::fputs(usage_text, stdout);
             std::fputs(discovery_usage, stdout);
             return 1;
+        } else if (a == "--version") {
+            std::printf("vexlan-unit-sim %s\n", VEXLAN_VERSION);
+            return 1;
         } else if (a == "--port") {
             if (!value(s) || !parse_number(s, 0, 65535, n)) return bad("expects a port number 0..65535");
             o.port = static_cast<int>(n);
@@ -175,6 +204,23 @@ int parse_options(int argc, char** argv, options& o) {
             o.unit.no_sink = true;
         } else if (a == "--no-source") {
             o.unit.no_source = true;
+        } else if (a == "--source") {
+            if (!value(s)) return bad("expects a source name");
+            if (s == "list") {
+                for (const auto& p : source_profiles()) std::printf("%-22s %s\n", p.name.c_str(), p.description.c_str());
+                return 1;
+            }
+            if (!source_find(s)) return bad("unknown source (see --source list)");
+            o.unit.source_cycle = {s};
+            o.unit.source_cycle_seconds = 0;
+        } else if (a == "--source-cycle") {
+            std::string why;
+            if (!value(s) || !(why = source_cycle_parse(s, o.unit.source_cycle, o.unit.source_cycle_seconds)).empty())
+                return bad(why.empty() ? "expects A,B,...:SECONDS" : why.c_str());
+        } else if (a == "--sink-hotplug") {
+            std::string why;
+            if (!value(s) || !(why = sink_schedule_parse(s, o.unit.sink_schedule)).empty())
+                return bad(why.empty() ? "expects ON,OFF seconds" : why.c_str());
         } else if (a == "--cable") {
             if (!value(s) || (s != "good" && s != "marginal" && s != "bad"))
                 return bad("expects good, marginal or bad");
@@ -207,6 +253,24 @@ int parse_options(int argc, char** argv, options& o) {
             o.faults.close_after = n;
         } else if (a == "--garbage") {
             o.faults.garbage = true;
+        } else if (a == "--reply" || a == "--slow" || a == "--late") {
+            command_rule rule;
+            std::string text, why;
+            if (!value(s)) return bad("expects a rule");
+            why = rule_parse(s, a == "--reply" ? '=' : ':', rule, text);
+            if (!why.empty()) return bad(why.c_str());
+            if (a == "--reply") {
+                o.rules.replies.emplace_back(rule, text);
+            } else {
+                if (!parse_number(text, 0, 600000, n)) return bad("expects milliseconds after the ':'");
+                (a == "--slow" ? o.rules.slow : o.rules.late).emplace_back(rule, n / 1000.0);
+            }
+        } else if (a == "--lfcr") {
+            o.faults.lfcr = true;
+        } else if (a == "--flood") {
+            o.flood = true;
+        } else if (a == "--log") {
+            if (!value(o.log_path) || o.log_path.empty()) return bad("expects a file");
         } else if (a == "--seed") {
             if (!value(s) || !parse_number(s, 0, 0x7fffffff, n)) return bad("expects a number");
             o.seed = static_cast<unsigned>(n);
@@ -251,6 +315,7 @@ struct link {
     line_reader reader;
     std::unique_ptr<link_output> out;
     bool blocked = false;   // the last write hit EAGAIN
+    bool silenced = false;  // nobody has the pseudo-terminal open: replies are thrown away
 };
 
 class simulator {
@@ -259,6 +324,10 @@ public:
 
     int run() {
         for (const auto& n : unit_.notes) std::fprintf(stderr, "vexlan-unit-sim: %s\n", n.c_str());
+        if (!o_.log_path.empty()) {
+            log_file_ = std::fopen(o_.log_path.c_str(), "w");
+            if (!log_file_) return fail(o_.log_path.c_str()), 1;
+        }
         if (!open_listener()) return 1;
         if (o_.pty && !open_pty()) return 1;
         if (o_.discovery.udp_port >= 0) {
@@ -315,6 +384,14 @@ private:
         pty_.name = "pty";
         pty_.fd = pty_master_;
         pty_.out = std::make_unique<link_output>(o_.faults, rate(), false);
+        // Who has the terminal open: replies nobody can read are thrown away, and the next
+        // client never reads what was meant for the previous one.
+        pty_watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (pty_watch_ >= 0 && inotify_add_watch(pty_watch_, pty_name_.c_str(), IN_OPEN | IN_CLOSE | IN_MODIFY) < 0) {
+            close(pty_watch_);
+            pty_watch_ = -1;
+        }
+        pty_.silenced = pty_watch_ >= 0;
         std::printf("pty %s\n", pty_name_.c_str());
         std::fflush(stdout);
         return true;
@@ -329,14 +406,54 @@ private:
         if (o_.verbose) std::fprintf(stderr, "[%9.3f] %s %s %s\n", real_now(), l.name.c_str(), dir, visible(b).c_str());
     }
 
+    // One line per reply written in full: time, link, the command, the reply without its line end.
+    void log_reply(const link& l, const sent_reply& r) {
+        if (!log_file_) return;
+        std::string_view b = r.bytes;
+        if (b.size() >= 2 && (b.substr(b.size() - 2) == "\r\n" || b.substr(b.size() - 2) == "\n\r")) b.remove_suffix(2);
+        std::string cmd = visible(r.command), rep = visible(b);
+        std::fprintf(log_file_, "%.3f\t%s\t%s\t%s\n", real_now(), l.name.c_str(), cmd.c_str(), rep.c_str());
+        std::fflush(log_file_);
+    }
+
+    // Opens, writes and closes of the pseudo-terminal's device by clients.
+    void watch_pty() {
+        alignas(inotify_event) char buf[4096];
+        bool began = false, ended = false;
+        for (;;) {
+            ssize_t n = read(pty_watch_, buf, sizeof buf);
+            if (n <= 0) break;
+            for (ssize_t off = 0; off < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buf + off);
+                off += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+                if ((e->mask & IN_OPEN) && pty_users_++ == 0) {
+                    began = true;
+                    pty_wrote_ = false;
+                }
+                if (e->mask & IN_MODIFY) pty_wrote_ = true;
+                if ((e->mask & IN_CLOSE) && pty_users_ > 0 && --pty_users_ == 0) ended = true;
+            }
+        }
+        // What the last client sent before it left is still carried out, unanswered (unless a
+        // new client has written already: their bytes cannot be told apart).
+        if (ended && (pty_users_ == 0 || !pty_wrote_)) {
+            pty_.silenced = true;
+            read_from(pty_);
+        }
+        // A client came or the last one left: nothing queued or unread carries over.
+        if (began || ended) {
+            pty_.out->clear();
+            pty_.reader.reset();
+            tcflush(pty_slave_, TCIFLUSH);
+            if (o_.verbose) std::fprintf(stderr, "[%9.3f] pty %d user(s)\n", real_now(), pty_users_);
+        }
+        pty_.silenced = pty_users_ == 0;
+    }
+
+    // Called only while no client is served: the next one waits in the backlog until then.
     void accept_client() {
         int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) return;
-        if (tcp_.fd >= 0) {
-            if (o_.verbose) std::fprintf(stderr, "[%9.3f] tcp refused a second client\n", real_now());
-            close(fd);
-            return;
-        }
         int one = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         tcp_.name = "tcp";
@@ -356,9 +473,14 @@ private:
         if (o_.verbose) std::fprintf(stderr, "[%9.3f] tcp connection closed\n", real_now());
     }
 
+    // A client that sends without reading the replies is read no further once this much waits.
+    static constexpr std::size_t max_queued = 1 << 20;
+
+    bool backlogged(const link& l) const { return l.out && l.out->queued_bytes() > max_queued; }
+
     void read_from(link& l) {
         char buf[4096];
-        for (;;) {
+        while (!backlogged(l)) {
             ssize_t n = read(l.fd, buf, sizeof buf);
             if (n > 0) {
                 std::string_view b(buf, static_cast<std::size_t>(n));
@@ -378,6 +500,7 @@ private:
     }
 
     void handle(link& l, const command& c) {
+        if (l.out->flooding()) return;   // a flooding unit answers nothing
         ++commands_;
         if (o_.drop > 0 && commands_ % o_.drop == 0) {
             if (o_.verbose) std::fprintf(stderr, "[%9.3f] %s dropped command %ld\n", real_now(), l.name.c_str(), commands_);
@@ -390,14 +513,22 @@ private:
                 return;
             }
         }
-        l.out->queue_reply(r, real_now(), rng_);
+        r = o_.rules.apply_reply(c, r);
+        double late = o_.rules.late_for(c);
+        l.out->queue_reply(r, c.line, real_now(), rng_, late > 0 ? late : o_.rules.slow_for(c), late > 0);
+        if (o_.flood && r.kind != reply_kind::none && command_word(c.line) == "$task_mode?") l.out->start_flood();
     }
 
     void write_to(link& l) {
+        if (l.silenced) {
+            l.out->clear();
+            return;
+        }
         while (l.fd >= 0 && l.out && !l.out->empty()) {
             double now = real_now();
             std::string_view w = l.out->writable(now);
             if (w.empty()) return;
+            bool filler = l.out->writing_filler();
             ssize_t n = &l == &tcp_ ? send(l.fd, w.data(), w.size(), MSG_NOSIGNAL) : write(l.fd, w.data(), w.size());
             if (n < 0) {
                 if (errno == EINTR) continue;
@@ -410,8 +541,8 @@ private:
                 return;
             }
             l.blocked = false;
-            log(l, "tx", w.substr(0, static_cast<std::size_t>(n)));
-            l.out->consumed(static_cast<std::size_t>(n), now);
+            if (!filler) log(l, "tx", w.substr(0, static_cast<std::size_t>(n)));
+            if (auto done = l.out->consumed(static_cast<std::size_t>(n), now)) log_reply(l, *done);
             if (l.out->close_due()) {
                 close_tcp();
                 return;
@@ -423,7 +554,10 @@ private:
         while (!stop_requested) {
             std::vector<pollfd> fds;
             std::vector<link*> owner;
-            fds.push_back({listen_fd_, POLLIN, 0});
+            // No new client while one is served: it is accepted once the last one has gone.
+            fds.push_back({tcp_.fd < 0 ? listen_fd_ : -1, POLLIN, 0});
+            owner.push_back(nullptr);
+            fds.push_back({pty_watch_, POLLIN, 0});
             owner.push_back(nullptr);
             link* links[2] = {&tcp_, &pty_};
             if (udp_.fd() >= 0) {
@@ -433,7 +567,7 @@ private:
             double wake = 0.2;
             for (link* l : links) {
                 if (l->fd < 0) continue;
-                short ev = POLLIN;
+                short ev = backlogged(*l) ? 0 : POLLIN;
                 if (l->blocked) ev |= POLLOUT;
                 fds.push_back({l->fd, ev, 0});
                 owner.push_back(l);
@@ -446,8 +580,9 @@ private:
             int rc = poll(fds.data(), fds.size(), timeout);
             if (rc < 0 && errno != EINTR) break;
             if (rc > 0) {
+                if (fds[1].revents & POLLIN) watch_pty();
                 if (fds[0].revents & POLLIN) accept_client();
-                for (std::size_t i = 1; i < fds.size(); ++i) {
+                for (std::size_t i = 2; i < fds.size(); ++i) {
                     link* l = owner[i];
                     if (!l) {  // the discovery responder
                         if (fds[i].revents & POLLIN) udp_.on_readable(o_.verbose);
@@ -472,6 +607,8 @@ private:
         if (pty_master_ >= 0) close(pty_master_);
         if (pty_slave_ >= 0) close(pty_slave_);
         if (!o_.pty_link.empty()) unlink(o_.pty_link.c_str());
+        if (pty_watch_ >= 0) close(pty_watch_);
+        if (log_file_) std::fclose(log_file_);
     }
 
     options o_;
@@ -479,6 +616,10 @@ private:
     std::mt19937 rng_;
     int listen_fd_ = -1;
     int pty_master_ = -1, pty_slave_ = -1;
+    int pty_watch_ = -1;     // inotify descriptor watching the terminal's device
+    int pty_users_ = 0;      // clients that have the terminal open
+    bool pty_wrote_ = false; // the current client has written since it opened
+    std::FILE* log_file_ = nullptr;
     std::string pty_name_;
     link tcp_, pty_;
     discovery_responder udp_;

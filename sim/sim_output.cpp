@@ -63,6 +63,24 @@ bool option_allowed(const unit_state& u, const std::string& name, const std::str
     return true;
 }
 
+// Which task mode may change an option: the receiver side only in the analyser task, the
+// transmitter side only while the unit generates (pattern or cable task); a second-family unit
+// offers no colour space, deep colour or TMDS format choice in the analyser task. Queries always
+// answer.
+bool option_task_allowed(const unit_state& u, const std::string& name) {
+    static const char* const receiver[] = {"hdcp_in_sw", "hdcp_in_ver", "rx_ddc", "rx_hotplug",
+                                           "rx_scdc", "rx_sense", "4k_to_1080p"};
+    static const char* const transmitter[] = {"audio_source", "audio_ch", "audio_sr", "hdr_sw", "hdr_set",
+                                              "hdr_eotf", "hdr_tx_col", "hdcp_out_sw", "hdcp_out_ver", "tx_5v"};
+    const bool analyser = u.task == task_kind::analyser;
+    for (const char* r : receiver)
+        if (name == r) return analyser;
+    for (const char* t : transmitter)
+        if (name == t) return !analyser;
+    if (analyser && family_of(u) == 1) return name != "color_space" && name != "deep_color" && name != "tmds_format";
+    return true;
+}
+
 void option_follow_up(unit_state& u, const std::string& name) {
     auto& o = u.options;
     if (name == "tmds_format" && o["tmds_format"] == "dvi") {
@@ -85,7 +103,7 @@ void option_follow_up(unit_state& u, const std::string& name) {
 std::string hdcp_out_report(const unit_state& u) {
     const auto& o = u.options;
     if (o.at("hdcp_out_sw") == "off") return "off";
-    bool linked = u.edid[0].present && o.at("tmds_sw") == "on";
+    bool linked = sink_attached(u) && o.at("tmds_sw") == "on";
     return o.at("hdcp_out_ver") + (linked ? "_on" : "_talk");
 }
 
@@ -102,7 +120,7 @@ reply option_set(ctx& x, const std::string& name) {
     } else if (std::find(spec->values.begin(), spec->values.end(), v) == spec->values.end()) {
         return err(x.word);
     }
-    if (!option_allowed(x.u, name, v)) return err(x.word);
+    if (!option_allowed(x.u, name, v) || !option_task_allowed(x.u, name)) return err(x.word);
     x.u.options[name] = v;
     option_follow_up(x.u, name);
     return ok(x.word, {v});

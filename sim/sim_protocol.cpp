@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "sim_commands.h"
+#include "sim_sources.h"
 
 namespace vexlan::sim {
 
@@ -113,6 +114,7 @@ const std::vector<command_entry>& command_table() {
 reply handle_command(unit_state& u, const command& c, double now) {
     if (u.boot_until >= 0 && now < u.boot_until) return {};
     unit_advance(u, now);
+    u.sink_plugged = sink_plugged_at(u.cfg.sink_schedule, now);
     ctx x{u, c, now, command_word(c.line), ""};
     if (x.word.empty()) return unknown();
     if (c.line.size() > x.word.size()) x.args = trim(c.line.substr(x.word.size() + 1));

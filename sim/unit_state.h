@@ -76,6 +76,9 @@ struct unit_config {
     std::string sink_edid;         // replaces the sink_h image when not empty
     bool no_sink = false;          // nothing connected to the output: sink_h reads err_ddc
     bool no_source = false;        // nothing connected to the input
+    std::vector<std::string> source_cycle{"1080p60"};   // source profiles at the input, in turn
+    double source_cycle_seconds = 0;                     // how long each stays (0: the first only)
+    std::vector<double> sink_schedule;                   // seconds plugged, unplugged, ... repeating
     std::string cable_quality = "good";   // good, marginal or bad
     double boot_seconds = 1.0;     // silence after "$boot go"
     double cec_interval = 4.0;     // seconds between background CEC messages (0 = none)
@@ -123,6 +126,7 @@ struct unit_state {
     cable_state cable;
     cec_state cec;
     double boot_until = -1;         // unit time until which a reboot keeps the unit silent
+    bool sink_plugged = true;       // the sink plug schedule at the last command
     std::vector<std::string> notes; // start-up findings (missing files and the like)
 };
 

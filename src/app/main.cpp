@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "link/app_dir.h"
+#include "link/tasks.h"
 #include "link/transports.h"
 #include "platform/qt_runtime.h"
 #include "ui/app_options.h"
@@ -37,12 +38,23 @@ std::string installed_defaults_dir() {
 
 // SIGTERM, SIGINT and SIGHUP close the main window the ordinary way, so the settings and
 // favourites are written as at any close. The handler only writes a byte; the event loop does
-// the rest.
+// the rest. During start-up (a problem box may be open, nothing is loaded for good yet) the
+// program ends at once with 128 + the signal's number and writes nothing.
 int signal_pipe[2] = {-1, -1};
+volatile std::sig_atomic_t starting_up = 1;
 
-void on_close_signal(int) {
+void on_close_signal(int sig) {
+    if (starting_up) ::_exit(128 + sig);
     const char b = 1;
     [[maybe_unused]] auto n = ::write(signal_pipe[1], &b, 1);
+}
+
+void signals_catch() {
+    struct sigaction sa{};
+    sa.sa_handler = on_close_signal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
 }
 
 void close_on_signals(QWidget& window) {
@@ -53,11 +65,7 @@ void close_on_signals(QWidget& window) {
         [[maybe_unused]] auto n = ::read(signal_pipe[0], &b, 1);
         window.close();
     });
-    struct sigaction sa{};
-    sa.sa_handler = on_close_signal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+    starting_up = 0;
 }
 
 }  // namespace
@@ -68,6 +76,10 @@ int main(int argc, char** argv) {
     const app_options opts = app_options_parse(args, std::getenv("VEXLAN_UNIT_PORT"), std::getenv("VEXLAN_SERIAL_DEVICE"));
     if (opts.help) {
         std::fputs(app_usage(), stdout);
+        return 0;
+    }
+    if (opts.version) {
+        std::printf("vexlan %s\n", VEXLAN_VERSION);
         return 0;
     }
     if (!opts.error.empty()) {
@@ -112,9 +124,11 @@ int main(int argc, char** argv) {
     console_dialogs console;
     main_runtime rt(ro, screenshot ? &console : nullptr);
     frm_main window(rt);
+    signals_catch();
     window.start();
 
     if (screenshot) return screenshot_run(rt, window, opts.screenshot_dir, opts.unit_port_given);
+    if (opts.start_page >= 0) cmd_main_click(rt.ctx, opts.start_page);
 
     close_on_signals(window);
     if (!opts.connect_ip.empty()) {

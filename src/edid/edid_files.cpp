@@ -198,7 +198,8 @@ edid_load_result edid_file_load(const std::string& path)
 {
     if (edid_file_kind_of(path) == edid_file_kind::unknown)
         return load_failure(edid_reason_file_format);
-    const file_bytes contents = read_file(path);
+    // Not a regular file (a FIFO, a device) or over 1 MiB: refused before reading.
+    const file_bytes contents = read_file(path, edid_file_limit);
     if (!contents) return load_failure(contents.error);
     return edid_file_load_bytes(path, *contents.bytes);
 }

@@ -264,7 +264,7 @@ void basic_text(std::string& out, const edid_base_info& i)
                                              "undefined"};
         line(out, "Display type", types[colour]);
     }
-    line(out, "sRGB default colour space", yes_no(i.srgb));
+    line(out, "sRGB default", yes_no(i.srgb));
     line(out, v14 ? "Preferred timing native" : "Preferred timing mode", yes_no(i.preferred_native));
     line(out, v14 ? "Continuous frequency" : "GTF supported", yes_no(i.continuous_frequency));
 }

@@ -2,6 +2,7 @@
 // platform ports it talks through. One context per application (and per test).
 #pragma once
 
+#include "edid/edid_page.h"
 #include "cable_cec/cable_test.h"
 #include "cable_cec/cec.h"
 #include "link/discovery.h"
@@ -12,7 +13,11 @@
 #include "link/ports.h"
 #include "link/tasks.h"
 #include "link/transports.h"
+#include "monitor/monitor_view.h"
 #include "pattern/catalogue.h"
+#include "pattern/output_panel.h"
+#include "pattern/output_select.h"
+#include "calibrate/color_calibrate.h"
 #include "terminal/terminal.h"
 
 namespace vexlan {
@@ -38,6 +43,11 @@ struct app_context {
     page_hooks hooks;            // pages built elsewhere
     life_state life;             // start-up, shut-down, housekeeping
     catalogue_state catalogue;   // timing and pattern catalogue with favourites
+    edid_page_state edid_page;   // the EDID page (page 0)
+    output_state output;         // pages 1 and 2: output selection and favourites
+    panel_state panel;           // page 3: the output control panel
+    color_cal_state color_cal;   // the colour calibration dialog
+    monitor_state monitor;       // the live monitor of page 4 and its report
     cable_state cable;           // cable test page
     cec_state cec;               // CEC page
     terminal_state terminal;     // command terminal window

@@ -61,6 +61,9 @@ std::vector<std::string> app_dir_prepare(const std::string& dir,
         return problems;
     }
 
+    // What an earlier run left when it ended in the middle of a write.
+    for (auto& problem : stale_temp_files_remove(dir)) problems.push_back(std::move(problem));
+
     const fs::path source(installed_defaults_dir);
     if (!fs::is_directory(source, ec)) {
         problems.push_back(installed_defaults_dir +

@@ -27,7 +27,8 @@ std::optional<std::string> app_dir_option(const std::vector<std::string>& args);
 std::string app_dir_resolve(const std::optional<std::string>& option, const char* xdg_data_home,
                             const char* home);
 
-// Creates `dir` (with its parents) and copies every missing shipped default from
+// Creates `dir` (with its parents), removes the temporary files that interrupted writes of an
+// earlier run left there, and copies every missing shipped default from
 // `installed_defaults_dir` into it. Returns one text per problem, each naming the path.
 std::vector<std::string> app_dir_prepare(const std::string& dir,
                                          const std::string& installed_defaults_dir);

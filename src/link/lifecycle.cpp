@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "link/app_context.h"
+#include "link/file_io.h"
 #include "link/transaction.h"
 
 namespace vexlan {
@@ -18,7 +19,7 @@ void process_events(app_context& ctx) {
 void problems_report(app_context& ctx, const std::vector<std::string>& problems) {
     if (problems.empty() || !ctx.ports.dialogs) return;
     std::string text;
-    for (const auto& p : problems) {
+    for (const auto& p : problems_limited(problems)) {
         if (!text.empty()) text += "\r\n";
         text += p;
     }
@@ -73,6 +74,7 @@ void main_load(app_context& ctx, const screen_twips& screen) {
     const auto read = settings_read(path);
     if (exists) problems_report(ctx, read.problems);
     ctx.life.settings_loaded = exists && read.problems.empty();
+    ctx.life.settings_keep_file = exists && read.keep_file;
     L.link_iface = read.values.link_iface == 1 ? 1 : 0;
     L.eth_ip = read.values.eth_ip;
     L.com_port = read.values.com_port >= 1 && read.values.com_port <= 16 ? read.values.com_port : 1;
@@ -132,7 +134,11 @@ std::vector<std::string> main_unload(app_context& ctx, int left, int top) {
     s.window_top = top;
     s.position_valid = true;
     s.pre_files = ctx.life.pre_files;
-    if (auto e = settings_write(settings_path(ctx), s); !e.empty()) errors.push_back(e);
+    if (ctx.life.settings_keep_file)
+        errors.push_back(settings_path(ctx) + ": not rewritten, because it could not be read cleanly at start; "
+                                              "the file is kept as it was");
+    else if (auto e = settings_write(settings_path(ctx), s); !e.empty())
+        errors.push_back(e);
 
     // 6. favourites of the current profile
     if (auto e = favourites_save(ctx.catalogue, ctx.life.app_dir, ctx.profile); !e.empty()) errors.push_back(e);

@@ -21,6 +21,7 @@ struct life_state {
     std::array<std::string, pre_file_count> pre_files;  // captions of the lab_pre_f labels
     window_position window;              // main window position in twips, after the clamp
     bool settings_loaded = false;        // the settings file was read at start-up
+    bool settings_keep_file = false;     // it exists but was unreadable or damaged: not rewritten
     // the model text of an unknown unit that the operator was told about on this connection
     std::string unknown_model_reported;
 

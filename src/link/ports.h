@@ -27,7 +27,8 @@ public:
     virtual void discard_input() = 0;
     // Number of received bytes waiting to be read.
     virtual std::size_t bytes_available() const = 0;
-    // Everything waiting in the receive buffer, as raw bytes.
+    // What waits in the receive buffer, as raw bytes: at most rx_read_chunk (link_state.h) per
+    // call, so that a wake-up stays short whatever the input rate.
     virtual std::string read_all() = 0;
     // Serial: false when the receive-buffer count cannot be queried (the port has gone).
     virtual bool probe() { return is_open(); }
@@ -49,6 +50,10 @@ public:
     // Processes events as they come, sleeping in between, until done() holds or the clock
     // reaches deadline_ms. Returns as soon as an event made done() true.
     virtual void wait_until(std::uint32_t deadline_ms, const std::function<bool()>& done) = 0;
+    // Runs fn once from the event loop, after the handler that is running now has returned.
+    // A pump without an event loop of its own (the command-line tool, where no operator action
+    // is ever deferred) drops it.
+    virtual void post(std::function<void()> fn) { (void)fn; }
 };
 
 enum class timer_id { tim_rx, tim_monitor, tim_clock, tim_eth };
@@ -83,7 +88,7 @@ private:
 };
 
 enum class msg_icon { critical, exclamation, information, question };
-enum class msg_buttons { ok, yes_no_cancel, yes_no };
+enum class msg_buttons { ok, yes_no_cancel, yes_no, yes_no_default_no };
 enum class msg_answer { ok, yes, no, cancel };
 
 struct file_dialog_request {

@@ -78,17 +78,34 @@ settings_read_result settings_read(const std::string& path)
     const file_bytes file = read_file(path);
     if (!file) {
         problems.push_back(file.error + "; the default settings are used");
+        result.keep_file = true;
         return result;
     }
-    const auto lines = lines_split(*file.bytes);
+    if (file.bytes->find('\0') != std::string::npos) {
+        problems.push_back(path + ": holds binary bytes, not settings; the default settings are used");
+        result.keep_file = true;
+        return result;
+    }
+    auto lines = lines_split(*file.bytes);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].size() <= text_line_limit) continue;
+        problems.push_back(path + ": line " + std::to_string(i + 1) + " is longer than " +
+                           std::to_string(text_line_limit >> 10) + " KiB (a damaged line); its default is used");
+        lines[i] = std::string_view();
+        result.keep_file = true;
+    }
+    int numbers_read = 0;
 
     auto number_item = [&](std::size_t index, std::string_view what,
                            std::string_view default_text) -> std::optional<int> {
+        if (lines[index].data() == nullptr) return std::nullopt;  // a damaged line, already said
         const auto value = integer_parse(lines[index]);
         if (!value)
             problems.push_back(path + ": line " + std::to_string(index + 1) + " (" +
-                               std::string(what) + ") \"" + std::string(lines[index]) +
+                               std::string(what) + ") \"" + value_shown(lines[index]) +
                                "\" is not a number; " + std::string(default_text) + " is used");
+        else
+            ++numbers_read;
         return value;
     };
 
@@ -123,6 +140,7 @@ settings_read_result settings_read(const std::string& path)
     for (std::size_t i = 0; i < pre_file_count && 5 + i < lines.size(); ++i)
         s.pre_files[i] = text_decode(lines[5 + i]);
 
+    if (!lines.empty() && numbers_read == 0) result.keep_file = true;  // not a settings file at all
     if (lines.size() < static_cast<std::size_t>(settings_item_count))
         problems.push_back(path + ": holds " + std::to_string(lines.size()) + " of the " +
                            std::to_string(settings_item_count) +

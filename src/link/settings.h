@@ -42,11 +42,15 @@ struct settings {
 struct settings_read_result {
     settings values;
     std::vector<std::string> problems;  // each names the file; empty for a clean read
+    // The file could not be read, or is damaged beyond use (binary bytes, a line longer than
+    // 64 KiB, or not one usable number): it is kept at close rather than overwritten.
+    bool keep_file = false;
 };
 
 // Reads the settings file. A missing or unreadable file gives the defaults and one problem; a
 // short file gives what was read and the defaults for the rest; a line that does not hold a
-// usable value keeps that item's default. Problems are returned, never shown here.
+// usable value keeps that item's default. Messages show at most 80 characters of a value.
+// Problems are returned, never shown here.
 settings_read_result settings_read(const std::string& path);
 
 // The file's bytes for `values`.

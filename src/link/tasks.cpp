@@ -194,6 +194,7 @@ void refresh_action(app_context& ctx) {
     V.img_refresh.enabled = true;
     T.refresh_running = false;
     view_changed(V);
+    deferred_replay_request(ctx);
 }
 
 void deferred_action_run(app_context& ctx, int code) {
@@ -223,6 +224,31 @@ void deferred_action_run(app_context& ctx, int code) {
     }
 }
 
+namespace {
+
+// Carries out the recorded action once; on a live page its poll list starts again.
+void deferred_replay(app_context& ctx) {
+    auto& T = ctx.tasks;
+    const int code = T.deferred_action;
+    T.deferred_action = deferred_none;  // an action recorded by the replay itself stays recorded
+    deferred_action_run(ctx, code);
+    if (live_page(T.main_page)) poll_list_rebuild(ctx);
+}
+
+}  // namespace
+
+void deferred_replay_request(app_context& ctx) {
+    auto& T = ctx.tasks;
+    if (T.deferred_action == deferred_none || T.replay_posted || !ctx.ports.pump) return;
+    T.replay_posted = true;
+    ctx.ports.pump->post([&ctx] {
+        auto& T = ctx.tasks;
+        T.replay_posted = false;
+        if (ctx.link.cmd_busy || T.poll_busy || T.refresh_running || ctx.link.app_closing) return;
+        if (T.deferred_action != deferred_none) deferred_replay(ctx);
+    });
+}
+
 void tim_monitor_tick(app_context& ctx) {
     auto& T = ctx.tasks;
     auto& L = ctx.link;
@@ -241,6 +267,7 @@ void tim_monitor_tick(app_context& ctx) {
             if (T.cec_log_counter >= 12) T.cec_log_counter = 0;
             line += std::to_string(T.cec_log_counter + 1);
         }
+        T.poll_entry = e;
         if (cmdtx_str(ctx, line + "\r") == 1) {
             const auto& H = ctx.hooks;
             const bool cable = std::find(cable_poll_entries.begin(), cable_poll_entries.end(), e) != cable_poll_entries.end();
@@ -255,16 +282,14 @@ void tim_monitor_tick(app_context& ctx) {
 
     if (T.deferred_action != deferred_none && !L.cmd_busy && live_page(T.main_page)) {
         T.poll_busy = false;
-        const int code = T.deferred_action;
-        deferred_action_run(ctx, code);
-        T.deferred_action = deferred_none;
-        poll_list_rebuild(ctx);
+        deferred_replay(ctx);
     }
     if (!L.app_closing && live_page(T.main_page)) {
         if (T.fra_mon_type_enabled) monitor_timer(ctx, true);
         process_events(ctx);
         T.poll_busy = false;
     }
+    deferred_replay_request(ctx);
 }
 
 void ui_state_set(app_context& ctx) {

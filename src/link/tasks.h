@@ -41,10 +41,12 @@ struct task_state {
     int main_page = none_254;  // 0 EDID .. 6 CEC, 254 before the first choice
     std::array<int, poll_list_size> poll_list = empty_list();
     int poll_index = 0;
+    int poll_entry = none_254;  // the entry the running poll step sent: the query its reply answers
     int cec_log_counter = 0;  // 0..11
     bool poll_busy = false;
     bool refresh_running = false;  // the refresh action runs (refresh image "busy")
     int deferred_action = deferred_none;
+    bool replay_posted = false;  // a replay of deferred_action waits in the event loop
     bool fra_mon_type_enabled = true;  // the monitor type frame of page 4 (Part of the monitor)
 
     static std::array<int, poll_list_size> empty_list() {
@@ -102,6 +104,12 @@ void tim_monitor_tick(app_context& ctx);
 
 // Replays one deferred action code.
 void deferred_action_run(app_context& ctx, int code);
+
+// Asks for the deferred action, if one is recorded, to be replayed once from the event loop as
+// soon as nothing runs (no transaction, poll step or refresh), whatever the page. The end of
+// every transaction, poll step and refresh asks again, so an action recorded during any of them
+// is replayed when the last of them has returned.
+void deferred_replay_request(app_context& ctx);
 
 // Recomputes the link/task display.
 void ui_state_set(app_context& ctx);

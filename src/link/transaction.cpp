@@ -249,11 +249,17 @@ int cmdtx_str(app_context& ctx, const std::string& line) {
     const bool outer_busy = L.cmd_busy;
     L.cmd_busy = true;
     struct depth_guard {
-        link_state& L;
+        app_context& ctx;
         bool outer;
-        explicit depth_guard(link_state& l, bool o) : L(l), outer(o) { ++L.depth; }
-        ~depth_guard() { --L.depth; L.cmd_busy = outer; L.term_raw = false; }  // the EOT rule ends with its transaction
-    } guard{L, outer_busy};
+        explicit depth_guard(app_context& c, bool o) : ctx(c), outer(o) { ++ctx.link.depth; }
+        ~depth_guard() {
+            --ctx.link.depth;
+            ctx.link.cmd_busy = outer;
+            ctx.link.term_raw = false;  // the EOT rule ends with its transaction
+            // an action deferred while this ran is replayed once nothing else runs
+            if (ctx.link.depth == 0) deferred_replay_request(ctx);
+        }
+    } guard{ctx, outer_busy};
 
     // Link check.
     if (!link_up(ctx)) {

@@ -52,7 +52,7 @@ std::optional<long> number_parse(std::string_view text)
     return value;
 }
 
-std::string in_quotes(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string in_quotes(std::string_view text) { return "\"" + value_shown(text) + "\""; }
 
 // Reads `count` names into `list`; on an early end reports which one is missing.
 void names_read(item_reader& r, long count, std::vector<catalogue_entry>& list,
@@ -86,7 +86,7 @@ std::optional<long> count_read(item_reader& r, std::string_view what, const std:
     case item_status::ok: break;
     }
     if (item.value < 0 || item.value > max_count) {
-        problems.push_back(head + " " + item.text + " is out of range (0.." +
+        problems.push_back(head + " " + value_shown(item.text) + " is out of range (0.." +
                            std::to_string(max_count) + ")");
         return std::nullopt;
     }
@@ -101,7 +101,8 @@ void catalogue_read(catalogue_state& state, const std::string& path,
         problems.push_back(file.error);
         return;
     }
-    item_reader r(*file.bytes);
+    const std::string contents = long_lines_blank(*file.bytes, path, problems);
+    item_reader r(contents);
     const auto timing_count = count_read(r, "timing", path, problems);
     if (!timing_count) return;
     names_read(r, *timing_count, state.timings, "timing", path, problems);
@@ -124,7 +125,8 @@ void favourites_read(catalogue_state& state, const std::string& path,
         problems.push_back(file.error + "; all favourites are left empty");
         return;
     }
-    item_reader r(*file.bytes);
+    const std::string contents = long_lines_blank(*file.bytes, path, problems);
+    item_reader r(contents);
     constexpr int total = 2 * fav_slot_count;
     std::string outside[2];
     for (int k = 0; k < total; ++k) {
@@ -149,7 +151,7 @@ void favourites_read(catalogue_state& state, const std::string& path,
         if (item.value == fav_empty) continue;
         if (item.value < 1 || item.value > static_cast<long>(list.size())) {
             auto& text = outside[timing ? 0 : 1];
-            text += (text.empty() ? "" : ", ") + value_name + " = " + item.text;
+            text += (text.empty() ? "" : ", ") + value_name + " = " + value_shown(item.text);
             continue;
         }
         fav[static_cast<std::size_t>(slot)] = static_cast<int>(item.value);

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "link/link_state.h"
+
 namespace vexlan {
 
 namespace {
@@ -14,10 +16,13 @@ QByteArray from_bytes(const std::string& s) { return QByteArray(s.data(), static
 // ---- TCP ----------------------------------------------------------------------------
 
 qt_tcp_link::qt_tcp_link(QObject* parent) : QObject(parent) {
+    // At most one chunk waits in the socket and goes to the receivers per wake-up: a peer that
+    // sends without pause neither grows the buffer nor keeps a wait past its deadline.
+    socket_.setReadBufferSize(static_cast<qint64>(rx_read_chunk));
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(&socket_, &QTcpSocket::readyRead, this, [this] {
         if (on_data) on_data(read_all());
-        else socket_.readAll();
+        else discard_input();
     });
     connect(&socket_, &QTcpSocket::connected, this, [this] {
         socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -48,11 +53,11 @@ void qt_tcp_link::wait_written(int timeout_ms) {
     if (socket_.bytesToWrite() > 0) socket_.waitForBytesWritten(timeout_ms);
 }
 
-void qt_tcp_link::discard_input() { socket_.readAll(); }
+void qt_tcp_link::discard_input() { socket_.skip(socket_.bytesAvailable()); }
 
 std::size_t qt_tcp_link::bytes_available() const { return static_cast<std::size_t>(socket_.bytesAvailable()); }
 
-std::string qt_tcp_link::read_all() { return to_bytes(socket_.readAll()); }
+std::string qt_tcp_link::read_all() { return to_bytes(socket_.read(static_cast<qint64>(rx_read_chunk))); }
 
 void qt_tcp_link::connect_to(const std::string& host, quint16 port) {
     close();
@@ -79,6 +84,7 @@ int qt_tcp_link::state_code() const {
 // ---- serial ---------------------------------------------------------------------------
 
 qt_serial_link::qt_serial_link(QObject* parent) : QObject(parent) {
+    port_.setReadBufferSize(static_cast<qint64>(rx_read_chunk));  // as for TCP
     connect(&port_, &QSerialPort::readyRead, this, [this] {
         if (on_data) on_data(read_all());
     });
@@ -103,12 +109,12 @@ void qt_serial_link::wait_written(int timeout_ms) {
 void qt_serial_link::discard_input() {
     if (!port_.isOpen()) return;
     port_.clear(QSerialPort::Input);
-    port_.readAll();
+    port_.skip(port_.bytesAvailable());
 }
 
 std::size_t qt_serial_link::bytes_available() const { return static_cast<std::size_t>(port_.bytesAvailable()); }
 
-std::string qt_serial_link::read_all() { return to_bytes(port_.readAll()); }
+std::string qt_serial_link::read_all() { return to_bytes(port_.read(static_cast<qint64>(rx_read_chunk))); }
 
 bool qt_serial_link::probe() {
     if (!port_.isOpen()) return false;

@@ -27,6 +27,10 @@ void qt_event_pump::wait_until(std::uint32_t deadline_ms, const std::function<bo
     }
 }
 
+void qt_event_pump::post(std::function<void()> fn) {
+    QMetaObject::invokeMethod(&posted_, std::move(fn), Qt::QueuedConnection);
+}
+
 qt_timers::qt_timers(QObject* parent) : QObject(parent) {
     for (std::size_t i = 0; i < timers_.size(); ++i) {
         timers_[i].setTimerType(Qt::PreciseTimer);

@@ -30,9 +30,11 @@ public:
     explicit qt_event_pump(clock_port& clock) : clock_(clock) {}
     void process_events() override;
     void wait_until(std::uint32_t deadline_ms, const std::function<bool()>& done) override;
+    void post(std::function<void()> fn) override;
 
 private:
     clock_port& clock_;
+    QObject posted_;  // posted calls die with the pump
 };
 
 // The four named timers; the application sets what each tick runs.

@@ -23,13 +23,14 @@ const char* app_usage() {
     return "usage: vexlan [--app-dir DIR] [--unit-port N] [--connect | --connect-ip ADDR]\n"
            "              [--serial-device PATH]\n"
            "              [--discovery-target ADDR:PORT] [--discovery-port N]\n"
-           "              [--screenshot DIR]\n"
+           "              [--screenshot DIR] [--page N] | --help | --version\n"
            "  --app-dir DIR         application directory (settings, catalogues, favourites, bmp/);\n"
            "                        default $XDG_DATA_HOME/vexlan, seeded from the installed defaults\n"
            "  --unit-port N         TCP port of the unit instead of 23 (also VEXLAN_UNIT_PORT)\n"
            "  --connect             open the remembered link at start\n"
            "  --connect-ip ADDR     choose Ethernet, put ADDR in the IP box and connect at start\n"
            "  --serial-device PATH  list PATH first, as COM1: (also VEXLAN_SERIAL_DEVICE)\n"
+           "  --page N              open the window on page N (0 EDID .. 4 Monitor .. 6 CEC)\n"
            "  --discovery-target ADDR:PORT  where \"Find IP\" sends its request (default\n"
            "                        255.255.255.255:31001)\n"
            "  --discovery-port N    local port that receives the replies (default 31002, 0 any free)\n"
@@ -69,6 +70,8 @@ app_options app_options_parse(const std::vector<std::string>& args, const char* 
         };
         if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a == "--connect") {
             o.connect = true;
         } else if (a == "--connect-ip") {
@@ -88,6 +91,13 @@ app_options app_options_parse(const std::vector<std::string>& args, const char* 
         } else if (a == "--screenshot") {
             if (!take()) return o;
             o.screenshot_dir = value;
+        } else if (a == "--page") {
+            if (!take()) return o;
+            if (value.size() != 1 || value[0] < '0' || value[0] > '6') {
+                o.error = "--page: not a page number 0..6: " + value;
+                return o;
+            }
+            o.start_page = value[0] - '0';
         } else if (a == "--discovery-target") {
             if (!take()) return o;
             std::uint16_t port = 0;

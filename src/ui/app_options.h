@@ -14,11 +14,13 @@ struct app_options {
     bool connect = false;                // --connect: open the remembered link at start
     std::string connect_ip;              // --connect-ip ADDR: Ethernet to ADDR at start
     std::string screenshot_dir;          // --screenshot DIR
+    int start_page = -1;                 // --page N: open the window on page N (0..6)
     std::string serial_device;           // --serial-device PATH, else VEXLAN_SERIAL_DEVICE
     std::string discovery_host = "255.255.255.255";  // --discovery-target ADDR[:PORT]
     int discovery_port = 31001;
     int discovery_local_port = 31002;    // --discovery-port N (0: any free port)
     bool help = false;
+    bool version = false;                // --version
     std::string error;                   // a bad option: the text to show
 };
 

@@ -31,6 +31,10 @@
 #include "ui/page_cable.h"
 #include "ui/page_cec.h"
 #include "ui/main_runtime.h"
+#include "ui/page_edid.h"
+#include "ui/page_output.h"
+#include "ui/page_panel.h"
+#include "ui/page_monitor.h"
 #include "ui/widgets.h"
 
 namespace vexlan {
@@ -38,11 +42,6 @@ namespace vexlan {
 namespace {
 
 constexpr int twips_per_inch = 1440;
-
-QLabel* caption_label(const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    return l;
-}
 
 // A button as wide as the longest of its captions (the style's minimum width is too generous for
 // the link area).
@@ -311,62 +310,6 @@ QWidget* frm_main::build_placeholder(int page) {
     return w;
 }
 
-QWidget* frm_main::build_catalogue_page(bool timing) {
-    auto* w = new QFrame(this);
-    w->setFrameShape(QFrame::StyledPanel);
-    auto* row = new QHBoxLayout(w);
-
-    auto* list = new QTreeWidget(w);
-    list->setObjectName(timing ? "lstv_timing" : "lstv_pattern");
-    list->setHeaderLabels({timing ? "Timings" : "Patterns"});
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setMinimumWidth(fontMetrics().averageCharWidth() * 28);
-    row->addWidget(list, 2);
-    (timing ? lstv_timing_ : lstv_pattern_) = list;
-
-    auto* side = new QVBoxLayout;
-    auto* now = new QHBoxLayout;
-    now->addWidget(caption_label(timing ? "Now Output Resolution =" : "Now Output Pattern =", w));
-    auto* now_value = new QLabel(w);
-    now_value->setObjectName(timing ? "lab_reso_out_now" : "lab_pat_out_now");
-    now->addWidget(now_value, 1);
-    side->addLayout(now);
-    side->addSpacing(fontMetrics().height() / 2);
-    side->addWidget(caption_label(timing ? "Favorite Timings :" : "Favorite Patterns :", w));
-
-    auto* grid = new QGridLayout;
-    grid->setSpacing(4);
-    auto& buttons = timing ? cmd_timing_ : cmd_pattern_;
-    for (int j = 0; j < fav_slot_count; ++j) {
-        auto* b = new elided_button(w);
-        b->setObjectName(QString(timing ? "cmd_timing_%1" : "cmd_pattern_%1").arg(j));
-        b->setAutoFillBackground(true);
-        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        render_button(b, control_view{"", rgb{224, 224, 224}, true, true, ""}, true);
-        buttons[static_cast<std::size_t>(j)] = b;
-        grid->addWidget(b, j / 3, j % 3);
-    }
-    side->addLayout(grid);
-    auto* none_row = new QHBoxLayout;
-    auto* none = new QPushButton("Check None", w);
-    none->setObjectName(timing ? "cmd_check_v_none" : "cmd_check_p_none");
-    none_row->addWidget(none);
-    none_row->addStretch(1);
-    side->addLayout(none_row);
-    auto* prompt = new QLabel(timing ? "Double click left list or click button below to set output resolution. "
-                                       "Check left list to set favorite timings."
-                                     : "Double click left list or click button below to set output pattern. "
-                                       "Check left list to set favorite patterns.",
-                              w);
-    prompt->setObjectName(timing ? "lab_prompt_v" : "lab_prompt_p");
-    prompt->setWordWrap(true);
-    side->addWidget(prompt);
-    side->addStretch(1);
-    row->addLayout(side, 3);
-    return w;
-}
-
 QWidget* frm_main::build_pages() {
     pages_ = new QStackedWidget(this);
     pages_->setObjectName("fra_pages");
@@ -386,9 +329,14 @@ QWidget* frm_main::build_pages() {
     pages_->addWidget(logo_);
 
     for (int i = 0; i < main_page_count; ++i) {
-        QWidget* p = i == 1 ? build_catalogue_page(true) : i == 2 ? build_catalogue_page(false)
+        QWidget* p = i == 0   ? (page_edid_ = new page_edid(ctx_, this))
+                     : i == 1 ? (page_timing_ = new page_output(ctx_, true, this))
+                     : i == 2 ? (page_pattern_ = new page_output(ctx_, false, this))
+                     : i == 3 ? (page_panel_ = new page_panel(ctx_, this))
+                     : i == 4 ? static_cast<QWidget*>(new page_monitor(ctx_, pages_))
                      : i == 5 ? static_cast<QWidget*>(new page_cable(ctx_, this))
-                     : i == 6 ? static_cast<QWidget*>(new page_cec(ctx_, this)) : build_placeholder(i);
+                     : i == 6 ? static_cast<QWidget*>(new page_cec(ctx_, this))
+                              : build_placeholder(i);
         p->setObjectName(QString("fra_main_%1").arg(i));
         fra_main_[static_cast<std::size_t>(i)] = p;
         pages_->addWidget(p);
@@ -483,7 +431,10 @@ void frm_main::render_link_caption() {
     lab_link_->setToolTip("Click to link the unit");
 }
 
-void frm_main::render_busy_bar() { busy_bar_->set_state(ctx_.link.busy_bar.visible, ctx_.link.busy_bar.left); }
+void frm_main::render_busy_bar() {
+    busy_bar_->set_state(ctx_.link.busy_bar.visible, ctx_.link.busy_bar.left);
+    if (page_edid_) page_edid_->render_busy();
+}
 
 void frm_main::render() {
     const auto& V = ctx_.view;
@@ -535,34 +486,18 @@ void frm_main::render() {
         if (V.fra_main[static_cast<std::size_t>(i)].visible) shown = fra_main_[static_cast<std::size_t>(i)];
     if (!shown) shown = V.img_logo_visible ? logo_ : blank_;
     if (pages_->currentWidget() != shown) pages_->setCurrentWidget(shown);
-    lstv_timing_->setVisible(V.lstv_timing.visible);
-    lstv_pattern_->setVisible(V.lstv_pattern.visible);
+    page_timing_->list_set_visible(V.lstv_timing.visible);
+    page_pattern_->list_set_visible(V.lstv_pattern.visible);
 
+    if (page_edid_) page_edid_->render();
     render_link_caption();
     render_busy_bar();
     rendering_ = was;
 }
 
 void frm_main::render_catalogue() {
-    const auto& C = ctx_.catalogue;
-    auto fill = [](QTreeWidget* list, const std::vector<catalogue_entry>& entries) {
-        list->clear();
-        QList<QTreeWidgetItem*> items;
-        items.reserve(static_cast<qsizetype>(entries.size()));
-        for (const auto& e : entries) {
-            auto* it = new QTreeWidgetItem({latin1(e.name)});
-            it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-            it->setCheckState(0, e.checked ? Qt::Checked : Qt::Unchecked);
-            items << it;
-        }
-        list->addTopLevelItems(items);
-    };
-    fill(lstv_timing_, C.timings);
-    fill(lstv_pattern_, C.patterns);
-    for (int j = 0; j < fav_slot_count; ++j) {
-        cmd_timing_[static_cast<std::size_t>(j)]->set_full_text(latin1(timing_fav_caption(C, j)));
-        cmd_pattern_[static_cast<std::size_t>(j)]->set_full_text(latin1(pattern_fav_caption(C, j)));
-    }
+    page_timing_->catalogue_render();
+    page_pattern_->catalogue_render();
 }
 
 void frm_main::focus_to(int target) {

@@ -31,6 +31,9 @@ class eye_symbol;
 class frm_device;
 class frm_monitor_cmd;
 class main_runtime;
+class page_edid;
+class page_output;
+class page_panel;
 class refreshing_combo;
 
 class frm_main : public QWidget {
@@ -65,7 +68,6 @@ private:
     QWidget* build_link_area();
     QWidget* build_images();
     QWidget* build_pages();
-    QWidget* build_catalogue_page(bool timing);
     QWidget* build_placeholder(int page);
 
     void render();
@@ -111,12 +113,12 @@ private:
     QWidget* logo_ = nullptr;
     QWidget* blank_ = nullptr;
 
-    QTreeWidget* lstv_timing_ = nullptr;
-    QTreeWidget* lstv_pattern_ = nullptr;
-    std::array<elided_button*, 18> cmd_timing_{};
-    std::array<elided_button*, 18> cmd_pattern_{};
+    page_output* page_timing_ = nullptr;
+    page_output* page_pattern_ = nullptr;
+    page_panel* page_panel_ = nullptr;
 
     frm_device* frm_device_ = nullptr;
+    page_edid* page_edid_ = nullptr;  // page 0
     eye_symbol* lab_monitor_eye_cmd_ = nullptr;
     frm_monitor_cmd* frm_monitor_cmd_ = nullptr;
     discovery_list* discovery_list_ = nullptr;

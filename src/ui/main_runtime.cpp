@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "edid/edid_page.h"
 #include "cable_cec/cable_test.h"
 #include "cable_cec/cec.h"
 #include "link/discovery.h"
@@ -9,6 +10,7 @@
 #include "link/tasks.h"
 #include "link/transaction.h"
 #include "link/transports.h"
+#include "monitor/monitor_view.h"
 #include "terminal/terminal.h"
 
 namespace vexlan {
@@ -42,6 +44,16 @@ main_runtime::main_runtime(const runtime_options& options, dialog_port* dialogs)
         if (ctx.link.link_iface == 0) link_receive(ctx, bytes);
     };
 
+    // the EDID page: slot names on refresh, the deferred rename, the VIC table at start-up
+    ctx.hooks.edid_slots_read = [this] { edid_slot_names_refresh(ctx); };
+    ctx.hooks.edid_slot_rename = [this] { edid_rename_replay(ctx); };
+    ctx.life.lists_init = [this, before = ctx.life.lists_init] {
+        if (before) before();
+        edid_page_init(ctx);
+    };
+    output_pages_hooks_install(ctx);
+    output_panel_hooks_install(ctx);
+    monitor_hooks_install(ctx);
     // the cable, CEC, terminal and discovery parts of the pages
     ctx.discovery.port = &discovery;
     ctx.discovery.target_host = options.discovery_host;

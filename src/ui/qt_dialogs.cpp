@@ -22,6 +22,10 @@ msg_answer qt_dialogs::message_box(const std::string& text, msg_icon icon, msg_b
     switch (buttons) {
     case msg_buttons::ok: box.setStandardButtons(QMessageBox::Ok); break;
     case msg_buttons::yes_no: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case msg_buttons::yes_no_default_no:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        break;
     case msg_buttons::yes_no_cancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;

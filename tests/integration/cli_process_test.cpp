@@ -38,63 +38,76 @@ int count_of(const std::string& hay, const std::string& needle) {
 
 }  // namespace
 
-TEST(Cli, SendResults) {
+TEST(Cli, SendScriptAndLink) {
     sim_process sim({"--verbose", "--fw", "3.1.4"});
     ASSERT_TRUE(sim.ok());
     const QString target = QString::fromStdString(sim.tcp_target());
 
-    auto good = run_cli({"--tcp", target, "send", "$timing 12"});
-    EXPECT_EQ(good.status, 0) << good.err;
-    EXPECT_NE(good.out.find("reply: $timing 12\\r\\n"), std::string::npos) << good.out;
-    EXPECT_NE(good.out.find("param1: 12\n"), std::string::npos);
-    EXPECT_NE(good.out.find("param2: None\n"), std::string::npos);
-    EXPECT_NE(good.out.find("result: 1\n"), std::string::npos);
+    // Several lines over one link; the status says whether every one was accepted.
+    auto text = run_cli({"--tcp", target, "send", "$timing 12", "$timing 9999"});
+    EXPECT_EQ(text.status, 1) << text.err;
+    EXPECT_NE(text.out.find("reply: $timing 12\\r\\n\nparam1: 12\nparam2: None\nparam3: None\nresult: 1\n"),
+              std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("result: 3\n"), std::string::npos) << text.out;
+    EXPECT_EQ(count_of(sim.log(), "rx $model?"), 1) << sim.log();  // one link for both
 
-    auto bad = run_cli({"--tcp", target, "send", "$timing 9999"});
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_NE(bad.out.find("result: 3\n"), std::string::npos) << bad.out;
+    auto json = run_cli({"send", "--json", "--tcp", target, "$pattern? 1"});
+    EXPECT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out.rfind("{\"line\":\"$pattern? 1\",\"reply\":\"$pattern? 1\",\"param1\":\"1\",\"param2\":\"None\","
+                             "\"param3\":\"None\",\"result\":1,\"ms\":", 0), 0u) << json.out;
 
-    auto link = run_cli({"--tcp", target, "link"});
+    QProcess script;
+    script.start(QStringLiteral(VEXLAN_CLI_PATH), {"--tcp", target, "script", "-"});
+    script.write("$timing 3\r\n# a comment\n\n$timing 9999\n$timing?");
+    script.closeWriteChannel();
+    ASSERT_TRUE(script.waitForFinished(20000));
+    EXPECT_EQ(script.exitCode(), 1);
+    const QList<QByteArray> lines = script.readAllStandardOutput().trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 3) << script.readAllStandardError().toStdString();
+    EXPECT_TRUE(lines[0].startsWith("{\"line\":\"$timing 3\",\"reply\":\"$timing 3\"")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains("\"param1\":\"err\"") && lines[1].contains("\"result\":3")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].contains("\"param1\":\"3\",")) << lines[2].toStdString();
+
+    auto link = run_cli({"--tcp", target, "link", "--json"});
     EXPECT_EQ(link.status, 0) << link.err;
-    EXPECT_NE(link.out.find("model: MRV-410\n"), std::string::npos) << link.out;
-    EXPECT_NE(link.out.find("firmware: 3.1.4\n"), std::string::npos);
+    EXPECT_EQ(link.out, "{\"model\":\"MRV-410\",\"board_id\":\"0\",\"firmware\":\"3.1.4\",\"task_mode\":\"pattern\","
+                        "\"model_index\":0,\"catalogue\":\"m41_timing_pattern.ini\"}\n");
 }
 
-TEST(Cli, DroppedReplyRetriedAndSilentUnitSentTwice) {
-    {
-        // The link takes four commands; the fifth, the one sent, is dropped once.
-        sim_process sim({"--verbose", "--drop", "5"});
-        ASSERT_TRUE(sim.ok());
-        auto r = run_cli({"--tcp", QString::fromStdString(sim.tcp_target()), "send", "$pattern? 1"});
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(r.out.find("result: 1\n"), std::string::npos) << r.out;
-        EXPECT_EQ(count_of(sim.log(), "$pattern? 1"), 3) << sim.log();  // twice received, once answered
-    }
-    {
-        sim_process sim({"--verbose", "--silent", "$timing"});
-        ASSERT_TRUE(sim.ok());
-        auto r = run_cli({"--tcp", QString::fromStdString(sim.tcp_target()), "send", "$timing 3"});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.out.find("result: 2\n"), std::string::npos) << r.out;
-        EXPECT_EQ(count_of(sim.log(), "$timing 3"), 2) << sim.log();  // the same bytes, twice
-    }
-}
-
-TEST(Cli, ClearErrors) {
-    const std::pair<QStringList, std::string> cases[] = {
-        {{"--tcp", "127.0.0.1:1", "link"}, "cannot connect to 127.0.0.1:1"},
-        {{"--tcp", "127.0.0.1:x", "link"}, "bad TCP port"},
-        {{"--serial", "/dev/no-such-port", "link"}, "cannot open serial port /dev/no-such-port"},
-        {{"--tcp", "127.0.0.1:2", "frobnicate"}, "unknown command frobnicate"},
-        {{"link"}, "give exactly one of --tcp and --serial"},
-        {{"edid", "analyze", "/no/such/file.bin"}, "/no/such/file.bin"},
+// Each way a command or a link can fail, with the exit status and the one message that names the
+// command at fault (never a value left from an earlier one).
+TEST(Cli, FailuresMapToStatusAndNameTheCommand) {
+    struct fail_case {
+        QStringList sim_options;
+        QStringList command;
+        int status;
+        const char* message;
+        const char* sent;  // the command the unit received twice (sent once, retried once)
     };
-    for (const auto& [args, text] : cases) {
-        auto r = run_cli(args);
-        EXPECT_NE(r.status, 0) << args.join(' ').toStdString();
-        EXPECT_NE(r.err.find(text), std::string::npos) << args.join(' ').toStdString() << ": " << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n') <= 2, true) << r.err;
+    const fail_case cases[] = {
+        {{"--silent", "$fwver?"}, {"link"}, 1, "link: the unit did not accept \"$fwver?\" (result 2", "$fwver?"},
+        {{"--silent", "$task_mode?"}, {"link"}, 1, "\"$task_mode?\"", "$task_mode?"},
+        {{"--model", "XYZ-1"}, {"send", "$timing 1"}, 1, "send: model \"XYZ-1\" is not a known unit", nullptr},
+        {{"--silent", "$timing"}, {"send", "$timing 3"}, 1, "", "$timing 3"},
+        {{"--close-after", "2"}, {"link"}, 3, "link: the link was lost during \"$fwver?\"", nullptr},
+        {{"--close-after", "5"}, {"send", "$timing 1", "$timing 2", "$timing 3"}, 3,
+         "send: the link was lost during \"$timing 2\"", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.sim_options + c.command).join(' ').toStdString());
+        sim_process sim(QStringList{"--verbose"} + c.sim_options);
+        ASSERT_TRUE(sim.ok());
+        auto r = run_cli(QStringList{"--tcp", QString::fromStdString(sim.tcp_target())} + c.command);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        if (c.sent) EXPECT_EQ(count_of(sim.log(), c.sent), 2) << sim.log();
     }
+    // A dropped reply is retried: the fifth command (the one sent after the four of the link).
+    sim_process sim({"--verbose", "--drop", "5"});
+    ASSERT_TRUE(sim.ok());
+    auto r = run_cli({"--tcp", QString::fromStdString(sim.tcp_target()), "send", "$pattern? 1"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(count_of(sim.log(), "$pattern? 1"), 3) << sim.log();  // twice received, once answered
 }
 
 TEST(Cli, EdidReadToFiles) {

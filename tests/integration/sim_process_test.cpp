@@ -1,7 +1,7 @@
-// vexlan-unit-sim's own options, talked to with plain POSIX calls so that none of the
-// application's transports is involved: the pseudo-terminal and its link, --baud pacing,
-// --silent, --garbage and a clean exit on SIGTERM. The protocol itself is covered by the
-// engine tests and by the transport tests against the simulator.
+// vexlan-unit-sim as a process, talked to with plain POSIX calls so that none of the
+// application's transports is involved: the pseudo-terminal and its clients, one TCP client at
+// a time, the fault options wired to the links, and a clean exit on SIGTERM. The engine, the
+// pacing and the source profiles are covered by the unit tests.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -14,7 +14,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <functional>
+#include <memory>
+#include <vector>
 #include <string>
 
 #include "sim_process.h"
@@ -32,7 +36,6 @@ double ms_since(clock_type::time_point t) {
 // A byte stream to the simulator (TCP socket or pseudo-terminal) with timed reads.
 struct endpoint {
     int fd = -1;
-    int reads = 0;
     ~endpoint() {
         if (fd >= 0) close(fd);
     }
@@ -64,7 +67,6 @@ struct endpoint {
             char b[4096];
             const ssize_t n = read(fd, b, sizeof b);
             if (n <= 0) break;
-            ++reads;
             got.append(b, static_cast<std::size_t>(n));
         }
         return got;
@@ -78,9 +80,9 @@ struct endpoint {
     }
 };
 
-TEST(SimProcess, PseudoTerminalServesBesideTcpAndSigtermEndsCleanly) {
+TEST(SimProcess, PseudoTerminalServesBesideTcpAndKeepsNothingForTheNextClient) {
     const std::string link = "/tmp/vexlan-sim-test-" + std::to_string(getpid());
-    sim_process sim({"--pty", "--pty-link", QString::fromStdString(link)});
+    sim_process sim({"--pty", "--pty-link", QString::fromStdString(link), "--slow", "$timing?:300"});
     ASSERT_TRUE(sim.ok());
     ASSERT_EQ(sim.pty().rfind("/dev/pts/", 0), 0u) << sim.pty();
     char target[256] = {};
@@ -92,8 +94,9 @@ TEST(SimProcess, PseudoTerminalServesBesideTcpAndSigtermEndsCleanly) {
         ASSERT_TRUE(tcp.connect_tcp(sim.port()));
         EXPECT_EQ(tcp.ask("$timing  20\r"), "$timing 20\r\n");
         EXPECT_EQ(tty.ask("$timing? \r"), "$timing? 20\r\n");  // one unit behind both links
+        EXPECT_EQ(tty.ask("$fwver?\r$timing? \r"), "$fwver? 2.18.4\r\n");  // leaves before the slow reply
     }
-    endpoint reopened;  // the terminal is served again after its last user closed it
+    endpoint reopened;  // served again, and never given the previous client's reply
     ASSERT_TRUE(reopened.open_tty(sim.pty()));
     EXPECT_EQ(reopened.ask("$fwver?\r"), "$fwver? 2.18.4\r\n");
     EXPECT_EQ(sim.stop(), 0);
@@ -101,52 +104,60 @@ TEST(SimProcess, PseudoTerminalServesBesideTcpAndSigtermEndsCleanly) {
     EXPECT_NE(lstat(link.c_str(), &st), 0);  // the link went with the simulator
 }
 
-TEST(SimProcess, BaudPacesTheReplyBytes) {
-    sim_process sim({"--baud", "115200"});
+TEST(SimProcess, NextTcpClientIsServedOnlyOnceThePreviousOneHasGone) {
+    sim_process sim;
     ASSERT_TRUE(sim.ok());
-    endpoint c;
-    ASSERT_TRUE(c.connect_tcp(sim.port()));
-    const auto t0 = clock_type::now();
-    c.send("$edid_read sink_h,block1\r");
-    const std::string got = c.read_until([](const std::string& s) { return s.size() >= 26 + 386; }, 2000);
-    EXPECT_EQ(got.size(), 26u + 386u);
-    EXPECT_GE(ms_since(t0), 412 / 11.52 * 0.9);  // 412 bytes at 11,520 bytes/s: about 36 ms
-    EXPECT_GT(c.reads, 3);
+    auto first = std::make_unique<endpoint>();
+    endpoint second;
+    ASSERT_TRUE(first->connect_tcp(sim.port()));
+    ASSERT_TRUE(second.connect_tcp(sim.port()));  // waits in the backlog, neither served nor closed
+    second.send("$model?\r");
+    EXPECT_EQ(first->ask("$fwver?\r"), "$fwver? 2.18.4\r\n");
+    char b;
+    EXPECT_EQ(recv(second.fd, &b, 1, MSG_DONTWAIT), -1);
+    first.reset();
+    EXPECT_EQ(second.read_until([](const std::string& s) { return s.find('\n') != std::string::npos; }, 2000),
+              "$model? MRV-410\r\n");
 }
 
-TEST(SimProcess, SilentCommandWordIsActedOnButNeverAnswered) {
-    sim_process sim({"--silent", "$timing"});
+TEST(SimProcess, FaultOptionsShapeTheRepliesAndTheLogRecordsEach) {
+    const std::string log = "/tmp/vexlan-sim-log-" + std::to_string(getpid());
+    sim_process sim({"--lfcr", "--silent", "$timing", "--reply", "$pattern?=None", "--late", "$edid_manuf? d1:300",
+                     "--source", "2160p60-hdr10", "--log", QString::fromStdString(log)});
     ASSERT_TRUE(sim.ok());
     endpoint c;
     ASSERT_TRUE(c.connect_tcp(sim.port()));
-    EXPECT_EQ(c.ask("$timing  5\r", 300), "");
-    EXPECT_EQ(c.ask("$timing? \r"), "$timing? 5\r\n");
+    EXPECT_EQ(c.ask("$pattern? \r"), "$pattern? None\n\r");
+    EXPECT_EQ(c.ask("$source_detect? tmds_clock\r"), "$source_detect? tmds_clock,371250\n\r");
+    EXPECT_EQ(c.ask("$timing  5\r", 200), "");  // carried out, never answered
+    c.send("$edid_manuf? d1\r");
+    EXPECT_EQ(c.ask("$timing? \r"), "$timing? 5\n\r");  // answered before the late one
+    EXPECT_EQ(c.read_until([](const std::string& s) { return s.find('\r') != std::string::npos; }, 2000),
+              "$edid_manuf? d1,VXL\n\r");
+    EXPECT_EQ(sim.stop(), 0);
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::vector<std::string> rows;  // "SECONDS<TAB>LINK<TAB>COMMAND<TAB>REPLY"
+    for (std::string l; std::getline(text, l);) rows.push_back(l.substr(l.find('\t') + 1));
+    EXPECT_EQ(rows, (std::vector<std::string>{"tcp\t$pattern? \t$pattern? None",
+                                              "tcp\t$source_detect? tmds_clock\t$source_detect? tmds_clock,371250",
+                                              "tcp\t$timing? \t$timing? 5", "tcp\t$edid_manuf? d1\t$edid_manuf? d1,VXL"}));
+    unlink(log.c_str());
 }
 
-TEST(SimProcess, GarbageLinesComeOnlyBetweenReplies) {
-    sim_process sim({"--garbage", "--seed", "3"});
+TEST(SimProcess, FloodStartsOnceLinkedAndAnswersNothingMore) {
+    sim_process sim({"--flood"});
     ASSERT_TRUE(sim.ok());
     endpoint c;
     ASSERT_TRUE(c.connect_tcp(sim.port()));
-    int stray = 0;
-    std::string pending;
-    auto next_line = [&]() {
-        while (pending.find("\r\n") == std::string::npos) {
-            const std::string more = c.read_until([](const std::string& s) { return !s.empty(); }, 1000);
-            if (more.empty()) return std::string("(timeout)");
-            pending += more;
-        }
-        const std::string line = pending.substr(0, pending.find("\r\n"));
-        pending.erase(0, line.size() + 2);
-        return line;
-    };
-    for (int i = 0; i < 40; ++i) {
-        c.send("$pattern? \r");
-        std::string line;
-        for (int k = 0; k < 5 && (line = next_line()) != "$pattern? 1"; ++k) ++stray;
-        EXPECT_EQ(line, "$pattern? 1") << i;
-    }
-    EXPECT_GT(stray, 0);
+    EXPECT_EQ(c.ask("$model?\r"), "$model? MRV-410\r\n");
+    c.send("$task_mode?\r$fwver?\r");
+    const std::string got = c.read_until([](const std::string& s) { return s.size() >= (1u << 20); }, 3000);
+    EXPECT_GE(got.size(), 1u << 20);
+    const std::string linked = "$task_mode? pattern\r\n";
+    EXPECT_EQ(got.substr(0, linked.size()), linked);
+    EXPECT_EQ(got.find_first_of("\r\n", linked.size()), std::string::npos);
 }
 
 }  // namespace

@@ -208,6 +208,8 @@ TEST(catalogue, faulty_files_are_reported_and_loading_carries_on)
          {{"c_fav.ini", "value 2 \"x\" is not a number"}}, 3, 2, {1, 254}},
         {"short favourites file", good.c_str(), "3\r\n2\r\n1\r\n",
          {{"c_fav.ini", "value 4 of 36 is missing (file ends early)"}}, 3, 2, {3, 2, 1, 254}},
+        {"no timings", "0\r\n2\r\nX\r\nY\r\n", fav_lines({}, {2}), {}, 0, 2, {254}},
+        {"no patterns", "1\r\nA\r\n0\r\n", fav_lines({1}, {}), {}, 1, 0, {1}},
         {"catalogue missing", nullptr, fav_lines({1}, {}),
          {{"c.ini", "No such file or directory"},
           {"c_fav.ini", "the catalogue holds no timings"}}, 0, 0, {254}},

@@ -1,5 +1,7 @@
-// vexlan-cli edid analyze / facts / convert, called through cli_run.
+// vexlan-cli without a unit, called through cli_run: the EDID file commands and the usage rules.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -22,13 +24,19 @@ struct outcome {
     std::string err;
 };
 
-outcome run(const std::vector<std::string>& args)
+outcome run_cli(const std::vector<std::string>& args)
 {
     std::ostringstream out, err;
+    const int status = cli_run(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// `vexlan-cli edid ARGS...`
+outcome run(const std::vector<std::string>& args)
+{
     std::vector<std::string> all{"edid"};
     all.insert(all.end(), args.begin(), args.end());
-    const int status = cli_run(all, out, err);
-    return {status, out.str(), err.str()};
+    return run_cli(all);
 }
 
 class EdidCli : public ::testing::Test {
@@ -76,6 +84,11 @@ TEST_F(EdidCli, FailuresNameTheFile)
 {
     const bytes img = finish({base_block()});
     const std::string good = write("good.bin", std::string(img.begin(), img.end()));
+    const std::string fifo = (dir / "pipe.bin").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(dir / "folder.hex");
+    const std::string zero = (dir / "zero.bin").string();
+    std::filesystem::create_symlink("/dev/zero", zero);
     struct Case {
         const char* what;
         std::string path;
@@ -86,6 +99,10 @@ TEST_F(EdidCli, FailuresNameTheFile)
         {"unknown extension", write("x.txt", "00"), "(File format)"},
         {"HEX data error", write("bad.hex", "1x 00"), "(Data)"},
         {"HEX without bytes", write("none.hex", "// nothing\n"), "no EDID bytes"},
+        {"FIFO", fifo, "not a regular file"},
+        {"device", zero, "not a regular file"},
+        {"over 1 MiB", write("huge.bin", std::string((1 << 20) + 1, '\0')), "larger than 1024 KiB"},
+        {"folder", (dir / "folder.hex").string(), "Is a directory"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -98,9 +115,6 @@ TEST_F(EdidCli, FailuresNameTheFile)
             EXPECT_FALSE(r.out.empty());  // the good file is still reported
         }
     }
-    EXPECT_EQ(run({"analyze"}).status, 2);
-    EXPECT_EQ(run({"frobnicate", good}).status, 2);
-    EXPECT_EQ(run({"--help"}).status, 0);
 }
 
 TEST_F(EdidCli, FactsAsJsonLines)
@@ -115,7 +129,8 @@ TEST_F(EdidCli, FactsAsJsonLines)
     const std::string a = write("a.bin", std::string(img.begin(), img.end()));
     const std::string b = write("b.bin", std::string(broken.begin(), broken.end()));
     const bytes one = finish({base_block()});
-    const std::string c = write("c.bin", std::string(one.begin(), one.end()) + std::string(one.begin(), one.end()));
+    // File names: UTF-8 shown as it is, bytes that are not UTF-8 replaced; the output stays valid.
+    const std::string c = write("c_\xC3\xA9\xFF.bin", std::string(one.begin(), one.end()) + std::string(one.begin(), one.end()));
     const outcome r = run({"facts", a, b, c});
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out);
@@ -148,6 +163,8 @@ TEST_F(EdidCli, FactsAsJsonLines)
     EXPECT_NE(second.find(",\"stored\":" + std::to_string(img[255]) + ",\"ok\":false}]"), std::string::npos) << second;
     EXPECT_NE(second.find("\"manufacturer\":\"ABC\""), std::string::npos);  // still extracted
 
+    for (const std::string* line : {&first, &second, &third}) EXPECT_TRUE(nlohmann::json::accept(*line)) << *line;
+    EXPECT_NE(third.find("c_\xC3\xA9\xEF\xBF\xBD.bin\""), std::string::npos) << third;
     EXPECT_NE(third.find("\"status\":2,\"status_name\":\"Block No.\""), std::string::npos);
     EXPECT_NE(third.find("\"checksums\":[],\"manufacturer\":null"), std::string::npos);
 }
@@ -178,12 +195,63 @@ TEST_F(EdidCli, ConvertBetweenFormats)
     EXPECT_EQ(read((dir / "h.bin").string()).size(), 96u);
     EXPECT_NE(partial.err.find("last 4 bytes"), std::string::npos) << partial.err;
 
+    // A read-only target is not replaced; a link is written through to its file.
+    const std::string locked = write("locked.bin", "keep me");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    const outcome refused = run({"convert", bin, locked});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("read-only"), std::string::npos) << refused.err;
+    EXPECT_EQ(read(locked), "keep me");
+    std::filesystem::create_symlink("back.bin", dir / "link.bin");
+    ASSERT_EQ(run({"convert", hex, (dir / "link.bin").string()}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.bin"));
+    EXPECT_EQ(read(back), std::string(img.begin(), img.end()));
+
     EXPECT_EQ(run({"convert", bin, (dir / "x.ddc").string()}).status, 2);
     EXPECT_EQ(run({"convert", "--c-hex", bin, (dir / "x.bin").string()}).status, 2);
     const outcome missing = run({"convert", (dir / "nope.bin").string(), (dir / "y.bin").string()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("nope.bin"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "y.bin"));
+}
+
+// Wrong usage: status 2 and one line on stderr that says what is wrong; nothing on stdout.
+TEST(Cli, UsageErrorsAndStatus)
+{
+    struct usage_case {
+        std::vector<std::string> args;
+        int status;
+        const char* text;  // on stderr, or on stdout for status 0
+    };
+    const usage_case cases[] = {
+        {{"--connect-timeout-ms", "abc", "link"}, 2, "--connect-timeout-ms"},
+        {{"--tcp", "127.0.0.1:1", "frobnicate"}, 2, "frobnicate"},
+        {{"edid"}, 2, "subcommand is required"},
+        {{"edid", "analyze"}, 2, "FILE is required"},
+        {{"send", "--tcp", "127.0.0.1:1"}, 2, "LINE is required"},
+        {{"--tcp", "127.0.0.1:1", "--serial", "/dev/ttyS0", "link"}, 2, "excludes"},
+        {{"link"}, 2, "link: give exactly one of --tcp and --serial"},
+        {{"send", "--tcp", "127.0.0.1:1", "$timing 1\r$factory"}, 2, "must not contain CR or LF"},
+        {{"edid", "read", "d1", "--out", "d1.txt", "--tcp", "127.0.0.1:1"}, 2, "can only write .hex or .bin"},
+        {{"--tcp", "127.0.0.1:x", "link"}, 2, "link: --tcp: "},
+        {{"--tcp", "127.0.0.1:1", "link"}, 3, "link: cannot connect to 127.0.0.1:1"},
+        {{"link", "--serial", "/dev/no-such-port"}, 3, "cannot open serial port /dev/no-such-port"},
+        {{"--version"}, 0, "vexlan-cli 2.18\n"},
+        {{"send", "--help"}, 0, "--json"},
+    };
+    for (const auto& c : cases) {
+        const outcome r = run_cli(c.args);
+        std::string all;
+        for (const auto& a : c.args) all += a + " ";
+        SCOPED_TRACE(all);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        const std::string& said = c.status == 0 ? r.out : r.err;
+        EXPECT_NE(said.find(c.text), std::string::npos) << said;
+        if (c.status != 0) {
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_EQ(r.out, "");
+        }
+    }
 }
 
 }  // namespace

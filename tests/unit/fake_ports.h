@@ -88,6 +88,8 @@ public:
             }
         }
     }
+    void post(std::function<void()> fn) override { w_.after(0, std::move(fn)); }
+
 private:
     fake_world& w_;
 };

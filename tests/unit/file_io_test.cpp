@@ -8,6 +8,8 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include "temp_dir.h"
 
@@ -33,122 +35,206 @@ std::string contents(const std::string& path)
 
 }  // namespace
 
-TEST(file_io, write_then_read_keeps_every_byte)
+TEST(file_io, write_then_read_keeps_every_byte_and_the_permission_bits)
 {
     file_io_dir dir;
     std::string bytes = "line 1\r\nline 2\n\0\xff\x80 end";
     bytes += std::string(100000, 'x');  // larger than one read buffer
-    const std::string path = dir.file("data.bin");
+    const std::string path = dir.file(std::string(255 - 4, 'n') + ".ini");  // longest name
     ASSERT_EQ(write_file_atomic(path, bytes), "");
-    const auto r = read_file(path);
-    ASSERT_TRUE(r) << r.error;
-    EXPECT_EQ(*r.bytes, bytes);
+    EXPECT_EQ(contents(path), bytes);
 
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
     ASSERT_EQ(write_file_atomic(path, "short"), "");
     EXPECT_EQ(contents(path), "short");
-    EXPECT_EQ(names_in(dir.path), std::set<std::string>{"data.bin"});  // no temporary left over
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(names_in(dir.path).size(), 1u);  // no temporary left over
 }
 
-TEST(file_io, failures_name_the_path_and_reason)
+// Reading refuses what is not a regular file, or too large, before reading a byte: one line that
+// names the path. /dev/zero would never end, a FIFO without a writer would block for ever.
+TEST(file_io, read_refuses_what_it_must_not_read)
 {
     file_io_dir dir;
-    const std::string missing = dir.file("absent.ini");
-    const auto r = read_file(missing);
-    EXPECT_FALSE(r);
-    EXPECT_NE(r.error.find(missing), std::string::npos) << r.error;
-    EXPECT_NE(r.error.find("No such file or directory"), std::string::npos) << r.error;
-    EXPECT_NE(read_file(dir.str()).error.find("Is a directory"), std::string::npos);
-
-    const std::string path = dir.file("no_such_folder/Vexlan_ini.txt");
-    const std::string error = write_file_atomic(path, "x");
-    EXPECT_NE(error.find(path), std::string::npos) << error;
-    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
-}
-
-TEST(file_io, replacing_keeps_the_permission_bits_of_the_old_file)
-{
-    file_io_dir dir;
-    const std::string path = dir.file("fav.ini");
-    ASSERT_EQ(write_file_atomic(path, "old"), "");
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-    ASSERT_EQ(write_file_atomic(path, "new"), "");
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(contents(path), "new");
+    const std::string fifo = dir.file("pipe.bin");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string big = dir.file("big.bin");
+    ASSERT_EQ(write_file_atomic(big, std::string(2001, 'b')), "");
+    struct read_case {
+        std::string path;
+        std::size_t limit;
+        const char* reason;
+    };
+    const read_case cases[] = {
+        {dir.file("absent.ini"), app_file_limit, "No such file or directory"},
+        {dir.str(), app_file_limit, "Is a directory"},
+        {fifo, app_file_limit, "not a regular file"},
+        {"/dev/zero", edid_file_limit, "not a regular file"},
+        {big, 2000, "larger than"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const auto r = read_file(c.path, c.limit);
+        EXPECT_FALSE(r);
+        EXPECT_EQ(r.error.rfind(c.path, 0), 0u) << r.error;
+        EXPECT_NE(r.error.find(c.reason), std::string::npos) << r.error;
+        EXPECT_EQ(r.error.find('\n'), std::string::npos);
+    }
+    EXPECT_TRUE(read_file(big, 2001));
 }
 
 // Every way a write can fail leaves the old file as it was and no temporary file behind.
 TEST(file_io, failed_write_leaves_old_file_untouched)
 {
+    enum class how { plain, folder_target, folder_read_only, file_read_only, size_limited, no_descriptors };
     struct failure_case {
         const char* what;
-        std::string name;              // target file name inside the folder
-        bool target_is_folder = false;
-        bool folder_read_only = false;
-        bool size_limited = false;     // the file-size limit stops the write half-way
-        bool no_descriptors = false;   // no file can be opened: the temporary cannot be created
+        std::string name;  // target file name inside the folder
+        how kind;
     };
     const std::vector<failure_case> cases = {
-        {"temporary cannot be created", "m41_timing_pattern_fav.ini", false, false, false, true},
-        {"target is a folder", "bmp", true},
-        {"folder read-only", "settings.txt", false, true},
-        {"write stops half-way", "big.ini", false, false, true},
+        {"temporary cannot be created", "m41_timing_pattern_fav.ini", how::no_descriptors},
+        {"target is a folder", "bmp", how::folder_target},
+        {"folder read-only", "settings.txt", how::folder_read_only},
+        {"target read-only in a writable folder", "edid.hex", how::file_read_only},
+        {"write stops half-way", "big.ini", how::size_limited},
+        {"no such folder", "no_such_folder/x.ini", how::plain},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.folder_read_only && geteuid() == 0) continue;  // root writes anyway
+        if (c.kind == how::folder_read_only && geteuid() == 0) continue;  // root writes anyway
         file_io_dir dir;
         const std::string path = dir.file(c.name);
-        if (c.target_is_folder) {
+        if (c.kind == how::folder_target) {
             fs::create_directory(path);
             ASSERT_EQ(write_file_atomic(path + "/keep", "kept"), "");
-        } else {
+        } else if (c.kind != how::plain) {
             ASSERT_EQ(write_file_atomic(path, "old contents"), "");
         }
         const auto before = names_in(dir.path);
-        if (c.folder_read_only)
-            fs::permissions(dir.path, fs::perms::owner_write, fs::perm_options::remove);
+        if (c.kind == how::folder_read_only) fs::permissions(dir.path, fs::perms::owner_write, fs::perm_options::remove);
+        if (c.kind == how::file_read_only) fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
 
         std::string error;
-        if (c.size_limited) {
-            rlimit old_limit{};
-            ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-            auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old_limit{};
+        const int resource = c.kind == how::size_limited ? RLIMIT_FSIZE : RLIMIT_NOFILE;
+        const bool limited = c.kind == how::size_limited || c.kind == how::no_descriptors;
+        auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+        if (limited) {
+            ASSERT_EQ(getrlimit(resource, &old_limit), 0);
             rlimit small = old_limit;
-            small.rlim_cur = 4096;
-            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-            error = write_file_atomic(path, std::string(100000, 'z'));
-            setrlimit(RLIMIT_FSIZE, &old_limit);
-            std::signal(SIGXFSZ, old_handler);
-        } else if (c.no_descriptors) {
-            rlimit old_limit{};
-            ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old_limit), 0);
-            rlimit none = old_limit;
-            none.rlim_cur = 0;
-            ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
-            error = write_file_atomic(path, "new contents");
-            setrlimit(RLIMIT_NOFILE, &old_limit);
-        } else {
-            error = write_file_atomic(path, "new contents");
+            small.rlim_cur = c.kind == how::size_limited ? 4096 : 0;
+            ASSERT_EQ(setrlimit(resource, &small), 0);
         }
+        error = write_file_atomic(path, std::string(100000, 'z'));
+        if (limited) setrlimit(resource, &old_limit);
+        std::signal(SIGXFSZ, old_handler);
         fs::permissions(dir.path, fs::perms::owner_all, fs::perm_options::add);
 
         EXPECT_NE(error, "");
-        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_EQ(error.rfind(path, 0), 0u) << error;
         EXPECT_EQ(names_in(dir.path), before);
-        if (c.target_is_folder)
+        if (c.kind == how::folder_target) {
             EXPECT_EQ(contents(path + "/keep"), "kept");
-        else
+        } else if (c.kind != how::plain) {
             EXPECT_EQ(contents(path), "old contents");
+        }
     }
 }
 
-TEST(file_io, longest_file_name_can_be_replaced)
+// A symbolic link is written through to the file it points to (also a relative, chained or
+// dangling one); the link itself stays a link.
+TEST(file_io, write_follows_symbolic_links)
 {
     file_io_dir dir;
-    const std::string path = dir.file(std::string(255 - 4, 'n') + ".ini");
-    ASSERT_EQ(write_file_atomic(path, "first"), "");
-    ASSERT_EQ(write_file_atomic(path, "second"), "");
-    EXPECT_EQ(contents(path), "second");
-    EXPECT_EQ(names_in(dir.path).size(), 1u);
+    fs::create_directory(dir.path / "real");
+    ASSERT_EQ(write_file_atomic(dir.file("real/a.hex"), "old"), "");
+    fs::create_symlink("real/a.hex", dir.path / "one");
+    fs::create_symlink(dir.path / "one", dir.path / "two");
+    fs::create_symlink("real/new.hex", dir.path / "dangling");
+    for (const char* link : {"one", "two"}) {
+        ASSERT_EQ(write_file_atomic(dir.file(link), link), "");
+        EXPECT_TRUE(fs::is_symlink(dir.path / link));
+        EXPECT_EQ(contents(dir.file("real/a.hex")), link);
+    }
+    ASSERT_EQ(write_file_atomic(dir.file("dangling"), "made"), "");
+    EXPECT_TRUE(fs::is_symlink(dir.path / "dangling"));
+    EXPECT_EQ(contents(dir.file("real/new.hex")), "made");
+    EXPECT_EQ(names_in(dir.path / "real"), (std::set<std::string>{"a.hex", "new.hex"}));
+
+    fs::create_symlink("loop", dir.path / "loop");
+    EXPECT_NE(write_file_atomic(dir.file("loop"), "x").find("cannot follow the link"), std::string::npos);
+}
+
+// Temporary files of interrupted writes (this program's naming, a writer that is gone or a file
+// older than ten minutes) are removed; the operator's files and a running writer's are not.
+TEST(file_io, stale_temporary_files_are_removed)
+{
+    file_io_dir dir;
+    const std::string mine = "." + std::to_string(getpid()) + ".tmp";
+    const pid_t gone = [] {  // a process id that no longer runs
+        const pid_t child = fork();
+        if (child == 0) _exit(0);
+        int status = 0;
+        waitpid(child, &status, 0);
+        return child;
+    }();
+    const std::string dead = "." + std::to_string(gone) + ".tmp";
+    struct temp_case {
+        std::string name;
+        bool old;
+        bool removed;
+    };
+    const temp_case cases[] = {
+        {".Vexlan_ini.txt.a1b2c3d4" + dead, false, true},
+        {".m41_timing_pattern_fav.ini.zzzzzzzz.1.tmp", true, true},       // old: whoever wrote it
+        {".Vexlan_ini.txt.a1b2c3d4" + mine, false, false},                // a write of this process
+        {".Vexlan_ini.txt.a1b2c3d4.1.tmp", false, false},                 // pid 1 runs: may be writing
+        {".notes.tmp", true, false},                                      // not our naming
+        {"Vexlan_ini.txt.a1b2c3d4" + dead, true, false},                  // not hidden
+        {".x.A1B2C3D4" + dead, true, false},                              // upper case: not ours
+        {"m41_timing_pattern.ini", true, false},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(write_file_atomic(dir.file(c.name), "x"), "");
+        if (c.old) {
+            const timeval past[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+            ASSERT_EQ(::utimes(dir.file(c.name).c_str(), past), 0);
+        }
+    }
+    EXPECT_TRUE(stale_temp_files_remove(dir.str()).empty());
+    for (const auto& c : cases) EXPECT_EQ(fs::exists(dir.path / c.name), !c.removed) << c.name;
+}
+
+TEST(file_io, message_helpers_bound_what_they_show)
+{
+    struct shown_case {
+        std::string value, shown;
+    };
+    const shown_case cases[] = {
+        {"COM3", "COM3"},
+        {"a\r\n\t\x01\xE9z", "a\\r\\n\\t\\x01\\xE9z"},
+        {std::string(80, 'v'), std::string(80, 'v')},
+        {std::string(5 << 20, 'v'), std::string(80, 'v') + "..."},
+        {std::string(78, 'v') + "\x01", std::string(78, 'v') + "..."},  // an escape is not cut in half
+    };
+    for (const auto& c : cases) EXPECT_EQ(value_shown(c.value), c.shown);
+
+    std::vector<std::string> problems;
+    for (int i = 1; i <= 12; ++i) problems.push_back("p" + std::to_string(i));
+    const auto limited = problems_limited(problems);
+    ASSERT_EQ(limited.size(), 11u);
+    EXPECT_EQ(limited[9], "p10");
+    EXPECT_EQ(limited[10], "and 2 more");
+    problems.resize(10);
+    EXPECT_EQ(problems_limited(problems), problems);
+
+    std::vector<std::string> found;
+    const std::string long_line(text_line_limit + 1, 'L');
+    EXPECT_EQ(long_lines_blank("12\r\n" + long_line + "\r\n" + std::string(text_line_limit, 'k') + "\n" + long_line,
+                               "f.ini", found),
+              "12\r\n\r\n" + std::string(text_line_limit, 'k') + "\n");
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0], "f.ini: line 2 is longer than 64 KiB (a damaged line); it is ignored");
+    EXPECT_NE(found[1].find("line 4"), std::string::npos);
 }

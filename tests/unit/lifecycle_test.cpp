@@ -1,7 +1,10 @@
 // Start-up and shut-down of the main window and the housekeeping timer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+
+#include <sys/stat.h>
 
 #include "fake_controls.h"
 #include "link/file_io.h"
@@ -124,6 +127,40 @@ TEST(Lifecycle, AFailedWriteAtCloseIsReturnedNotHidden) {
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_NE(errors[0].find("Vexlan_ini.txt"), std::string::npos);
     EXPECT_NE(errors[1].find("m41_timing_pattern_fav.ini"), std::string::npos);
+}
+
+// A settings file that cannot be read, or is damaged beyond use, is reported in one message of
+// bounded size at start and kept at close (said once); start-up never blocks on it.
+TEST(Lifecycle, AnUnusableSettingsFileIsKeptAtClose) {
+    const std::string huge_line = "1\r\n\"" + std::string(5 << 20, 'x') + "\"\r\n3\r\n";
+    std::string many_faults;
+    for (int i = 0; i < 15; ++i) many_faults += "bad" + std::to_string(i) + "\r\n";
+    struct keep_case {
+        const char* what;
+        std::string text;  // empty: a FIFO with no writer
+    };
+    const keep_case cases[] = {{"FIFO", ""}, {"5 MB line", huge_line}, {"nothing usable", many_faults}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        temp_app_dir app;
+        const std::string path = app.file("Vexlan_ini.txt");
+        if (c.text.empty())
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        else
+            ASSERT_EQ(write_file_atomic(path, c.text), "");
+        link_rig rig;
+        rig.ctx.life.app_dir = app.str();
+        main_load(rig.ctx, screen_4000);
+        ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+        EXPECT_LT(rig.dialogs.messages[0].size(), 2000u);
+        EXPECT_LE(std::count(rig.dialogs.messages[0].begin(), rig.dialogs.messages[0].end(), '\n'), 10);
+        rig.ctx.link.eth_ip = "10.0.0.1";  // a change that is not written over the kept file
+        const auto errors = main_unload(rig.ctx, 0, 0);
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_NE(errors[0].find("Vexlan_ini.txt: not rewritten"), std::string::npos) << errors[0];
+        if (!c.text.empty()) EXPECT_EQ(app.read("Vexlan_ini.txt"), c.text);
+        EXPECT_EQ(fs::is_fifo(path), c.text.empty());
+    }
 }
 
 // A serial port whose adapter can be unplugged: the receive-buffer query then fails.

@@ -69,16 +69,3 @@ TEST(Overlap, LateReplyOfAnAbandonedCommandIsDropped) {
     EXPECT_EQ(outer_result, 1);
     EXPECT_EQ(rig.ctx.link.rx_param1, "stop");
 }
-
-TEST(Overlap, TimedOutCommandDoesNotAnswerTheNextOne) {
-    fake_rig rig;
-    rig.tcp.unit = [&](const std::string& line) {
-        // "$fwver?" is answered far too late; "$timing? " in time.
-        if (line == "$fwver?\r") return fake_rig::reply(line, "1.0", 6500);
-        return fake_rig::reply(line, "3", 100);
-    };
-    EXPECT_EQ(cmdtx_str(rig.ctx, "$fwver?\r"), 2);
-    // The two late replies to "$fwver?" arrive while "$timing? 1" waits.
-    EXPECT_EQ(cmdtx_str(rig.ctx, "$timing? 1\r"), 1);
-    EXPECT_EQ(rig.ctx.link.rx_param1, "3");
-}

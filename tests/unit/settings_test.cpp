@@ -52,57 +52,36 @@ std::string ten_paths()
 
 }  // namespace
 
+// The file is fifteen CR LF lines, texts in quotes; what is written reads back unchanged.
 TEST(settings, write_then_read_keeps_every_item)
 {
     settings s;
     s.link_iface = 1;
-    s.eth_ip = "192.168.0.171";
+    s.eth_ip = "10.0.0.2";
     s.com_port = 16;
     s.window_left = -120;
     s.window_top = 3345;
     s.position_valid = true;
-    s.pre_files = {"/home/op/EDID files/monitor, 4K.hex", "  leading and trailing blanks  ",
-                   "/tmp/a \"quoted\" name.ddc", "\"", "", "C:\\old\\windows path.hex", "/x/y,z,,.hex",
-                   "/caf\xE9/8-bit.hex", "", "last"};
+    s.pre_files = {"/a b/c.hex", "  leading and trailing blanks  ", "/tmp/a \"quoted\" name.ddc", "\"", "",
+                   "C:\\old\\windows path.hex", "/x/y,z,,.hex", "/caf\xE9/8-bit.hex", "", "last"};
+    std::string expected = "1\r\n\"10.0.0.2\"\r\n16\r\n-120\r\n3345\r\n";
+    for (const auto& p : s.pre_files) expected += "\"" + p + "\"\r\n";
+    EXPECT_EQ(settings_text(s), expected);
     settings_dir dir;
     const std::string path = dir.file("Vexlan_ini.txt");
     ASSERT_EQ(settings_write(path, s), "");
-
     const auto r = settings_read(path);
     EXPECT_TRUE(r.problems.empty()) << joined(r.problems);
+    EXPECT_FALSE(r.keep_file);
     EXPECT_EQ(settings_text(r.values), settings_text(s));
     EXPECT_TRUE(r.values.position_valid);
-    EXPECT_EQ(r.values.pre_files, s.pre_files);
+
+    s.pre_files[9] = "line\r\nbreak";  // a line end cannot be part of a text
+    EXPECT_EQ(settings_text(s).substr(settings_text(s).size() - 15), "\"line  break\"\r\n");
 }
 
-TEST(settings, file_layout_is_fifteen_crlf_lines)
-{
-    settings s;
-    s.link_iface = 1;
-    s.eth_ip = "10.0.0.2";
-    s.com_port = 3;
-    s.window_left = 1200;
-    s.window_top = 900;
-    s.pre_files[0] = "/a b/c.hex";
-    s.pre_files[9] = "line\r\nbreak";
-    std::string expected = "1\r\n\"10.0.0.2\"\r\n3\r\n1200\r\n900\r\n\"/a b/c.hex\"\r\n";
-    for (int i = 1; i < 9; ++i) expected += "\"\"\r\n";
-    expected += "\"line  break\"\r\n";  // a line end cannot be part of a text
-    EXPECT_EQ(settings_text(s), expected);
-}
-
-TEST(settings, missing_file_gives_defaults_and_a_problem)
-{
-    settings_dir dir;
-    const std::string path = dir.file("Vexlan_ini.txt");
-    const auto r = settings_read(path);
-    ASSERT_EQ(r.problems.size(), 1u);
-    EXPECT_NE(r.problems[0].find(path + ": "), std::string::npos) << r.problems[0];
-    EXPECT_NE(r.problems[0].find("No such file or directory"), std::string::npos);
-    expect_defaults_from(r.values, 1);
-}
-
-// Whatever a line cannot give keeps its default; the rest of the file is still used.
+// Whatever a line cannot give keeps its default; the rest of the file is still used. A file that
+// is damaged beyond use (binary, a line over 64 KiB, not one usable number) is marked to be kept.
 TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest)
 {
     struct row {
@@ -113,8 +92,11 @@ TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest)
         const char* ip;
         bool position_valid;
         std::size_t first_default_line;
+        bool keep = false;
     };
+    const std::string huge(5 << 20, 'x');
     const row rows[] = {
+        {"missing file", "", {"No such file or directory"}, 0, 1, "", false, 1, true},
         {"three lines, bare LF", "1\n\"1.2.3.4\"\n7\n", {"holds 3 of the 15 settings"}, 1, 7,
          "1.2.3.4", false, 4},
         {"up to the first path", "0\r\n\"\"\r\n2\r\n10\r\n20\r\n\"/p\"\r\n",
@@ -126,12 +108,21 @@ TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest)
         {"position not a number", "0\r\n\"\"\r\n4\r\nleft\r\n2\r\n",
          {"line 4 (window left edge) \"left\" is not a number", "holds 5 of the 15"}, 0, 4, "",
          false, 6},
+        {"5 MB line", "1\r\n\"" + huge + "\"\r\n3\r\n",
+         {"line 2 is longer than 64 KiB (a damaged line)", "holds 3 of the 15"}, 1, 3, "", false, 4, true},
+        {"long value shown cut", "0\r\n\"\"\r\n" + huge.substr(0, 200) + "\r\n",
+         {"line 3 (serial port) \"" + huge.substr(0, 80) + "...\" is not a number", "holds 3 of the 15"}, 0, 1, "",
+         false, 4},
+        {"binary bytes", std::string("1\r\n\0\x01\x02", 7) + ten_paths(), {"holds binary bytes"}, 0, 1, "", false, 1,
+         true},
+        {"no usable number", "hello\r\nworld\r\n",
+         {"line 1 (link choice) \"hello\" is not a number", "holds 2 of the 15"}, 0, 1, "world", false, 3, true},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         settings_dir dir;
         const std::string path = dir.file("Vexlan_ini.txt");
-        ASSERT_EQ(write_file_atomic(path, r.text), "");
+        if (!r.text.empty()) ASSERT_EQ(write_file_atomic(path, r.text), "");
         const auto got = settings_read(path);
         ASSERT_EQ(got.problems.size(), r.problem_texts.size()) << joined(got.problems);
         for (std::size_t i = 0; i < r.problem_texts.size(); ++i) {
@@ -142,6 +133,8 @@ TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest)
         EXPECT_EQ(got.values.com_port, r.com_port);
         EXPECT_EQ(got.values.eth_ip, r.ip);
         EXPECT_EQ(got.values.position_valid, r.position_valid);
+        EXPECT_EQ(got.keep_file, r.keep);
+        for (const auto& p : got.problems) EXPECT_LT(p.size(), 400u);
         expect_defaults_from(got.values, r.first_default_line);
         if (r.first_default_line == 16) {
             EXPECT_EQ(got.values.pre_files[9], "/f9");
@@ -206,11 +199,14 @@ TEST(app_dir, prepare_copies_missing_defaults_only)
     for (const char* name : {"Vexlan_ini.txt", "m41_timing_pattern.ini", "bmp/refresh_on.bmp", "readme.txt", "edid/a.bin"})
         ASSERT_EQ(write_file_atomic(defaults + "/" + name, name), "");
     ASSERT_EQ(write_file_atomic(app + "/m41_timing_pattern.ini", "operator's own"), "");
+    const std::string leftover = app + "/.Vexlan_ini.txt.abcdefgh.999999999.tmp";  // its writer is gone
+    ASSERT_EQ(write_file_atomic(leftover, "half"), "");
 
     EXPECT_TRUE(app_dir_prepare(app, defaults).empty());
     EXPECT_EQ(*read_file(app + "/Vexlan_ini.txt").bytes, "Vexlan_ini.txt");
     EXPECT_EQ(*read_file(app + "/bmp/refresh_on.bmp").bytes, "bmp/refresh_on.bmp");
     EXPECT_EQ(*read_file(app + "/m41_timing_pattern.ini").bytes, "operator's own");
+    EXPECT_FALSE(fs::exists(leftover));
     EXPECT_FALSE(fs::exists(app + "/readme.txt"));
     EXPECT_FALSE(fs::exists(app + "/edid"));
     // A second run finds everything there and changes nothing.

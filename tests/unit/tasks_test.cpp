@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 
 #include "fake_controls.h"
 
@@ -28,35 +29,29 @@ struct page_rig : link_rig {
     }
 };
 
-TEST(Tasks, CablePageSendsItsEightQueriesInOrderThenStartsAgain) {
-    page_rig rig("MRV-410L", "cable", 5);
-    ASSERT_EQ(rig.ctx.profile.model_index, 1);
-    ASSERT_EQ(rig.ctx.tasks.task_mode, 2);
-    int applied = 0;
-    rig.ctx.hooks.monitor_reply_apply = [&] {
-        // the status refresh reads the entry that was answered
-        EXPECT_EQ(rig.ctx.link.cmd_table[static_cast<std::size_t>(rig.ctx.tasks.poll_list[rig.ctx.tasks.poll_index])] + "\r",
-                  rig.tcp.commands.back());
-        ++applied;
-    };
-    const auto from = rig.tcp.commands.size();
-    rig.poll(10);
-    EXPECT_EQ(rig.commands_since(from),
-              (std::vector<std::string>{"$cable_level?\r", "$cable_run?\r", "$cable_result?\r", "$cable_time?\r",
-                                        "$timer_day?\r", "$timer_hour?\r", "$timer_minute?\r", "$timer_second?\r",
-                                        "$cable_level?\r", "$cable_run?\r"}));
-    EXPECT_EQ(applied, 10);
-    EXPECT_FALSE(rig.ctx.tasks.poll_busy);
-    EXPECT_FALSE(rig.ctx.link.poll_quiet);
-}
-
-TEST(Tasks, CecPageAsksForLogLinesTwoToTwelveThenOne) {
-    page_rig rig("MRV-510", "pattern", 6);
-    const auto from = rig.tcp.commands.size();
-    rig.poll(13);
-    std::vector<std::string> expect;
-    for (int n : {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 1, 2}) expect.push_back("$cec_log_msg? " + std::to_string(n) + "\r");
-    EXPECT_EQ(rig.commands_since(from), expect);
+TEST(Tasks, LivePagesWalkTheirPollListsInOrder) {
+    std::vector<std::string> cable = {"$cable_level?\r", "$cable_run?\r", "$cable_result?\r", "$cable_time?\r",
+                                      "$timer_day?\r", "$timer_hour?\r", "$timer_minute?\r", "$timer_second?\r",
+                                      "$cable_level?\r", "$cable_run?\r"};
+    std::vector<std::string> cec;
+    for (int n : {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 1, 2}) cec.push_back("$cec_log_msg? " + std::to_string(n) + "\r");
+    for (const auto& [model, task, page, expect] : {std::tuple{"MRV-410L", "cable", 5, cable}, {"MRV-510", "pattern", 6, cec}}) {
+        page_rig rig(model, task, page);
+        int applied = 0;
+        rig.ctx.hooks.monitor_reply_apply = [&] {
+            // the status refresh runs for the entry that was answered
+            EXPECT_EQ(rig.ctx.link.cmd_table[static_cast<std::size_t>(rig.ctx.tasks.poll_list[rig.ctx.tasks.poll_index])],
+                      rig.tcp.commands.back().substr(0, rig.ctx.link.cmd_table[static_cast<std::size_t>(
+                                                            rig.ctx.tasks.poll_list[rig.ctx.tasks.poll_index])].size()));
+            ++applied;
+        };
+        const auto from = rig.tcp.commands.size();
+        rig.poll(static_cast<int>(expect.size()));
+        EXPECT_EQ(rig.commands_since(from), expect);
+        EXPECT_EQ(applied, static_cast<int>(expect.size()));
+        EXPECT_FALSE(rig.ctx.tasks.poll_busy);
+        EXPECT_FALSE(rig.ctx.link.poll_quiet);
+    }
 }
 
 TEST(Tasks, UnansweredPollIsSkippedAndPollingGoesOn) {
@@ -138,15 +133,50 @@ TEST(Tasks, DeferredCodesReplayTheirAction) {
     EXPECT_EQ(scale, 1);
 }
 
-TEST(Tasks, DeferredActionWaitsForAPollStepOnALivePage) {
-    page_rig rig("MRV-510", "pattern", 1);
-    int reads = 0;
-    rig.ctx.hooks.timing_out_get = [&] { ++reads; };
-    rig.ctx.tasks.deferred_action = deferred_timing_out_get;
-    tim_monitor_tick(rig.ctx);  // page 1: not replayed
-    EXPECT_EQ(reads, 0);
-    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_timing_out_get);
-    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_monitor));
+// An action deferred because a transaction ran is replayed once, as soon as that transaction
+// has returned and the event loop runs again, on every page.
+TEST(Tasks, DeferredActionIsReplayedOnEveryPageOnceNothingRuns) {
+    struct row {
+        int page;
+        int code;
+        std::vector<std::string> reads;  // page hooks the replay runs
+    };
+    const row rows[] = {
+        {0, deferred_refresh, {"edid"}},     {1, deferred_refresh, {"timing"}}, {2, deferred_refresh, {"pattern"}},
+        {3, deferred_refresh, {"panel"}},    {4, deferred_refresh, {}},         {6, deferred_refresh, {"cec"}},
+        {0, deferred_pattern_out_get, {"pattern"}}, {3, deferred_timing_out_get, {"timing"}},
+        {5, deferred_pattern_out_get, {"pattern"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE("page " + std::to_string(r.page) + " code " + std::to_string(r.code));
+        page_rig rig(r.page == 5 ? "MRV-410L" : "MRV-510", r.page == 5 ? "cable" : "pattern", r.page);
+        rig.timers.set_enabled(timer_id::tim_monitor, false);  // no poll step takes part
+        std::vector<std::string> reads;
+        auto& H = rig.ctx.hooks;
+        for (auto [hook, name] : {std::pair{&H.edid_slots_read, "edid"}, {&H.timing_out_get, "timing"},
+                                  {&H.pattern_out_get, "pattern"}, {&H.output_panel_get, "panel"},
+                                  {&H.cec_tx_msg_refresh, "cec"}})
+            *hook = [&reads, name = name] { reads.push_back(name); };
+        rig.unit.delay = 40;
+        rig.world.after(10, [&] {
+            if (r.code == deferred_refresh) refresh_action(rig.ctx);
+            else rig.ctx.tasks.deferred_action = r.code;  // as the page's reader records it
+        });
+        const auto from = rig.tcp.commands.size();
+        EXPECT_EQ(cmdtx_str(rig.ctx, "$timing? \r"), 1);
+        EXPECT_TRUE(reads.empty()) << "replayed inside the running transaction";
+        EXPECT_EQ(rig.ctx.tasks.deferred_action, r.code);
+        rig.pump.process_events();  // back in the event loop
+        rig.pump.process_events();
+        EXPECT_EQ(reads, r.reads);
+        EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_none);
+        const auto sent = rig.commands_since(from);
+        ASSERT_GE(sent.size(), 1u);
+        EXPECT_EQ(sent[0], "$timing? \r");
+        if (r.code == deferred_refresh) {
+            EXPECT_EQ(sent.size() > 1 ? sent[1] : "", "$model?\r");
+        }
+    }
 }
 
 TEST(Tasks, PageSwitchColoursButtonsShowsThePanelAndRefreshes) {
@@ -199,7 +229,7 @@ TEST(Tasks, PageSwitchColoursButtonsShowsThePanelAndRefreshes) {
     EXPECT_TRUE(V.fra_main[3].visible);
 }
 
-TEST(Tasks, RefreshActionIsDeferredWhileBusyAndShowsItsImage) {
+TEST(Tasks, RefreshActionShowsItsBusyImage) {
     page_rig rig("MRV-510", "pattern", 3);
     std::vector<std::string> pictures;
     rig.ctx.view.on_change = [&] {
@@ -210,31 +240,50 @@ TEST(Tasks, RefreshActionIsDeferredWhileBusyAndShowsItsImage) {
     EXPECT_EQ(pictures, (std::vector<std::string>{"refresh_busy.bmp", "refresh_on.bmp"}));
     EXPECT_TRUE(rig.ctx.view.img_refresh.enabled);
     EXPECT_FALSE(rig.ctx.tasks.refresh_running);
-
-    rig.ctx.tasks.poll_busy = true;
-    const auto sent = rig.tcp.commands.size();
-    refresh_action(rig.ctx);
-    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_refresh);
-    EXPECT_EQ(rig.tcp.commands.size(), sent);
 }
 
-TEST(Tasks, TaskModeSwitchSendsTheModeAndRestartsThePoll) {
-    page_rig rig("MRV-410L", "pattern", 5);
-    rig.timers.set_enabled(timer_id::tim_monitor, false);
-    cmd_task_mode_set(rig.ctx, "cable");
-    EXPECT_EQ(rig.tcp.commands.back(), "$task_mode cable\r");
-    EXPECT_EQ(rig.ctx.tasks.task_mode, 2);
-    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_monitor));
-
-    // The unit refuses: the mode stays.
-    auto base = rig.unit;
-    rig.tcp.unit = [&](const std::string& line) -> std::vector<testing::reply_chunk> {
-        if (cmdstr_cmd_get(line) == "$task_mode") return {{5, "$task_mode err\r\n"}};
-        return base(line);
+TEST(Tasks, TaskModeSwitchRunsThePageStepsWhateverTheResult) {
+    struct row {
+        int page;
+        const char* mode;
+        bool refused;
+        std::vector<std::string> steps;  // page hooks run after the switch
+        bool polling;                    // tim_monitor runs afterwards
     };
-    cmd_task_mode_set(rig.ctx, "analyser");
-    EXPECT_EQ(rig.ctx.link.cmd_result, 3);
-    EXPECT_EQ(rig.ctx.tasks.task_mode, 2);
+    const row rows[] = {
+        {0, "analyser", false, {}, false},
+        {1, "analyser", false, {"timing"}, false},
+        {2, "analyser", false, {"pattern"}, false},
+        {3, "analyser", false, {"panel"}, false},
+        {3, "analyser", true, {"panel"}, false},  // the output panel is read again whatever the result
+        {3, "cable", false, {}, false},           // ... but not in cable mode
+        {4, "pattern", false, {"form"}, true},
+        {5, "cable", false, {}, true},
+        {5, "pattern", false, {}, false},
+        {6, "analyser", true, {}, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.page) + " " + r.mode + (r.refused ? " refused" : ""));
+        page_rig rig("MRV-410L", r.page == 5 ? "analyser" : "pattern", r.page == 5 ? 0 : r.page);
+        if (r.page == 5) rig.ctx.tasks.main_page = 5;  // shown while the unit was in cable mode
+        rig.timers.set_enabled(timer_id::tim_monitor, false);
+        std::vector<std::string> steps;
+        auto& H = rig.ctx.hooks;
+        for (auto [hook, name] : {std::pair{&H.timing_out_get, "timing"}, {&H.pattern_out_get, "pattern"},
+                                  {&H.output_panel_get, "panel"}, {&H.monitor_form_set, "form"}})
+            *hook = [&steps, name = name] { steps.push_back(name); };
+        auto base = rig.unit;
+        rig.tcp.unit = [&](const std::string& line) -> std::vector<testing::reply_chunk> {
+            if (r.refused && cmdstr_cmd_get(line) == "$task_mode") return {{5, "$task_mode err\r\n"}};
+            return base(line);
+        };
+        const int before = rig.ctx.tasks.task_mode;
+        cmd_task_mode_set(rig.ctx, r.mode);
+        EXPECT_EQ(rig.tcp.commands.back(), std::string("$task_mode ") + r.mode + "\r");
+        EXPECT_EQ(rig.ctx.tasks.task_mode, r.refused ? before : task_mode_from_text(r.mode));
+        EXPECT_EQ(steps, r.steps);
+        EXPECT_EQ(rig.timers.enabled(timer_id::tim_monitor), r.polling);
+    }
 }
 
 TEST(Tasks, LinkAndTaskDisplayFollowModelAndTaskMode) {

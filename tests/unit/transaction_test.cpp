@@ -309,10 +309,34 @@ TEST(Transaction, ClosingWritesWithoutWaiting) {
     EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked");
 }
 
-TEST(Transaction, BytesBetweenTransactionsAreNotTakenForTheNextReply) {
+TEST(Transaction, HeldBytesStayWithinTheirCaps) {
+    // A peer that floods a line without end: the wait runs its course (result 2 after two
+    // sends) and the line never holds more than its cap.
     fake_rig rig;
+    const std::string chunk(6000, 'x');
+    std::size_t longest = 0;
+    rig.tcp.on_data = [&](const std::string& b) {
+        link_receive(rig.ctx, b);
+        if (rig.ctx.link.wire) longest = std::max(longest, rig.ctx.link.wire->rx_line.size());
+    };
+    std::function<void()> flood = [&] {
+        rig.tcp.deliver(chunk);
+        rig.world.after(2, flood);
+    };
+    rig.world.after(1, flood);
+    EXPECT_EQ(cmdtx_str(rig.ctx, "$timing? \r"), 2);
+    EXPECT_EQ(rig.world.now, 2u * 161u * 20u);
+    EXPECT_GT(longest, rx_line_limit - chunk.size());
+    EXPECT_LE(longest, rx_line_limit);
+    // Between transactions only the newest bytes are kept, up to their cap.
+    rig.world.queue.clear();
+    for (int i = 0; i < 30; ++i) rig.tcp.deliver(chunk);
+    EXPECT_EQ(rig.ctx.link.rx_idle.size(), rx_idle_limit);
+    rig.tcp.deliver(std::string(rx_idle_limit + 5, 'y'));
+    EXPECT_EQ(rig.ctx.link.rx_idle, std::string(rx_idle_limit, 'y'));
+    // ... and never taken for the next command's reply, not even a complete line.
+    rig.tcp.deliver("$timing 9\r\n");
     rig.tcp.unit = [](const std::string& l) { return fake_rig::reply(l, "2"); };
-    rig.tcp.deliver("$timing 9\r\n");  // nothing pending
     EXPECT_EQ(cmdtx_str(rig.ctx, "$timing? 1\r"), 1);
     EXPECT_EQ(rig.ctx.link.rx_param1, "2");
 }

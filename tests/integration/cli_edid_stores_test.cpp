@@ -1,0 +1,177 @@
+// vexlan-cli on the unit's EDID stores against the simulator: write then read back, slot names,
+// rename, the Rx EDID choice and the sink copy.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <nlohmann/json.hpp>
+
+#include "sim_process.h"
+
+using namespace vexlan::testing;
+
+namespace {
+
+struct cli_result {
+    int status = -1;
+    std::string out, err;
+};
+
+cli_result cli(const sim_process& sim, QStringList args)
+{
+    args.prepend(QString::fromStdString(sim.tcp_target()));
+    args.prepend("--tcp");
+    QProcess p;
+    p.start(QStringLiteral(VEXLAN_CLI_PATH), args);
+    cli_result r;
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput().toStdString();
+    r.err = p.readAllStandardError().toStdString();
+    return r;
+}
+
+QByteArray file_bytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+QString data_file(const char* name) { return QStringLiteral(VEXLAN_DATA_DIR "/edid/") + name; }
+
+QString temp_file(const char* name) { return QDir(QString::fromStdString(::testing::TempDir())).filePath(name); }
+
+nlohmann::json slots_json(const sim_process& sim)
+{
+    const cli_result r = cli(sim, {"edid", "slots", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return nlohmann::json::parse(r.out, nullptr, false);
+}
+
+}  // namespace
+
+TEST(CliEdidStores, WriteThenReadBackGivesTheSameBlocks)
+{
+    sim_process sim;
+    ASSERT_TRUE(sim.ok());
+    struct row {
+        const char* file;
+        const char* slot;
+        int compared;  // bytes of X and Y that must be equal
+        const char* note;
+    };
+    const row rows[] = {
+        {"vexlan_uhd_tv_2b.bin", "c4", 256, nullptr},
+        {"vexlan_dvi_monitor_1b.bin", "c7", 128, nullptr},  // block 1 goes as FF filler
+        {"vexlan_block_map_4b.bin", "c8", 256, "only blocks 0 and 1 are written"},
+    };
+    for (const row& r : rows) {
+        const QString x = data_file(r.file), y = temp_file("vexlan_cli_back.bin");
+        const cli_result w = cli(sim, {"edid", "write", r.slot, x});
+        ASSERT_EQ(w.status, 0) << r.file << ": " << w.err;
+        if (r.note) {
+            EXPECT_NE(w.err.find(r.note), std::string::npos) << w.err;
+        }
+        const cli_result rd = cli(sim, {"edid", "read", r.slot, "--out", y});
+        ASSERT_EQ(rd.status, 0) << rd.err;
+        const QByteArray want = file_bytes(x), got = file_bytes(y);
+        ASSERT_GE(got.size(), r.compared) << r.file;
+        EXPECT_EQ(got.left(r.compared), want.left(r.compared)) << r.file;
+        if (r.compared == 128) {
+            EXPECT_EQ(got.size(), 128) << "a one-block image reads back as one block";
+        }
+    }
+    // The unit named c4 after the image written into it; the name is printed and listed.
+    const nlohmann::json names = slots_json(sim);
+    EXPECT_EQ(names["c4"], "VXL.VEXLAN UHD TV") << names.dump();
+}
+
+TEST(CliEdidStores, WriteRefusals)
+{
+    sim_process sim;
+    ASSERT_TRUE(sim.ok());
+    const QString bad = data_file("vexlan_bad_checksum_2b.bin");
+    struct row {
+        QStringList args;
+        int status;
+        const char* says;
+    };
+    const std::vector<row> rows = {
+        {{"edid", "write", "d1", data_file("vexlan_hd_tv_2b.bin")}, 2, "d1..d10 are read-only"},
+        {{"edid", "write", "sink_v", data_file("vexlan_hd_tv_2b.bin")}, 2, "SLOT must be sink_h or c1..c10"},
+        {{"edid", "write", "c3", bad}, 1, "bad checksum (Checksum); --force writes it anyway"},
+        {{"edid", "write", "c3", temp_file("vexlan_no_such.bin")}, 1, "vexlan_no_such.bin"},
+        {{"edid", "rename", "c3", "a,b"}, 2, "Wrong name"},
+        {{"edid", "rename", "d3", "Mine"}, 2, "only c1..c10 can be named"},
+        {{"edid", "rx", "sink_h"}, 2, "SLOT must be sink, d1..d10 or c1..c10"},
+        {{"edid", "rx", "d9"}, 1, "$edid_rx d9 not accepted"},  // an empty store
+        {{"edid", "copy-sink", "d2"}, 2, "c1..c10 only"},
+    };
+    for (const row& r : rows) {
+        const cli_result c = cli(sim, r.args);
+        EXPECT_EQ(c.status, r.status) << r.args.join(' ').toStdString() << "\n" << c.err;
+        EXPECT_NE(c.err.find(r.says), std::string::npos) << c.err;
+    }
+    // Nothing of the refusals reached the stores.
+    const nlohmann::json names = slots_json(sim);
+    EXPECT_EQ(names["c3"], "Empty");
+    EXPECT_EQ(names["rx"], "sink");
+
+    // --force writes the invalid image as it is.
+    const cli_result forced = cli(sim, {"edid", "write", "c3", bad, "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    const QString y = temp_file("vexlan_cli_forced.bin");
+    ASSERT_EQ(cli(sim, {"edid", "read", "c3", "--out", y}).status, 0);
+    EXPECT_EQ(file_bytes(y), file_bytes(bad));
+}
+
+TEST(CliEdidStores, SlotsRenameRxAndSinkCopy)
+{
+    sim_process sim;
+    ASSERT_TRUE(sim.ok());
+    nlohmann::json names = slots_json(sim);
+    ASSERT_TRUE(names.is_object()) << names.dump();
+    std::vector<std::string> keys;
+    for (const auto& [k, v] : names.items()) keys.push_back(k);
+    EXPECT_EQ(keys.size(), 21u);
+    EXPECT_EQ(names["d1"], "HDMI 1080P");
+    EXPECT_EQ(names["c1"], "VXL.VEXLAN HD TV");
+    EXPECT_EQ(names["d10"], "Empty");
+
+    EXPECT_EQ(cli(sim, {"edid", "rename", "c3", "  Bench TV  "}).status, 0);
+    EXPECT_EQ(cli(sim, {"edid", "rx", "d2"}).status, 0);
+    const cli_result copy = cli(sim, {"edid", "copy-sink", "c5"});
+    EXPECT_EQ(copy.status, 0) << copy.err;
+    EXPECT_EQ(copy.out, "c5: VXL.VEXLAN UHD TV\n");
+
+    names = slots_json(sim);
+    EXPECT_EQ(names["c3"], "Bench TV");
+    EXPECT_EQ(names["rx"], "d2");
+    EXPECT_EQ(names["c5"], "VXL.VEXLAN UHD TV");
+    const cli_result text = cli(sim, {"edid", "slots"});
+    EXPECT_NE(text.out.find("c3: Bench TV\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("rx: d2\n"), std::string::npos) << text.out;
+
+    // The copy holds the sink's blocks 0 and 1.
+    const QString sink = temp_file("vexlan_cli_sink2.bin"), c5 = temp_file("vexlan_cli_c5.bin");
+    ASSERT_EQ(cli(sim, {"edid", "read", "sink_h", "--out", sink}).status, 0);
+    ASSERT_EQ(cli(sim, {"edid", "read", "c5", "--out", c5}).status, 0);
+    EXPECT_EQ(file_bytes(c5).left(256), file_bytes(sink).left(256));
+}
+
+TEST(CliEdidStores, NoSinkMeansNoCopy)
+{
+    sim_process sim({"--no-sink"});
+    ASSERT_TRUE(sim.ok());
+    const cli_result copy = cli(sim, {"edid", "copy-sink", "c5"});
+    EXPECT_EQ(copy.status, 1);
+    EXPECT_NE(copy.err.find("Copy fail !"), std::string::npos) << copy.err;
+    const cli_result read = cli(sim, {"edid", "read", "sink_h"});
+    EXPECT_EQ(read.status, 1);
+    EXPECT_EQ(slots_json(sim)["c5"], "Empty");
+}

@@ -1,0 +1,113 @@
+// vexlan-cli's output commands against the simulator: the exact lines on the wire, a set then a
+// read-back for each page, and the whole output panel as JSON.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "sim_process.h"
+
+using namespace vexlan::testing;
+
+namespace {
+
+struct cli_result {
+    int status = -1;
+    std::string out, err;
+};
+
+cli_result cli(const sim_process& sim, QStringList args) {
+    args.prepend(QString::fromStdString(sim.tcp_target()));
+    args.prepend("--tcp");
+    QProcess p;
+    p.start(QStringLiteral(VEXLAN_CLI_PATH), args);
+    cli_result r;
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput().toStdString();
+    r.err = p.readAllStandardError().toStdString();
+    return r;
+}
+
+int count_of(const std::string& hay, const std::string& needle) {
+    int n = 0;
+    for (auto pos = hay.find(needle); pos != std::string::npos; pos = hay.find(needle, pos + 1)) ++n;
+    return n;
+}
+
+// The command lines the simulator received, as its log shows them (CR as "<D>").
+std::vector<std::string> received(sim_process& sim) {
+    std::vector<std::string> lines;
+    const std::string log = sim.log();
+    const std::string mark = " rx ";
+    for (auto pos = log.find(mark); pos != std::string::npos; pos = log.find(mark, pos + 1)) {
+        const auto end = log.find('\n', pos);
+        lines.push_back(log.substr(pos + mark.size(), end == std::string::npos ? std::string::npos : end - pos - mark.size()));
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST(CliOutput, TimingSetPutsTwoBlanksAndCrOnTheWireAndReadsBack) {
+    sim_process sim({"--verbose", "--model", "MRV-410", "--task", "pattern"});
+    ASSERT_TRUE(sim.ok());
+    const auto set = cli(sim, {"timing", "set", "5"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    const auto lines = received(sim);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "$timing  5<D>");
+    EXPECT_EQ(count_of(sim.log(), "$timing  5<D>"), 1);
+    EXPECT_EQ(cli(sim, {"timing", "get"}).out, "timing: 5\n");
+    EXPECT_EQ(cli(sim, {"timing", "set", "88"}).status, 1);  // analyser task only: nothing sent
+    EXPECT_EQ(count_of(sim.log(), "$timing  88"), 0);
+
+    EXPECT_EQ(cli(sim, {"pattern", "set", "41"}).status, 0);
+    EXPECT_EQ(cli(sim, {"pattern", "get", "--json"}).out, "{\"pattern\":41}\n");
+    EXPECT_EQ(cli(sim, {"motion-text", "set", "  Vexlan\ttest  "}).status, 0);
+    EXPECT_EQ(cli(sim, {"motion-text", "get"}).out, "motion text: Vexlantest\n");
+}
+
+TEST(CliOutput, PanelGetReportsAllItemsAndSetClicksLikeTheWindow) {
+    sim_process sim({"--verbose", "--model", "MRV-410", "--task", "pattern"});
+    ASSERT_TRUE(sim.ok());
+    const auto get = cli(sim, {"panel", "get", "--json"});
+    EXPECT_EQ(get.status, 0) << get.err;
+    EXPECT_EQ(count_of(get.out, "\"item\":"), 21) << get.out;
+    EXPECT_EQ(count_of(get.out, "\"read\":true"), 21);
+    EXPECT_NE(get.out.find("\"query\":\"$hdcp_out_sw?\",\"read\":true,\"report\":\"off\",\"green\":38"), std::string::npos)
+        << get.out;
+
+    const auto set = cli(sim, {"panel", "set", "40"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    const auto lines = received(sim);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "$hdcp_out_sw on<D>");  // the preparation first
+    EXPECT_EQ(lines.back(), "$hdcp_out_ver v2.2<D>");
+    const auto after = cli(sim, {"panel", "get", "--json"});
+    EXPECT_NE(after.out.find("\"report\":\"v2.2_on\""), std::string::npos) << after.out;
+    EXPECT_NE(after.out.find("\"report\":\"v2.2\",\"green\":40"), std::string::npos) << after.out;
+
+    EXPECT_EQ(cli(sim, {"panel", "set", "0"}).status, 1);  // not confirmed
+    EXPECT_EQ(count_of(sim.log(), "$factory"), 0);
+    EXPECT_EQ(cli(sim, {"panel", "set", "0", "--yes"}).status, 0);
+    EXPECT_EQ(count_of(sim.log(), "$factory<D>"), 1);
+    EXPECT_EQ(cli(sim, {"panel", "set", "50"}).status, 2);
+}
+
+TEST(CliOutput, ColourAndDownScalingSetThenReadBack) {
+    sim_process sim({"--verbose", "--model", "MRV-410L", "--board-id", "1", "--task", "analyser"});
+    ASSERT_TRUE(sim.ok());
+    EXPECT_EQ(cli(sim, {"scale4k", "set", "on_yuv"}).status, 0);
+    EXPECT_EQ(cli(sim, {"scale4k", "get"}).out, "scale4k: on_yuv\n");
+    const auto user = cli(sim, {"color", "set", "user", "1", "2", "255"});
+    EXPECT_EQ(user.status, 0) << user.err;
+    EXPECT_EQ(cli(sim, {"color", "get", "--json"}).out, "{\"color\":\"User\",\"red\":1,\"green\":2,\"blue\":255}\n");
+    EXPECT_EQ(cli(sim, {"color", "set", "Cyan", "0099"}).status, 2);
+    EXPECT_EQ(cli(sim, {"color", "set", "Cyan", "99"}).status, 0);
+    EXPECT_EQ(cli(sim, {"color", "get"}).out, "color: \"Cyan\"\nlevel: 99\n");
+    EXPECT_EQ(count_of(sim.log(), "$color_cal_color Cyan<D>"), 1);
+}

@@ -1,0 +1,233 @@
+// Pages 1 to 3 and the colour dialog under the offscreen platform, against the unit simulator over
+// loopback TCP: each control sets the unit, a refresh reads it back, the widgets show the state.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include "link/app_dir.h"
+#include "link/tasks.h"
+#include "link/transaction.h"
+#include "link/transports.h"
+#include "ui/frm_color_calibrate.h"
+#include "ui/frm_main.h"
+#include "ui/main_runtime.h"
+#include "ui/widgets.h"
+#include "sim_process.h"
+
+namespace vexlan {
+namespace {
+
+using testing::sim_process;
+
+struct quiet_dialogs : dialog_port {
+    msg_answer message_box(const std::string& text, msg_icon, msg_buttons, const std::string&) override {
+        messages.push_back(text);
+        return answer;
+    }
+    std::vector<std::string> messages;
+    msg_answer answer = msg_answer::no;
+};
+
+// The main window linked to a simulated unit.
+struct linked_window {
+    sim_process sim;
+    QTemporaryDir dir;
+    quiet_dialogs dialogs;
+    std::unique_ptr<main_runtime> rt;
+    std::unique_ptr<frm_main> w;
+
+    explicit linked_window(const QStringList& options) : sim(options) {
+        if (!sim.ok() || !dir.isValid()) return;
+        const std::string app_dir = dir.path().toStdString();
+        if (!app_dir_prepare(app_dir, VEXLAN_DATA_DIR).empty()) return;
+        runtime_options ro;
+        ro.app_dir = app_dir;
+        ro.unit_port = sim.port();
+        rt = std::make_unique<main_runtime>(ro, &dialogs);
+        w = std::make_unique<frm_main>(*rt);
+        w->on_close_errors = [](const std::vector<std::string>&) {};
+        w->start();
+        auto& ctx = rt->ctx;
+        cbo_interface_change(ctx, 1);
+        ctx.view.txt_eth_ip.caption = "127.0.0.1";
+        cmd_eth_open_click(ctx);
+        wait(3000, [&] { return ctx.profile.model_index != model_none && !ctx.link.cmd_busy; });
+    }
+    ~linked_window() {
+        if (w) w->close();
+    }
+    bool linked() const { return rt && rt->ctx.profile.model_index != model_none; }
+    app_context& ctx() { return rt->ctx; }
+    void wait(int ms, const std::function<bool()>& done) {
+        rt->pump.wait_until(rt->clock.now_ms() + static_cast<std::uint32_t>(ms), done);
+    }
+    template <class W> W* child(const QString& name) {
+        auto* c = w->findChild<W*>(name);
+        EXPECT_NE(c, nullptr) << name.toStdString();
+        return c;
+    }
+    std::string label(const char* name) { return child<QLabel>(name)->text().toStdString(); }
+    QColor face(const QString& name) { return child<QPushButton>(name)->palette().color(QPalette::Button); }
+    // The unit's own answer to a query, asked directly.
+    std::string unit_value(const std::string& query) {
+        cmdtx_str(ctx(), query + "\r");
+        return ctx().link.rx_param1;
+    }
+};
+
+const QColor fav_green(0, 192, 0);
+const QColor panel_green(0, 192, 0);
+
+TEST(OutputPages, TimingAndPatternPagesSetReadBackAndShowFavouritesGreen) {
+    linked_window lw({"--model", "MRV-410", "--task", "pattern"});
+    ASSERT_TRUE(lw.linked());
+    auto& ctx = lw.ctx();
+
+    cmd_main_click(ctx, 1);
+    auto* timings = lw.child<QTreeWidget>("lstv_timing");
+    ASSERT_GT(timings->topLevelItemCount(), 20);
+    emit lw.child<QPushButton>("cmd_check_v_none")->clicked();
+    // the operator ticks timing 5 and 20: favourites 0 and 1
+    timings->topLevelItem(19)->setCheckState(0, Qt::Checked);
+    timings->topLevelItem(4)->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(ctx.catalogue.timing_fav[0], 5);
+    EXPECT_EQ(ctx.catalogue.timing_fav[1], 20);
+    emit timings->itemDoubleClicked(timings->topLevelItem(19), 0);
+    EXPECT_EQ(lw.unit_value("$timing? "), "20");
+    ctx.output.timing.lab_out_now.caption.clear();
+    refresh_action(ctx);
+    const std::string name20 = ctx.catalogue.timings[19].name;
+    EXPECT_EQ(lw.label("lab_reso_out_now"), name20);
+    EXPECT_EQ(timings->currentItem(), timings->topLevelItem(19));
+    EXPECT_EQ(lw.face("cmd_timing_1"), fav_green);
+    EXPECT_NE(lw.face("cmd_timing_0"), fav_green);
+    emit lw.child<QPushButton>("cmd_timing_0")->clicked();
+    EXPECT_EQ(lw.unit_value("$timing? "), "5");
+    EXPECT_EQ(lw.face("cmd_timing_0"), fav_green);
+
+    // a program-set tick (Check None) runs no tick handler: the checks and slots just empty
+    emit lw.child<QPushButton>("cmd_check_v_none")->clicked();
+    EXPECT_EQ(timings->topLevelItem(4)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(ctx.catalogue.timing_fav[0], fav_empty);
+
+    cmd_main_click(ctx, 2);
+    auto* patterns = lw.child<QTreeWidget>("lstv_pattern");
+    ASSERT_GE(patterns->topLevelItemCount(), 42);
+    emit lw.child<QPushButton>("cmd_check_p_none")->clicked();
+    patterns->topLevelItem(40)->setCheckState(0, Qt::Checked);
+    emit lw.child<QPushButton>("cmd_pattern_0")->clicked();
+    EXPECT_EQ(lw.unit_value("$pattern? "), "41");
+    auto* motion = lw.child<QLineEdit>("txt_motion_text");
+    EXPECT_TRUE(motion->isVisibleTo(lw.w.get()));
+    motion->setText("  Hello Vexlan  ");
+    emit motion->textEdited(motion->text());
+    emit motion->returnPressed();
+    EXPECT_EQ(lw.unit_value("$motion_text?"), "Hello Vexlan");
+    motion->clear();
+    refresh_action(ctx);
+    EXPECT_EQ(motion->text().toStdString(), "Hello Vexlan");
+    EXPECT_EQ(lw.label("lab_pat_out_now"), ctx.catalogue.patterns[40].name);
+    EXPECT_EQ(lw.face("cmd_pattern_0"), fav_green);
+    emit patterns->itemClicked(patterns->topLevelItem(2), 0);
+    EXPECT_FALSE(motion->isVisibleTo(lw.w.get()));
+}
+
+// Mend: ticks set by the program (load, "Check None", a 19th tick taken back) run no tick
+// handler, so a favourites file kept after a problem at load stays kept until the operator acts.
+TEST(OutputPages, ProgramTicksRunNoHandler) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(app_dir_prepare(dir.path().toStdString(), VEXLAN_DATA_DIR).empty());
+    quiet_dialogs dialogs;
+    runtime_options ro;
+    ro.app_dir = dir.path().toStdString();
+    main_runtime rt(ro, &dialogs);
+    frm_main w(rt);
+    w.on_close_errors = [](const std::vector<std::string>&) {};
+    w.start();
+    auto& ctx = rt.ctx;
+    auto* list = w.findChild<QTreeWidget*>("lstv_timing");
+    ASSERT_NE(list, nullptr);
+    emit w.findChild<QPushButton*>("cmd_check_v_none")->clicked();
+    for (int i = 0; i < 18; ++i) list->topLevelItem(i)->setCheckState(0, Qt::Checked);
+    ctx.catalogue.favourites_keep_file = true;
+    ctx.view.on_catalogue();  // the lists are filled again with their ticks
+    list->topLevelItem(30)->setCheckState(0, Qt::Checked);  // the 19th, taken back
+    EXPECT_EQ(list->topLevelItem(30)->checkState(0), Qt::Unchecked);
+    EXPECT_TRUE(ctx.catalogue.favourites_keep_file);
+    EXPECT_EQ(ctx.catalogue.timing_fav[17], 18);
+    EXPECT_EQ(w.findChild<elided_button*>("cmd_timing_17")->full_text().toStdString(), ctx.catalogue.timings[17].name);
+    EXPECT_EQ(w.findChild<elided_button*>("cmd_timing_17")->toolTip().toStdString(), ctx.catalogue.timings[17].name);
+    list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    EXPECT_FALSE(ctx.catalogue.favourites_keep_file);
+    EXPECT_EQ(ctx.catalogue.timing_fav[0], 2);
+    w.close();
+}
+
+TEST(OutputPages, ControlPanelClickAndRefreshShowTheUnitsValues) {
+    linked_window lw({"--model", "MRV-410", "--task", "pattern"});
+    ASSERT_TRUE(lw.linked());
+    auto& ctx = lw.ctx();
+    EXPECT_EQ(ctx.panel.panel_cmd[53], "$tmds_sw on");  // filled at start-up
+    cmd_main_click(ctx, 3);
+    EXPECT_FALSE(lw.child<QPushButton>("cmd_panel_8")->isVisibleTo(lw.w.get()));  // receiver rows hidden
+    EXPECT_TRUE(lw.child<QPushButton>("cmd_panel_41")->isVisibleTo(lw.w.get()));
+    emit lw.child<QPushButton>("cmd_panel_43")->clicked();
+    EXPECT_EQ(lw.unit_value("$color_space?"), "y422");
+    refresh_action(ctx);
+    EXPECT_EQ(lw.face("cmd_panel_43"), panel_green);
+    EXPECT_NE(lw.face("cmd_panel_41"), panel_green);
+    emit lw.child<QPushButton>("cmd_panel_28")->clicked();
+    EXPECT_EQ(lw.unit_value("$hdr_tx_col? "), "1");
+    EXPECT_EQ(lw.face("cmd_panel_28"), panel_green);
+    // the factory reset asks; "No" sends nothing
+    emit lw.child<QPushButton>("cmd_panel_0")->clicked();
+    EXPECT_EQ(lw.unit_value("$color_space?"), "y422");
+    EXPECT_FALSE(lw.dialogs.messages.empty());
+}
+
+TEST(OutputPages, ColourDialogReadsOnOpenAndSendsOperatorChanges) {
+    linked_window lw({"--model", "MRV-410L", "--board-id", "1", "--task", "pattern"});
+    ASSERT_TRUE(lw.linked());
+    auto& ctx = lw.ctx();
+    cmd_main_click(ctx, 2);
+    emit lw.child<QTreeWidget>("lstv_pattern")->itemDoubleClicked(lw.child<QTreeWidget>("lstv_pattern")->topLevelItem(12), 0);
+    auto* setting = lw.child<QPushButton>("cmd_color_setting");
+    EXPECT_TRUE(setting->isVisibleTo(lw.w.get()));
+    EXPECT_TRUE(setting->isEnabled());
+
+    cmdtx_str(ctx, "$color_cal_color user\r");
+    cmdtx_str(ctx, "$color_cal_green 77\r");
+    frm_color_calibrate dlg(ctx, lw.w.get());
+    dlg.load();
+    auto* cbo = dlg.findChild<QComboBox*>("cbo_color");
+    auto* green = dlg.findChild<QSlider*>("hsr_green");
+    ASSERT_TRUE(cbo && green);
+    EXPECT_EQ(cbo->currentText(), "User");
+    EXPECT_EQ(green->value(), 77);
+    EXPECT_FALSE(dlg.findChild<QSlider*>("hsr_level")->isEnabled());
+    green->setValue(200);  // as a drag would
+    EXPECT_EQ(lw.unit_value("$color_cal_green?"), "200");
+    EXPECT_EQ(dlg.findChild<QLineEdit*>("txt_green")->text(), "200");
+    auto* red = dlg.findChild<QLineEdit*>("txt_red");
+    red->setText("256");
+    emit red->returnPressed();
+    red->setText("31");
+    emit red->returnPressed();
+    EXPECT_EQ(lw.unit_value("$color_cal_red?"), "31");
+    EXPECT_EQ(dlg.findChild<QSlider*>("hsr_red")->value(), 31);
+    cbo->setCurrentIndex(4);
+    EXPECT_EQ(lw.unit_value("$color_cal_color?"), "yellow");
+    EXPECT_TRUE(dlg.findChild<QSlider*>("hsr_level")->isEnabled());
+}
+
+}  // namespace
+}  // namespace vexlan

@@ -1,0 +1,171 @@
+// A linked unit with EDID stores on a fake link, and dialogs that answer from a script: the
+// fixture of the EDID page tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "edid/edid_files.h"
+#include "edid/edid_page.h"
+#include "edid_test_images.h"
+#include "fake_ports.h"
+#include "link/cmd_line.h"
+
+namespace vexlan::testing {
+
+using namespace vexlan::edid_test;
+
+// Message boxes answer `answers` in turn (then `answer`); file dialogs return the scripted
+// paths (with the filter chosen) or "" when the script is empty.
+class script_dialogs : public fake_dialogs {
+public:
+    msg_answer message_box(const std::string& text, msg_icon icon, msg_buttons b, const std::string& t) override {
+        fake_dialogs::message_box(text, icon, b, t);
+        if (!answers.empty()) {
+            const msg_answer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return answer;
+    }
+    std::string file_open(file_dialog_request& req) override { return next(req, opens); }
+    std::string file_save(file_dialog_request& req) override { return next(req, saves); }
+
+    std::deque<msg_answer> answers;
+    std::deque<std::pair<std::string, int>> opens, saves;  // path, filter index
+    std::vector<file_dialog_request> requests;
+
+private:
+    std::string next(file_dialog_request& req, std::deque<std::pair<std::string, int>>& q) {
+        requests.push_back(req);
+        if (q.empty()) return {};
+        auto [path, filter] = q.front();
+        q.pop_front();
+        req.filter_index = filter;
+        return path;
+    }
+};
+
+// The unit's EDID stores as the fake link sees them. `refuse` makes a command word (or a
+// command line prefix) answer with an error; `silent` makes it get no reply at all.
+struct edid_unit {
+    std::map<std::string, std::array<std::uint8_t, 512>> stores;
+    std::map<std::string, std::string> names;
+    std::string rx = "sink";
+    std::vector<std::string> refuse, silent;
+    std::string other_token;  // answer reads with this slot token instead of the asked one
+
+    void put(const std::string& token, const bytes& img) {
+        std::array<std::uint8_t, 512> a;
+        a.fill(0xFF);
+        std::copy(img.begin(), img.end(), a.begin());
+        stores[token] = a;
+    }
+
+    static bool matches(const std::string& line, const std::vector<std::string>& list) {
+        for (const auto& p : list)
+            if (line.rfind(p, 0) == 0) return true;
+        return false;
+    }
+
+    std::vector<reply_chunk> answer(const std::string& line) {
+        const std::string word = cmdstr_cmd_get(line);
+        if (matches(line, silent)) return {};
+        if (matches(line, refuse)) return {{5, (word == "$edid_read" ? std::string("$err") : word + " err") + "\r\n"}};
+        const auto p = cmdrx_param_get(line.substr(0, line.find('\r')) + "\r");
+        if (word == "$edid_read") {
+            const auto it = stores.find(p.rx_param1);
+            if (it == stores.end()) return {{5, "$edid_read err_ddc\r\n"}};
+            const int block = p.rx_param2.back() - '0';
+            std::string data;
+            char buf[4];
+            for (int i = 0; i < 128; ++i) {
+                std::snprintf(buf, sizeof buf, "%02X ", it->second[static_cast<std::size_t>(block * 128 + i)]);
+                data += buf;
+            }
+            data += "\r\n";
+            const std::string token = other_token.empty() ? p.rx_param1 : other_token;
+            return {{5, "$edid_read " + token + "," + p.rx_param2 + "\r\n"}, {3, data}};
+        }
+        if (word == "$edid_write") {
+            const auto hdr = line.find("\r\n");
+            auto& s = stores[p.rx_param1];
+            if (!stores.count(p.rx_param1)) s.fill(0xFF);
+            const int block = p.rx_param2.back() - '0';
+            for (int i = 0; i < 128; ++i)
+                s[static_cast<std::size_t>(block * 128 + i)] =
+                    static_cast<std::uint8_t>(std::stoi(line.substr(hdr + 2 + 3 * i, 2), nullptr, 16));
+            return fake_rig::reply(line, p.rx_param1 + "," + p.rx_param2);
+        }
+        if (word == "$edid_name?") return fake_rig::reply(line, p.rx_param1 + "," + names[p.rx_param1]);
+        if (word == "$edid_name") {
+            names[p.rx_param1] = p.rx_param2;
+            return fake_rig::reply(line, p.rx_param1 + "," + p.rx_param2);
+        }
+        if (word == "$edid_rx?") return fake_rig::reply(line, rx);
+        if (word == "$edid_rx") {
+            rx = p.rx_param1;
+            return fake_rig::reply(line, rx);
+        }
+        if (word == "$edid_copy_sink") {
+            stores[p.rx_param1] = stores["sink_h"];
+            names[p.rx_param1] = "COPIED";
+            return fake_rig::reply(line, p.rx_param1);
+        }
+        return fake_rig::reply(line, "ok");
+    }
+};
+
+struct page_rig : fake_rig {
+    script_dialogs dlg;
+    edid_unit unit;
+    edid_page_state& P = ctx.edid_page;
+
+    explicit page_rig(int model_index = 0) : fake_rig(1, model_index) {
+        ctx.ports.dialogs = &dlg;
+        tcp.unit = [this](const std::string& line) { return unit.answer(line); };
+        edid_page_init(ctx);
+    }
+    std::vector<std::string>& sent() { return tcp.commands; }
+    // The command lines sent, without their CR (and without an EDID payload).
+    std::vector<std::string> lines() const {
+        std::vector<std::string> out;
+        for (const auto& c : tcp.commands) out.push_back(c.substr(0, c.find('\r')));
+        return out;
+    }
+    // Puts an image on the WRITE side as a loaded file would.
+    void write_side(const bytes& img) {
+        edid_side_fill(P.edid.edid_info_write, img.data(), static_cast<int>(img.size()), static_cast<int>(img.size()));
+        P.rtxt_edid_write = edid_text_format(img.data(), static_cast<int>(img.size()));
+        edid_write_side_show(ctx);
+        write_buttons_enable(ctx);
+    }
+    bytes image(int context, int count) const {
+        const auto& rec = context == 0 ? P.edid.edid_info_read : P.edid.edid_info_write;
+        return bytes(rec.edid_image.begin(), rec.edid_image.begin() + count);
+    }
+};
+
+// A scratch folder removed at the end of the test.
+struct scratch_dir {
+    std::filesystem::path path;
+    scratch_dir() {
+        path = std::filesystem::temp_directory_path() /
+               ("vexlan_edid_page_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~scratch_dir() { std::filesystem::remove_all(path); }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+};
+
+inline bytes two_block_hdmi() { return finish({base_block(), cea_block({video_block({16}), h14b_vsdb()})}); }
+
+}  // namespace vexlan::testing

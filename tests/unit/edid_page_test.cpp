@@ -1,0 +1,360 @@
+// The EDID page's traffic with the unit: READ, WRITE, slot names, rename, Rx EDID, sink copy,
+// and the page's rules for a busy link.
+#include "edid_page_rig.h"
+
+namespace vexlan {
+namespace {
+
+using edid_test::bytes;
+using testing::page_rig;
+namespace img = vexlan::edid_test;
+
+bytes with_ext(int ext) {
+    std::vector<bytes> blocks{img::base_block()};
+    for (int i = 0; i < std::max(ext, 1); ++i) blocks.push_back(img::cea_block({img::video_block({16})}));
+    return img::finish(blocks, ext);
+}
+
+TEST(EdidPageRead, BlocksAndSizeBySourceAndExtensionCount) {
+    bytes one = img::finish({img::base_block()});
+    struct row {
+        const char* name;
+        int model;
+        int read_index;
+        bytes store;
+        std::string token;  // store that the unit holds the image in
+        std::vector<std::string> lines;
+        int size;
+        bool sound = true;  // the verdict: the blocks that were not read are FF filler
+    };
+    const std::vector<row> rows = {
+        {"d3 never reads past block 1", 0, 5, with_ext(3), "d3", {"$edid_read d3,block0", "$edid_read d3,block1"}, 512, false},
+        {"sink, one extension", 0, 1, with_ext(1), "sink_h", {"$edid_read sink_h,block0", "$edid_read sink_h,block1"}, 256},
+        {"sink, three extensions",
+         0,
+         1,
+         with_ext(3),
+         "sink_h",
+         {"$edid_read sink_h,block0", "$edid_read sink_h,block1", "$edid_read sink_h,block2", "$edid_read sink_h,block3"},
+         512},
+        {"sink, no extension and an FF block 1", 0, 1, one, "sink_h", {"$edid_read sink_h,block0", "$edid_read sink_h,block1"}, 128},
+        {"c4 is READ item 16", 0, 16, with_ext(1), "c4", {"$edid_read c4,block0", "$edid_read c4,block1"}, 256},
+        {"VGA sink on a first-family unit", 0, 2, one, "sink_v", {"$edid_read sink_v,block0", "$edid_read sink_v,block1"}, 128},
+        {"item 2 on another family does nothing", 1, 2, one, "sink_v", {}, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        page_rig rig(r.model);
+        rig.unit.put(r.token, r.store);
+        edid_read_list_choose(rig.ctx, r.read_index);
+        edid_read_click(rig.ctx);
+        EXPECT_EQ(rig.lines(), r.lines);
+        EXPECT_EQ(rig.P.edid.edid_info_read.edid_size, r.size);
+        if (r.size == 0) {
+            EXPECT_TRUE(rig.P.rtxt_edid_read.empty());
+            continue;
+        }
+        const int blocks = static_cast<int>(r.lines.size());
+        // blocks read come from the store, the rest of the image is FF
+        bytes expect(r.store.begin(), r.store.begin() + std::min<int>(128 * blocks, static_cast<int>(r.store.size())));
+        expect.resize(512, 0xFF);
+        EXPECT_EQ(rig.image(0, 512), expect);
+        EXPECT_EQ(rig.P.rtxt_edid_read,
+                  edid_text_format(rig.P.edid.edid_info_read.edid_image.data(), 128 * blocks, edid_text_variant::unit_read));
+        EXPECT_EQ(rig.P.read_side.msg2.visible, !r.sound);
+        EXPECT_EQ(rig.P.cmd_read[4].enabled, r.sound);
+        EXPECT_FALSE(rig.P.transfer_busy);
+        EXPECT_FALSE(rig.ctx.link.rx_edid_mode);
+    }
+}
+
+// A READ whose block 0 is not accepted leaves the READ side as it was and says "Read fail !";
+// a later block that fails leaves FF blocks and the block-count verdict.
+TEST(EdidPageRead, FailuresNeverLeaveAMixThatLooksSound) {
+    const bytes good = testing::two_block_hdmi();
+    struct row {
+        const char* name;
+        std::function<void(testing::edid_unit&)> fault;
+        bool block0_fails;
+    };
+    const std::vector<row> rows = {
+        {"no reply", [](auto& u) { u.silent = {"$edid_read"}; }, true},
+        {"no sink (err_ddc)", [](auto& u) { u.stores.erase("sink_h"); }, true},
+        {"error reply", [](auto& u) { u.refuse = {"$edid_read"}; }, true},
+        {"another slot answers", [](auto& u) { u.other_token = "d1"; }, true},
+        {"block 2 refused", [](auto& u) { u.refuse = {"$edid_read sink_h,block2"}; }, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        page_rig rig;
+        rig.unit.put("sink_h", good);
+        edid_read_list_choose(rig.ctx, 1);
+        edid_read_click(rig.ctx);  // a sound image first
+        const std::string before = rig.P.rtxt_edid_read;
+        ASSERT_EQ(rig.P.edid.edid_info_read.edid_size, 256);
+        rig.unit.put("sink_h", with_ext(3));
+        r.fault(rig.unit);
+        edid_read_click(rig.ctx);
+        const auto& S = rig.P.read_side;
+        if (r.block0_fails) {
+            EXPECT_EQ(rig.P.rtxt_edid_read, before);
+            EXPECT_EQ(rig.image(0, 256), good);
+            EXPECT_TRUE(S.msg1.visible);
+            EXPECT_EQ(S.msg1.caption, edid_read_fail);
+            EXPECT_EQ(S.msg1.color, rgb_red);
+        } else {
+            EXPECT_EQ(rig.P.edid.edid_info_read.edid_size, 256);
+            const bytes img = rig.image(0, 512);
+            EXPECT_TRUE(std::all_of(img.begin() + 256, img.end(), [](std::uint8_t b) { return b == 0xFF; }));
+            EXPECT_EQ(rig.P.edid.edid_info_read.edid_type, edid_type_invalid);
+            EXPECT_EQ(S.msg2.caption, "Block No.");
+            EXPECT_EQ(S.msg2.color, rgb_red);
+            EXPECT_FALSE(rig.P.cmd_read[4].enabled);
+        }
+        EXPECT_FALSE(rig.ctx.link.rx_edid_mode);
+    }
+}
+
+TEST(EdidPageWrite, SendsBlocksZeroAndOneAndNamesTheCustomSlot) {
+    page_rig rig;
+    const bytes img = testing::two_block_hdmi();
+    rig.write_side(img);
+    edid_write_list_choose(rig.ctx, 6);  // c4
+    edid_write_click(rig.ctx);
+    EXPECT_EQ(rig.lines(), (std::vector<std::string>{"$edid_write c4,block0", "$edid_write c4,block1"}));
+    ASSERT_TRUE(rig.unit.stores.count("c4"));
+    EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.stores["c4"].begin()));
+    EXPECT_EQ(edid_write_item(rig.ctx, 6), "ABC.TESTMON");
+    EXPECT_EQ(edid_read_item(rig.ctx, 16), "ABC.TESTMON");
+    EXPECT_FALSE(rig.P.write_side.msg1.visible);
+    EXPECT_EQ(rig.ctx.link.edid_write_image, nullptr);  // the snapshot is not left behind
+}
+
+// Empty window, refused blocks, images of more than two blocks.
+TEST(EdidPageWrite, RefusesEmptyReportsFailuresAndAsksBeforeDroppingBlocks) {
+    {
+        SCOPED_TRACE("empty WRITE window");
+        page_rig rig;
+        rig.P.cmd_write[4].enabled = true;  // even if the button were enabled
+        edid_write_click(rig.ctx);
+        EXPECT_TRUE(rig.sent().empty());
+        ASSERT_EQ(rig.dlg.messages.size(), 1u);
+        EXPECT_EQ(rig.dlg.messages[0], "WRITE window is empty");
+        EXPECT_EQ(rig.dlg.icons[0], msg_icon::critical);
+    }
+    struct row {
+        const char* name;
+        std::vector<std::string> refuse;
+        std::vector<std::string> lines;
+    };
+    for (const auto& r : std::vector<row>{
+             {"block 0 refused: block 1 not sent", {"$edid_write c4,block0"}, {"$edid_write c4,block0"}},
+             {"block 1 refused", {"$edid_write c4,block1"}, {"$edid_write c4,block0", "$edid_write c4,block1"}},
+         }) {
+        SCOPED_TRACE(r.name);
+        page_rig rig;
+        rig.write_side(testing::two_block_hdmi());
+        rig.unit.refuse = r.refuse;
+        edid_write_list_choose(rig.ctx, 6);
+        edid_write_click(rig.ctx);
+        EXPECT_EQ(rig.lines(), r.lines);
+        EXPECT_EQ(rig.P.write_side.msg1.caption, edid_write_fail);
+        EXPECT_EQ(rig.P.write_side.msg1.color, rgb_red);
+        EXPECT_TRUE(rig.P.write_side.msg1.visible);
+        EXPECT_EQ(edid_write_item(rig.ctx, 6), "---");
+        EXPECT_EQ(edid_read_item(rig.ctx, 16), "---");
+    }
+    for (msg_answer a : {msg_answer::no, msg_answer::yes}) {
+        SCOPED_TRACE(a == msg_answer::yes ? "four blocks, Yes" : "four blocks, No");
+        page_rig rig;
+        rig.write_side(with_ext(3));
+        rig.dlg.answer = a;
+        edid_write_click(rig.ctx);
+        ASSERT_EQ(rig.dlg.messages.size(), 1u);
+        EXPECT_NE(rig.dlg.messages[0].find("4 blocks"), std::string::npos);
+        EXPECT_EQ(rig.lines().size(), a == msg_answer::yes ? 2u : 0u);
+    }
+}
+
+// While a transaction waits the page's controls do nothing, and the bytes written are those of
+// the moment WRITE was pressed.
+TEST(EdidPageBusy, NothingReentersAWriteAndTheSnapshotIsSent) {
+    page_rig rig;
+    const bytes img = testing::two_block_hdmi();
+    rig.write_side(img);
+    rig.unit.put("d1", with_ext(1));
+    edid_read_click(rig.ctx);  // the READ side holds d1
+    rig.sent().clear();
+    const std::string write_text = rig.P.rtxt_edid_write;
+    int read_index = 0;
+    rig.world.at(rig.world.now + 2, [&] {
+        // inside the wait for block 0
+        EXPECT_TRUE(edid_page_busy(rig.ctx));
+        edid_read_click(rig.ctx);
+        edid_copy_to_write(rig.ctx);
+        edid_write_clear(rig.ctx);
+        edid_write_click(rig.ctx);
+        edid_read_list_choose(rig.ctx, 7);
+        read_index = rig.P.read_index;
+        frm_rx_edid_choose(rig.ctx, 4);
+        cmd_copy_click(rig.ctx);
+        edid_compare(rig.ctx);
+        // something that changes the image bytes anyway
+        rig.P.edid.edid_info_write.edid_image[130] ^= 0xFF;
+    });
+    edid_write_list_choose(rig.ctx, 6);
+    edid_write_click(rig.ctx);
+    EXPECT_EQ(rig.lines(), (std::vector<std::string>{"$edid_write c4,block0", "$edid_write c4,block1"}));
+    EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.stores["c4"].begin()));
+    EXPECT_EQ(rig.P.rtxt_edid_write, write_text);
+    EXPECT_EQ(read_index, 3);
+    EXPECT_EQ(rig.P.rx_edid_slot, 1);
+    EXPECT_FALSE(rig.P.read_side.msg1.visible);
+    EXPECT_FALSE(edid_page_busy(rig.ctx));
+}
+
+TEST(EdidPageSlots, NameRefreshStopsAtTheFirstUnansweredDSlotAndSkipsCSlots) {
+    page_rig rig;
+    for (int n = 1; n <= 10; ++n) {
+        rig.unit.names["d" + std::to_string(n)] = "D" + std::to_string(n);
+        rig.unit.names["c" + std::to_string(n)] = "C" + std::to_string(n);
+    }
+    rig.unit.rx = "c4";
+    rig.unit.silent = {"$edid_name? c3", "$edid_name? d7"};
+    edid_slot_names_refresh(rig.ctx);
+    EXPECT_EQ(edid_read_item(rig.ctx, 3), "D1");
+    EXPECT_EQ(edid_read_item(rig.ctx, 8), "D6");
+    EXPECT_EQ(edid_read_item(rig.ctx, 9), "---");  // d7 and later stay
+    EXPECT_EQ(rig.lines().back(), "$edid_name? d7");
+    EXPECT_EQ(rig.P.rx_edid_slot, 1);
+
+    rig.unit.silent = {"$edid_name? c3"};
+    edid_slot_names_refresh(rig.ctx);
+    EXPECT_EQ(edid_read_item(rig.ctx, 12), "D10");
+    EXPECT_EQ(edid_write_item(rig.ctx, 3), "C1");
+    EXPECT_EQ(edid_write_item(rig.ctx, 5), "---");  // c3 skipped
+    EXPECT_EQ(edid_read_item(rig.ctx, 22), "C10");
+    EXPECT_EQ(rig.P.rx_edid_slot, 15);
+    frm_rx_edid_open(rig.ctx);
+    EXPECT_EQ(rig.P.rx_dialog_index, 15);
+}
+
+// Only the exact tokens of the unit's stores move the Rx EDID.
+TEST(EdidPageSlots, RxEdidFollowsOnlyExactTokensAndAcceptedChoices) {
+    const std::vector<std::pair<std::string, int>> rows = {
+        {"sink", 1}, {"d1", 2}, {"d10", 11}, {"c1", 12}, {"c10", 21}, {"c11", 7}, {"c04", 7},
+        {"d0", 7},   {"x", 7},  {"sink2", 7}, {"", 7},   {"C4", 7},
+    };
+    for (const auto& [token, slot] : rows) {
+        SCOPED_TRACE(token);
+        page_rig rig;
+        rig.P.rx_edid_slot = 7;
+        rig.unit.rx = token;
+        edid_slot_names_refresh(rig.ctx);
+        EXPECT_EQ(rig.P.rx_edid_slot, slot);
+    }
+    page_rig rig;
+    frm_rx_edid_choose(rig.ctx, 1);
+    EXPECT_EQ(rig.lines().back(), "$edid_rx sink");
+    frm_rx_edid_choose(rig.ctx, 15);
+    EXPECT_EQ(rig.lines().back(), "$edid_rx c4");
+    EXPECT_EQ(rig.P.rx_edid_slot, 15);
+    frm_rx_edid_choose(rig.ctx, 11);
+    EXPECT_EQ(rig.lines().back(), "$edid_rx d10");
+    rig.unit.refuse = {"$edid_rx"};
+    frm_rx_edid_choose(rig.ctx, 3);
+    rig.unit.refuse.clear();
+    rig.unit.silent = {"$edid_rx"};
+    frm_rx_edid_choose(rig.ctx, 4);
+    EXPECT_EQ(rig.P.rx_edid_slot, 11);
+    EXPECT_EQ(rig.P.rx_dialog_index, 11);  // the dialog shows what holds
+}
+
+TEST(EdidPageSlots, RenameChecksTheNameAndTheSlot) {
+    struct row {
+        const char* text;
+        int write_index;
+        const char* message;  // "" = sent
+    };
+    for (const auto& r : std::vector<row>{{"  ", 5, "Wrong name"},
+                                         {"A,B", 5, "Wrong name"},
+                                         {"TAB\tNAME", 5, "Wrong name"},
+                                         {"\x7F", 5, "Wrong name"},
+                                         {"\xE9t\xE9", 5, "Wrong name"},
+                                         {"NAME", 1, "Sink can't be named."},
+                                         {"NAME", 2, "Sink can't be named."},
+                                         {"  MY TV 2 ", 5, ""}}) {
+        SCOPED_TRACE(r.text);
+        page_rig rig;
+        edid_write_list_choose(rig.ctx, r.write_index);
+        edid_rename_text_set(rig.ctx, r.text);
+        edid_rename_click(rig.ctx);
+        if (*r.message) {
+            EXPECT_TRUE(rig.sent().empty());
+            ASSERT_EQ(rig.dlg.messages.size(), 1u);
+            EXPECT_EQ(rig.dlg.messages[0], r.message);
+            EXPECT_EQ(rig.dlg.icons[0], msg_icon::exclamation);
+        } else {
+            EXPECT_EQ(rig.lines(), std::vector<std::string>{"$edid_name c3,MY TV 2"});
+            EXPECT_EQ(edid_write_item(rig.ctx, 5), "MY TV 2");
+            EXPECT_EQ(edid_read_item(rig.ctx, 15), "MY TV 2");
+        }
+    }
+}
+
+// A rename while busy waits as code 6, keeps the slot and the name of the click and is dropped
+// when the WRITE choice changed in the meantime.
+TEST(EdidPageSlots, DeferredRenameKeepsTheClickOrIsDropped) {
+    for (bool moved : {false, true}) {
+        SCOPED_TRACE(moved ? "choice changed" : "choice kept");
+        page_rig rig;
+        edid_write_list_choose(rig.ctx, 5);
+        edid_rename_text_set(rig.ctx, "FIRST");
+        rig.ctx.tasks.poll_busy = true;
+        edid_rename_click(rig.ctx);
+        EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_edid_slot_rename);
+        EXPECT_TRUE(rig.sent().empty());
+        rig.ctx.tasks.poll_busy = false;
+        edid_rename_text_set(rig.ctx, "SECOND");
+        if (moved) edid_write_list_choose(rig.ctx, 6);
+        rig.ctx.hooks.edid_slot_rename = [&] { edid_rename_replay(rig.ctx); };
+        deferred_action_run(rig.ctx, deferred_edid_slot_rename);
+        if (moved) {
+            EXPECT_TRUE(rig.sent().empty());
+        } else {
+            EXPECT_EQ(rig.lines(), std::vector<std::string>{"$edid_name c3,FIRST"});
+        }
+        deferred_action_run(rig.ctx, deferred_edid_slot_rename);  // replayed once only
+        EXPECT_LE(rig.sent().size(), 1u);
+    }
+}
+
+TEST(EdidPageSlots, SinkCopyReadsBackOnlyTheSlotShownInTheReadList) {
+    for (int read_index : {16, 3}) {
+        SCOPED_TRACE(read_index);
+        page_rig rig;
+        rig.unit.put("sink_h", testing::two_block_hdmi());
+        edid_read_list_choose(rig.ctx, read_index);
+        frm_copy_sink_open(rig.ctx);
+        frm_copy_sink_select(rig.ctx, 4);
+        cmd_copy_click(rig.ctx);
+        EXPECT_EQ(rig.P.copy_slot, 4);
+        std::vector<std::string> expect{"$edid_copy_sink c4", "$edid_name? c4"};
+        if (read_index == 16) expect.insert(expect.end(), {"$edid_read c4,block0", "$edid_read c4,block1"});
+        EXPECT_EQ(rig.lines(), expect);
+        EXPECT_EQ(edid_write_item(rig.ctx, 6), "COPIED");
+        EXPECT_EQ(edid_read_item(rig.ctx, 16), "COPIED");
+        EXPECT_EQ(rig.P.rtxt_edid_read.empty(), read_index != 16);
+    }
+    page_rig rig;
+    rig.unit.refuse = {"$edid_copy_sink"};
+    frm_copy_sink_select(rig.ctx, 2);
+    cmd_copy_click(rig.ctx);
+    EXPECT_EQ(rig.lines(), std::vector<std::string>{"$edid_copy_sink c2"});
+    EXPECT_EQ(rig.P.read_side.msg1.caption, edid_copy_fail);
+    EXPECT_EQ(rig.P.read_side.msg1.color, rgb_red);
+    EXPECT_TRUE(rig.P.read_side.msg1.visible);
+}
+
+}  // namespace
+}  // namespace vexlan

@@ -1,0 +1,171 @@
+// EDID operations on the unit's stores against a scripted unit: what goes on the wire and which
+// replies count as success.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "edid/edid_unit_ops.h"
+#include "fake_ports.h"
+
+using namespace vexlan;
+using namespace vexlan::testing;
+
+namespace {
+
+// A scripted unit: each command line (CR and any payload removed) maps to the reply's
+// parameters; a missing entry gets no reply.
+struct scripted_unit {
+    std::map<std::string, std::string> replies;
+    std::vector<std::string> payloads;  // the hex data of each "$edid_write"
+
+    std::vector<reply_chunk> operator()(const std::string& cmd)
+    {
+        std::string line = cmd.substr(0, cmd.find('\r'));
+        if (line.rfind("$edid_write", 0) == 0) payloads.push_back(cmd.substr(line.size() + 2, 128 * 3));
+        const auto it = replies.find(line);
+        if (it == replies.end()) return {};
+        return {{5, it->second + "\r\n"}};
+    }
+};
+
+struct EdidUnitOps : ::testing::Test {
+    fake_rig rig;
+    scripted_unit unit;
+    void SetUp() override
+    {
+        rig.tcp.unit = [this](const std::string& c) { return unit(c); };
+    }
+    std::vector<std::string> lines() const
+    {
+        std::vector<std::string> out;
+        for (const auto& c : rig.tcp.commands) out.push_back(c.substr(0, c.find('\r')));
+        return out;
+    }
+};
+
+std::string hex_of(const std::array<std::uint8_t, edid_image_bytes>& img, int from)
+{
+    static const char d[] = "0123456789ABCDEF";
+    std::string s;
+    for (int i = from; i < from + 128; ++i) {
+        s += d[img[static_cast<std::size_t>(i)] >> 4];
+        s += d[img[static_cast<std::size_t>(i)] & 15];
+        s += ' ';
+    }
+    return s;
+}
+
+}  // namespace
+
+TEST(EdidUnitTokens, Tables)
+{
+    for (const char* t : {"c1", "c9", "c10"}) {
+        EXPECT_TRUE(edid_custom_token(t)) << t;
+        EXPECT_TRUE(edid_write_target_token(t)) << t;
+        EXPECT_TRUE(edid_rx_token(t)) << t;
+    }
+    for (const char* t : {"c0", "c11", "c01", "c", "C4", " c4", "c4 ", "d4", "sink_h", "c1x", ""})
+        EXPECT_FALSE(edid_custom_token(t)) << t;
+    EXPECT_TRUE(edid_write_target_token("sink_h"));
+    for (const char* t : {"sink_v", "d1", "sink", "c11"}) EXPECT_FALSE(edid_write_target_token(t)) << t;
+    for (const char* t : {"sink", "d1", "d10"}) EXPECT_TRUE(edid_rx_token(t)) << t;
+    for (const char* t : {"sink_h", "d0", "d11", "d01", "SINK", "sink ", "None"}) EXPECT_FALSE(edid_rx_token(t)) << t;
+}
+
+TEST(EdidUnitTokens, SlotNames)
+{
+    for (const char* ok : {"A", "ABC.MONITOR", "My TV 2", "~!@#$%^&*()"}) EXPECT_EQ(edid_slot_name_problem(ok), "") << ok;
+    for (const std::string& bad : {std::string(), std::string("a,b"), std::string("tab\there"), std::string("\x7F"),
+                                  std::string("caf\xE9")})
+        EXPECT_EQ(edid_slot_name_problem(bad), "Wrong name") << bad;
+    EXPECT_EQ(edid_trim_blanks("  a b  "), "a b");
+    EXPECT_EQ(edid_trim_blanks("   "), "");
+}
+
+TEST_F(EdidUnitOps, WriteSendsBothBlocksOfTheImage)
+{
+    std::array<std::uint8_t, edid_image_bytes> img{};
+    for (std::size_t i = 0; i < img.size(); ++i) img[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    unit.replies["$edid_write c4,block0"] = "$edid_write c4,block0";
+    unit.replies["$edid_write c4,block1"] = "$edid_write c4,block1";
+    const auto o = edid_blocks_write(rig.ctx, "c4", img);
+    EXPECT_TRUE(o.ok) << o.failure;
+    EXPECT_EQ(lines(), (std::vector<std::string>{"$edid_write c4,block0", "$edid_write c4,block1"}));
+    ASSERT_EQ(unit.payloads.size(), 2u);
+    EXPECT_EQ(unit.payloads[0], hex_of(img, 0));
+    EXPECT_EQ(unit.payloads[1], hex_of(img, 128));
+    EXPECT_EQ(rig.ctx.link.edid_write_image, nullptr);  // the transaction no longer points at it
+}
+
+TEST_F(EdidUnitOps, WriteStopsAtTheFirstBlockNotAccepted)
+{
+    struct row {
+        const char* block0_reply;  // nullptr: no reply
+        const char* block1_reply;
+        std::size_t commands;
+        bool ok;
+    };
+    const row rows[] = {
+        {"$edid_write c4,block0", "$edid_write c4,block1", 2, true},
+        {"$edid_write c5,block0", nullptr, 1, false},  // another store echoed
+        {"$edid_write c4,block1", nullptr, 1, false},  // another block echoed
+        {"$edid_write err", nullptr, 1, false},
+        {"$edid_write c4,block0", "$edid_write err", 2, false},
+    };
+    for (const row& r : rows) {
+        fake_rig fresh;
+        scripted_unit u;
+        if (r.block0_reply) u.replies["$edid_write c4,block0"] = r.block0_reply;
+        if (r.block1_reply) u.replies["$edid_write c4,block1"] = r.block1_reply;
+        fresh.tcp.unit = [&u](const std::string& c) { return u(c); };
+        const std::array<std::uint8_t, edid_image_bytes> img{};
+        const auto o = edid_blocks_write(fresh.ctx, "c4", img);
+        EXPECT_EQ(o.ok, r.ok) << r.block0_reply;
+        EXPECT_EQ(fresh.tcp.commands.size(), r.commands) << r.block0_reply;
+        if (!r.ok) {
+            EXPECT_NE(o.failure.find("$edid_write c4,block"), std::string::npos) << o.failure;
+        }
+    }
+}
+
+TEST_F(EdidUnitOps, NamesAndRxQueries)
+{
+    unit.replies["$edid_name? c3"] = "$edid_name? c3,ABC.MONITOR";
+    unit.replies["$edid_name? c4"] = "$edid_name? c5,OTHER";  // echoes another store
+    EXPECT_EQ(edid_slot_name_read(rig.ctx, "c3"), "ABC.MONITOR");
+    EXPECT_EQ(edid_slot_name_read(rig.ctx, "c4"), std::nullopt);
+    EXPECT_EQ(edid_slot_name_read(rig.ctx, "c6"), std::nullopt);  // no reply
+
+    for (const auto& [reply, want] : std::vector<std::pair<std::string, std::optional<std::string>>>{
+             {"$edid_rx? c4", "c4"}, {"$edid_rx? sink", "sink"}, {"$edid_rx? d10", "d10"},
+             {"$edid_rx? c11", std::nullopt}, {"$edid_rx? sink_h", std::nullopt}, {"$edid_rx? x", std::nullopt}}) {
+        unit.replies["$edid_rx?"] = reply;
+        EXPECT_EQ(edid_rx_read(rig.ctx), want) << reply;
+    }
+}
+
+TEST_F(EdidUnitOps, RenameRxAndCopy)
+{
+    unit.replies["$edid_name c3,My TV"] = "$edid_name c3,My TV ";
+    unit.replies["$edid_name c4,Other"] = "$edid_name c4,Othe";  // the unit kept something else
+    EXPECT_TRUE(edid_slot_rename(rig.ctx, "c3", "My TV").ok);
+    EXPECT_FALSE(edid_slot_rename(rig.ctx, "c4", "Other").ok);
+
+    unit.replies["$edid_rx d2"] = "$edid_rx d2";
+    unit.replies["$edid_rx c9"] = "$edid_rx err";
+    EXPECT_TRUE(edid_rx_choose(rig.ctx, "d2").ok);
+    const auto refused = edid_rx_choose(rig.ctx, "c9");
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.result, 3);
+
+    unit.replies["$edid_copy_sink c2"] = "$edid_copy_sink c2";
+    unit.replies["$edid_name? c2"] = "$edid_name? c2,VXL.SINK";
+    unit.replies["$edid_copy_sink c7"] = "$edid_copy_sink err";
+    const auto copied = edid_sink_copy(rig.ctx, "c2");
+    EXPECT_TRUE(copied.ok);
+    EXPECT_EQ(copied.name, "VXL.SINK");
+    const auto failed = edid_sink_copy(rig.ctx, "c7");
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(failed.failure.rfind("Copy fail !", 0), 0u) << failed.failure;
+    EXPECT_EQ(lines().back(), "$edid_copy_sink c7");  // no name query after a failed copy
+}

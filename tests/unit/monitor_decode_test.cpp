@@ -1,0 +1,156 @@
+// Analyser value decoding: the six packet decoders, their texts, the byte store and the report's
+// packet dump, including packets that are short, long or malformed.
+#include <gtest/gtest.h>
+
+#include "monitor/mod_monitor.h"
+
+namespace vexlan {
+namespace {
+
+// Stores `bytes` as the packet text of `item` (as the status refresh does) and decodes it.
+mod_monitor decoded(int item, const std::string& bytes, mod_monitor m = {}) {
+    *packet_text_of(m, item) = packet_text_make(bytes);
+    packet_decode(m, item);
+    return m;
+}
+
+TEST(MonitorDecode, AudioInfoFrameFields) {
+    auto m = decoded(item_aif, "84 01 0A 00 11 0D 05 13 80");
+    EXPECT_EQ(m.aif_coding_type, "LPCM");
+    EXPECT_EQ(m.aif_channel_count, " 2");
+    EXPECT_EQ(m.aif_sampling_rate, "48 kHz");
+    EXPECT_EQ(m.aif_sample_size, "16 Bits");
+    EXPECT_EQ(m.aif_ext_coding_type, "MPEG4 AACv2");
+    EXPECT_EQ(m.aif_speaker_placement, "RRC RLC RR RL FC LFE FR FL");
+    EXPECT_EQ(m.aif_down_mix, "Prohibited");
+    m = decoded(item_aif, "84 01 0A 00 F0 00 09 32 00");
+    EXPECT_EQ(m.aif_coding_type, "Ext. Type");
+    EXPECT_EQ(m.aif_channel_count, "Refer to stream header");
+    EXPECT_EQ(m.aif_ext_coding_type, "Reserved");
+    EXPECT_EQ(m.aif_speaker_placement, "Reserved");  // code 50
+    EXPECT_EQ(m.aif_down_mix, "Permitted/No info");
+}
+
+TEST(MonitorDecode, AviColourSpaceColorimetryVicAndRepetition) {
+    struct row {
+        const char* bytes;
+        int cs, colorimetry, ext, vic, repeat;
+        const char* vic_text;
+    };
+    const row rows[] = {
+        {"82 02 0D 00 40 A8 00 10 01", 2, 2, 0, 16, 2, "16 1920x1080p 59/60 16:9"},
+        {"82 02 0D 00 E0 C0 60 61 00", 4, 3, 6, 97, 1, "97 3840x2160p 59/60  16:9 "},
+        {"82 02 0D 00 A0 C0 70 00 09", 5, 3, 0, 0, 10, "0 No VIC Available"},  // EC 7 keeps the previous value
+        {"82 02 0D 00 00 00 00 81 0A", 0, 0, 0, 129, 1, "129"},    // VIC above 128: no name; PR 10 kept
+        {"82 02 0D 00 00 00 00 FF 00", 0, 0, 0, 255, 1, "255"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.bytes);
+        const auto m = decoded(item_avi, r.bytes);
+        EXPECT_EQ(m.avi_color_space, r.cs);
+        EXPECT_EQ(m.avi_colorimetry, r.colorimetry);
+        EXPECT_EQ(m.avi_ext_colorimetry, r.ext);
+        EXPECT_EQ(m.avi_vic, r.vic);
+        EXPECT_EQ(m.avi_pixel_repeat, r.repeat);
+        EXPECT_EQ(avi_vic_text(m.avi_vic), r.vic_text);
+    }
+    EXPECT_STREQ(avi_color_space_text(decoded(item_avi, "82 02 0D 00 E0").avi_color_space), "IDO Define");
+    EXPECT_STREQ(avi_ext_colorimetry_text(6), "BT2020(2)");
+}
+
+TEST(MonitorDecode, GcpMuteAndDepth) {
+    auto m = decoded(item_gcp, "03 00 00 10 04 00 00");
+    EXPECT_STREQ(gcp_avmute_text(m.gcp_avmute), "Clear");
+    EXPECT_EQ(gcp_color_depth_text(m.gcp_color_depth), "8");
+    m = decoded(item_gcp, "03 00 00 11 03 00 00", m);  // other mute byte; CD 3 keeps the depth
+    EXPECT_STREQ(gcp_avmute_text(m.gcp_avmute), "None");
+    EXPECT_EQ(m.gcp_color_depth, 8);
+    m = decoded(item_gcp, "03 00 00 01 06", m);
+    EXPECT_STREQ(gcp_avmute_text(m.gcp_avmute), "Set");
+    EXPECT_EQ(m.gcp_color_depth, 12);
+    EXPECT_EQ(gcp_color_depth_text(0), "Not Indicated");
+    EXPECT_EQ(gcp_color_depth_text(9), "Reserved");
+}
+
+TEST(MonitorDecode, VsiIdFormatHdmiVicAnd3d) {
+    auto m = decoded(item_vsi, "81 01 05 00 03 0C 00 20 01");
+    EXPECT_EQ(m.vsi_ieee_id, "0x000C03");
+    EXPECT_EQ(m.vsi_video_format, "Extended HDMI VIC");
+    EXPECT_EQ(vsi_hdmi_vic_text(m.vsi_hdmi_vic), "1:3840x2160p29.97/30");
+    EXPECT_EQ(m.vsi_3d_structure, "None");
+    m = decoded(item_vsi, "81 01 05 00 03 0C 00 40 60");
+    EXPECT_EQ(m.vsi_video_format, "3D Format");
+    EXPECT_EQ(m.vsi_hdmi_vic, vsi_hdmi_vic_none);
+    EXPECT_EQ(vsi_hdmi_vic_text(m.vsi_hdmi_vic), "None");
+    EXPECT_EQ(m.vsi_3d_structure, "Top and Bottom");
+    // an HDMI VIC the table does not hold
+    m = decoded(item_vsi, "81 01 05 00 03 0C 00 20 0B");
+    EXPECT_EQ(m.vsi_hdmi_vic, 11);
+    EXPECT_EQ(vsi_hdmi_vic_text(m.vsi_hdmi_vic), "Reserved");
+    EXPECT_EQ(vsi_hdmi_vic_text(255), "Reserved");
+}
+
+TEST(MonitorDecode, DrmiLevelsAndTexts) {
+    // PB23..PB26 = bytes 26..29: MaxCLL 1000 (E8 03), MaxFALL 400 (90 01)
+    std::string p = "87 01 1A 00 02 00";
+    for (int k = 6; k < 26; ++k) p += " 00";
+    p += " E8 03 90 01";
+    const auto m = decoded(item_drmi, p);
+    EXPECT_EQ(m.drmi_eotf, "2:SMPTE ST 2084[2]");
+    EXPECT_EQ(m.drmi_metadata, "Static Metadata Type 1");
+    EXPECT_EQ(m.drmi_max_cll, 1000u);
+    EXPECT_EQ(m.drmi_max_fall, 400u);
+    EXPECT_EQ(decoded(item_drmi, "87 01 1A 00 07 01").drmi_eotf, "Reserved");
+}
+
+TEST(MonitorDecode, SpdTextsStopAtZeroAndHideControlBytes) {
+    // vendor 8 full characters, product "AB" with a CR inside
+    auto m = decoded(item_spd, "83 01 19 00 56 45 58 4C 41 4E 58 59 41 0D 42 00");
+    EXPECT_EQ(m.spd_vendor, "VEXLANXY");
+    EXPECT_EQ(m.spd_product, "A?B");
+    EXPECT_EQ(m.spd_source_type, "Unknown");  // byte 28 absent: zero
+    m = decoded(item_spd, "83 01 19 00 00 45 58 00 00 00 00 00 50");
+    EXPECT_EQ(m.spd_vendor, "");
+    EXPECT_EQ(m.spd_product, "P");
+}
+
+TEST(MonitorDecode, ByteStoreIsZeroedAndBoundedAndTextMustBeHexPairs) {
+    // a long AVI first, then a short one: the short one must not inherit the long one's bytes
+    auto m = decoded(item_avi, "82 02 0D 00 40 A8 00 10 03");
+    m = decoded(item_avi, "82 02 0D 00 40", m);
+    EXPECT_EQ(m.pkt_byte_count, 5);
+    EXPECT_EQ(m.avi_vic, 0);
+    EXPECT_EQ(m.avi_pixel_repeat, 1);
+    // 40 bytes: the store keeps 33, the rest is ignored
+    std::string longer;
+    for (int k = 0; k < 40; ++k) longer += (k ? " " : "") + std::string("7F");
+    m = decoded(item_spd, longer, m);
+    EXPECT_EQ(m.pkt_byte_count, packet_bytes_max);
+
+    struct row {
+        const char* text;
+        bool valid;
+    };
+    const row rows[] = {{"82 02 0D", true}, {"  82 02 0D  ", true}, {"0a ff", true}, {"off", false},
+                        {"None", false}, {"", false}, {"   ", false}, {"8 02", false}, {"820 2", false},
+                        {"82,02", false}, {"G2 02", false}, {"82 02 0", false}};
+    for (const auto& r : rows) EXPECT_EQ(packet_text_valid(r.text), r.valid) << '"' << r.text << '"';
+    // a malformed text decodes as an empty store, never as a mis-aligned one
+    m = decoded(item_avi, "82 02 0D 00 40 A8 00 10 01");
+    *packet_text_of(m, item_avi) = "8202 0D00 40A8";
+    packet_decode(m, item_avi);
+    EXPECT_EQ(m.pkt_byte_count, 0);
+}
+
+TEST(MonitorDecode, HexDumpTenBytesALine) {
+    std::string text;
+    for (int k = 0; k < 31; ++k) text += "AB ";
+    std::string out = "X";
+    packet_hex_append(out, text);
+    std::string ten;
+    for (int k = 0; k < 10; ++k) ten += "AB ";
+    EXPECT_EQ(out, "X\r\n   " + ten + "\r\n   " + ten + "\r\n   " + ten + "\r\n   AB \r\n");
+}
+
+}  // namespace
+}  // namespace vexlan

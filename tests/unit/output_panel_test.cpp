@@ -1,0 +1,251 @@
+// The output control panel: command lines, reports and colours, HDCP states, clicks with their
+// preparations and follow-ups, visibility by task mode and model.
+#include <gtest/gtest.h>
+
+#include "link/lifecycle.h"
+#include "link/tasks.h"
+#include "output_rig.h"
+
+namespace vexlan {
+namespace {
+
+using testing::output_rig;
+
+struct panel_rig : output_rig {
+    explicit panel_rig(int model_index = 0) : output_rig(model_index) {
+        output_panel_hooks_install(ctx);
+        ctx.life.lists_init();
+        const std::map<std::string, std::string> defaults{
+            {"hdcp_in_sw", "off"}, {"hdcp_in_ver", "v1.4"}, {"rx_ddc", "on"}, {"rx_hotplug", "on"},
+            {"rx_scdc", "on"}, {"rx_sense", "on"}, {"audio_source", "int"}, {"audio_ch", "2"},
+            {"audio_mute", "off"}, {"audio_sr", "48"}, {"hdr_sw", "off"}, {"hdr_set", "1"},
+            {"hdr_eotf", "sdr"}, {"hdr_tx_col", "3"}, {"hdcp_out_sw", "off"}, {"hdcp_out_ver", "v1.4"},
+            {"color_space", "rgb"}, {"deep_color", "8"}, {"tx_5v", "follow"}, {"tmds_sw", "on"},
+            {"tmds_format", "hdmi"}};
+        unit.values = defaults;
+    }
+    rgb colour(int b) const { return ctx.panel.cmd_panel[static_cast<std::size_t>(b)].color; }
+    std::vector<int> greens() const {
+        std::vector<int> out;
+        for (int b = 0; b < panel_button_count; ++b)
+            if (colour(b) == rgb_panel_green) out.push_back(b);
+        return out;
+    }
+};
+
+TEST(OutputPanel, CommandLinesComeFromTheCommandTableAtStartUp) {
+    panel_rig rig;
+    const auto& C = rig.ctx.panel.panel_cmd;
+    EXPECT_EQ(C[0], "$factory");
+    EXPECT_EQ(C[1], "$boot go");
+    EXPECT_EQ(C[4], "$hdcp_in_ver v1.4+v2.2");
+    EXPECT_EQ(C[5], "$rx_hotplug toggle");
+    EXPECT_EQ(C[16], "$audio_ch 6");
+    EXPECT_EQ(C[37], "$hdr_tx_col 10");
+    EXPECT_EQ(C[48], "$tx_5v follow");
+    EXPECT_EQ(C[56], "$rx_hotplug off");
+    EXPECT_EQ(C[60], "$audio_sr 192");
+    EXPECT_TRUE(C[50].empty() && C[51].empty() && C[61].empty());
+    for (int b = 2; b < panel_button_count; ++b)
+        if (b != 50 && b != 51) {
+            EXPECT_FALSE(C[static_cast<std::size_t>(b)].empty()) << b;
+        }
+}
+
+TEST(OutputPanel, RefreshAsksEveryItemAndColoursOneButtonPerRow) {
+    panel_rig rig;
+    const auto from = rig.mark();
+    output_panel_refresh(rig.ctx);
+    const auto sent = rig.sent_since(from);
+    ASSERT_EQ(sent.size(), 21u);
+    EXPECT_EQ(sent[0], "$hdcp_in_sw?\r");
+    EXPECT_EQ(sent[6], "$audio_source? \r");
+    EXPECT_EQ(sent[12], "$hdr_eotf? \r");
+    EXPECT_EQ(sent[20], "$tmds_format?\r");
+    // HDCP in off: "Off" green, both versions grey
+    EXPECT_EQ(rig.greens(), (std::vector<int>{2, 7, 9, 11, 12, 15, 18, 20, 22, 25, 30, 38, 41, 45, 48, 53, 54, 57, 58}));
+    EXPECT_EQ(panel_green_button(rig.ctx.panel, 1), -1);
+    EXPECT_EQ(rig.ctx.panel.report[13], "3");
+
+    // the refresh stops at the first query without a usable reply; the later items stay
+    rig.unit.values["rx_ddc"] = "off";
+    rig.unit.values["rx_scdc"] = "off";
+    rig.unit.silent.insert("$rx_hotplug?");
+    output_panel_refresh(rig.ctx);
+    EXPECT_EQ(rig.colour(8), rgb_panel_green);
+    EXPECT_EQ(rig.colour(11), rgb_panel_green);
+}
+
+TEST(OutputPanel, HdcpStatesColourTheVersionButtons) {
+    struct row { std::string sw, ver; int green, red; };
+    const row rows[] = {{"v2.2_talk", "v2.2", -1, 40}, {"v2.2_on", "v2.2", 40, -1}, {"v1.4_talk", "v1.4", -1, 39},
+                        {"v1.4_on", "v1.4", 39, -1}, {"v1.4_on", "v2.2", -1, -1}, {"off", "v2.2", 38, -1}};
+    for (const auto& r : rows) {
+        panel_rig rig;
+        rig.unit.values["hdcp_out_sw"] = r.sw;
+        rig.unit.values["hdcp_out_ver"] = r.ver;
+        output_panel_refresh(rig.ctx);
+        const auto& P = rig.ctx.panel;
+        EXPECT_EQ(panel_green_button(P, 14) >= 0 ? panel_green_button(P, 14) : panel_green_button(P, 15), r.green) << r.sw;
+        EXPECT_EQ(panel_red_button(P, 15), r.red) << r.sw;
+    }
+    panel_rig rig;
+    rig.unit.values["hdcp_in_sw"] = "on";
+    rig.unit.values["hdcp_in_ver"] = "v1.4+v2.2";
+    output_panel_refresh(rig.ctx);
+    EXPECT_TRUE(rig.ctx.panel.hdcp_in_on);
+    EXPECT_EQ(rig.colour(4), rgb_panel_green);
+    EXPECT_EQ(rig.colour(2), rgb_panel_grey);
+}
+
+TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
+    panel_rig rig;
+    output_panel_refresh(rig.ctx);
+    auto from = rig.mark();
+    cmd_panel_Click(rig.ctx, 4);
+    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$hdcp_in_sw on\r", "$hdcp_in_ver v1.4+v2.2\r"}));
+    EXPECT_EQ(rig.colour(4), rgb_panel_green);
+    EXPECT_EQ(rig.colour(2), rgb_panel_grey);
+    EXPECT_EQ(rig.colour(3), rgb_panel_grey);
+
+    from = rig.mark();
+    cmd_panel_Click(rig.ctx, 40);
+    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$hdcp_out_sw on\r", "$hdcp_out_ver v2.2\r"}));
+    EXPECT_EQ(rig.colour(40), rgb_panel_green);
+
+    // "Toggle": "Low" green while the command runs, then the report's button
+    rig.unit.delay = 100;
+    bool low_while_running = false;
+    rig.world.after(50, [&] { low_while_running = rig.colour(56) == rgb_panel_green && !rig.ctx.panel.cmd_panel[5].enabled; });
+    cmd_panel_Click(rig.ctx, 5);
+    EXPECT_TRUE(low_while_running);
+    EXPECT_EQ(rig.colour(57), rgb_panel_green);
+    EXPECT_EQ(rig.colour(56), rgb_panel_grey);
+    EXPECT_TRUE(rig.ctx.panel.cmd_panel[5].enabled);
+    rig.unit.delay = 5;
+
+    // HDR setting re-reads EOTF and colorimetry; colour space re-reads the format items
+    from = rig.mark();
+    cmd_panel_Click(rig.ctx, 23);
+    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$hdr_set 2\r", "$hdr_eotf? \r", "$hdr_tx_col? \r"}));
+    from = rig.mark();
+    cmd_panel_Click(rig.ctx, 43);
+    EXPECT_EQ(rig.sent_since(from),
+              (std::vector<std::string>{"$color_space y422\r", "$color_space?\r", "$deep_color?\r", "$tmds_format?\r"}));
+
+    // audio source enables and disables channels and sampling rates
+    cmd_panel_Click(rig.ctx, 13);
+    for (int b : {15, 16, 17, 58, 59, 60}) EXPECT_FALSE(rig.ctx.panel.cmd_panel[static_cast<std::size_t>(b)].enabled) << b;
+    cmd_panel_Click(rig.ctx, 14);
+    EXPECT_FALSE(rig.ctx.panel.cmd_panel[15].enabled);
+    EXPECT_TRUE(rig.ctx.panel.cmd_panel[58].enabled);
+    cmd_panel_Click(rig.ctx, 12);
+    for (int b : {15, 16, 17, 58, 59, 60}) EXPECT_TRUE(rig.ctx.panel.cmd_panel[static_cast<std::size_t>(b)].enabled) << b;
+
+    // a click while a poll runs is recorded and replayed with its index
+    rig.ctx.tasks.poll_busy = true;
+    from = rig.mark();
+    cmd_panel_Click(rig.ctx, 19);
+    EXPECT_TRUE(rig.sent_since(from).empty());
+    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_output_panel_button);
+    rig.ctx.tasks.poll_busy = false;
+    deferred_action_run(rig.ctx, deferred_output_panel_button);
+    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$audio_mute on\r"}));
+}
+
+// Mend: only 1..10 colours a colorimetry button; no other report reaches another row's button.
+TEST(OutputPanel, ColorimetryReportOutsideOneToTenColoursNothing) {
+    const std::pair<std::string, int> rows[] = {{"1", 28}, {"10", 37}, {"0", -1}, {"11", -1}, {"13", -1},
+                                                {"40", -1}, {"-1", -1}, {"err", -1}, {"3x", -1}, {"", -1}};
+    for (const auto& [report, green] : rows) {
+        panel_rig rig;
+        output_panel_refresh(rig.ctx);
+        const auto before = rig.greens();
+        rig.unit.values["hdr_tx_col"] = report;
+        cmdtx_str(rig.ctx, "$hdr_tx_col? \r");
+        output_panel_show(rig.ctx, 13);
+        EXPECT_EQ(panel_green_button(rig.ctx.panel, 13), green) << report;
+        for (int b : rig.greens())
+            if (b < 28 || b > 37) {
+                EXPECT_NE(std::find(before.begin(), before.end(), b), before.end()) << report << " " << b;
+            }
+    }
+}
+
+// Mend: the reply of another command greys the item and colours nothing.
+TEST(OutputPanel, ReplyOfAnotherCommandGreysTheItem) {
+    panel_rig rig;
+    output_panel_refresh(rig.ctx);
+    ASSERT_EQ(rig.colour(7), rgb_panel_green);
+    const std::string replies[] = {"$rx_ddc? on", "$err on", "$rx_sense? err"};
+    for (const auto& reply : replies) {
+        rig.unit.replies["$rx_sense?"] = reply;
+        output_panel_refresh(rig.ctx);
+        EXPECT_EQ(panel_green_button(rig.ctx.panel, 5), -1) << reply;
+        EXPECT_EQ(rig.colour(9), rgb_panel_green) << reply;  // the DDC row keeps its own report
+        EXPECT_EQ(rig.colour(57), rgb_panel_green) << reply;
+    }
+    rig.unit.replies.clear();
+    rig.unit.replies["$hdcp_in_sw?"] = "$hdcp_in_ver? on";
+    rig.ctx.panel.hdcp_in_on = false;
+    output_panel_refresh(rig.ctx);
+    EXPECT_FALSE(rig.ctx.panel.hdcp_in_on);
+    output_panel_show(rig.ctx, 21);
+    output_panel_show(rig.ctx, -1);
+}
+
+// Mend: a preparation that is not accepted stops the click before the version command.
+TEST(OutputPanel, RefusedPreparationSendsNoVersion) {
+    for (int index : {3, 4, 39, 40}) {
+        panel_rig rig;
+        const std::string sw = index < 10 ? "$hdcp_in_sw" : "$hdcp_out_sw";
+        rig.unit.replies[sw] = sw + " err";
+        const auto from = rig.mark();
+        cmd_panel_Click(rig.ctx, index);
+        EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{sw + " on\r"})) << index;
+        EXPECT_FALSE(rig.ctx.panel.hdcp_in_on);
+        EXPECT_EQ(rig.ctx.panel.hdcp_out_state, 0);
+        EXPECT_TRUE(rig.ctx.panel.cmd_panel[static_cast<std::size_t>(index)].enabled);
+    }
+}
+
+// Mend: factory reset and reboot ask first (No by default); an accepted reset reads the panel.
+TEST(OutputPanel, FactoryResetAndRebootAskFirst) {
+    panel_rig rig;
+    auto from = rig.mark();
+    cmd_panel_Click(rig.ctx, 0);
+    cmd_panel_Click(rig.ctx, 1);
+    EXPECT_TRUE(rig.sent_since(from).empty());
+    ASSERT_EQ(rig.confirm.buttons.size(), 2u);
+    EXPECT_EQ(rig.confirm.buttons[0], msg_buttons::yes_no_default_no);
+    rig.confirm.answer = msg_answer::yes;
+    cmd_panel_Click(rig.ctx, 1);
+    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$boot go\r"}));
+    from = rig.mark();
+    cmd_panel_Click(rig.ctx, 0);
+    const auto sent = rig.sent_since(from);
+    ASSERT_EQ(sent.size(), 22u);
+    EXPECT_EQ(sent[0], "$factory\r");
+    EXPECT_EQ(sent[1], "$hdcp_in_sw?\r");
+}
+
+TEST(OutputPanel, VisibilityFollowsTaskModeAndModel) {
+    struct row { int task, model; std::vector<int> shown, hidden; };
+    const row rows[] = {
+        {0, 0, {2, 11, 56, 57, 41, 47, 54, 55}, {12, 17, 20, 40, 48, 49, 58, 60}},
+        {0, 1, {2, 11, 56, 57}, {41, 47, 54, 55, 12, 40}},
+        {1, 0, {15, 17, 20, 21, 25, 40, 48, 49, 58, 60, 12, 14, 22, 24, 41, 47, 54, 55}, {2, 11, 56, 57}},
+        {2, 1, {15, 20, 25, 40, 41, 42, 54, 55}, {12, 13, 14, 22, 23, 24, 43, 47, 2, 57}},
+    };
+    for (const auto& r : rows) {
+        panel_rig rig(r.model);
+        rig.ctx.tasks.task_mode = r.task;
+        output_panel_refresh(rig.ctx);
+        for (int b : r.shown) EXPECT_TRUE(rig.ctx.panel.cmd_panel[static_cast<std::size_t>(b)].visible) << r.task << r.model << " " << b;
+        for (int b : r.hidden) EXPECT_FALSE(rig.ctx.panel.cmd_panel[static_cast<std::size_t>(b)].visible) << r.task << r.model << " " << b;
+        for (int b : {0, 1, 18, 19, 50, 51, 52, 53}) EXPECT_TRUE(rig.ctx.panel.cmd_panel[static_cast<std::size_t>(b)].visible);
+    }
+}
+
+}  // namespace
+}  // namespace vexlan

@@ -1,0 +1,286 @@
+// Output selection and favourites: setting the output from lists and favourite buttons, the
+// favourites that ticks make, the readers of pages 1 and 2, motion text and 4K down scaling.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "link/lifecycle.h"
+#include "link/tasks.h"
+#include "output_rig.h"
+#include "temp_dir.h"
+
+namespace vexlan {
+namespace {
+
+using testing::output_rig;
+
+int green_count(const catalogue_page_view& page) {
+    int n = 0;
+    for (const auto& b : page.cmd_fav) n += b.color == rgb_fav_current ? 1 : 0;
+    return n;
+}
+
+TEST(OutputSelect, SetFromListOrFavouriteSendsPositionWithTwoBlanksAndShowsIt) {
+    output_rig rig;
+    rig.favourites(true, {5, 12, 88});
+    rig.favourites(false, {3, 12});
+    auto from = rig.mark();
+    lstv_timing_dbl_click(rig.ctx, 12);
+    cmd_pattern_click(rig.ctx, 1);
+    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$timing  12\r", "$pattern  12\r"}));
+    EXPECT_EQ(rig.ctx.output.timing.lab_out_now.caption, "T12");
+    EXPECT_EQ(rig.ctx.output.timing.cmd_fav[1].color, rgb_fav_current);
+    EXPECT_EQ(green_count(rig.ctx.output.timing), 1);
+    EXPECT_EQ(rig.ctx.output.pattern.lab_out_now.caption, "P12");
+    EXPECT_EQ(rig.ctx.output.pattern.selected, 12);
+    EXPECT_EQ(rig.ctx.catalogue.pattern_out_index, 12);
+    EXPECT_EQ(rig.ctx.output.pattern.cmd_fav[1].color, rgb_fav_current);
+
+    // Timing 88 only in analyser mode; a refused set changes nothing; empty slot sends nothing.
+    from = rig.mark();
+    lstv_timing_dbl_click(rig.ctx, 88);
+    cmd_timing_click(rig.ctx, 2);
+    cmd_timing_click(rig.ctx, 7);
+    EXPECT_TRUE(rig.sent_since(from).empty());
+    rig.ctx.tasks.task_mode = 0;
+    cmd_timing_click(rig.ctx, 2);
+    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$timing  88\r"}));
+    rig.unit.replies["$timing"] = "$timing err";
+    lstv_timing_dbl_click(rig.ctx, 5);
+    EXPECT_EQ(rig.ctx.output.timing.lab_out_now.caption, "T88");
+    EXPECT_EQ(rig.ctx.output.timing.cmd_fav[2].color, rgb_fav_current);
+    EXPECT_TRUE(rig.ctx.output.timing.list_enabled);
+}
+
+// Mend: the position and name are those chosen at the click, and the list and all favourite
+// buttons take no input until the set command returns.
+TEST(OutputSelect, ClicksDuringASetCommandAreNotTakenAndTheFirstChoiceIsShown) {
+    output_rig rig;
+    rig.favourites(false, {5, 7});
+    rig.unit.delay = 300;
+    bool seen_disabled = false;
+    rig.world.after(100, [&] {
+        const auto& p = rig.ctx.output.pattern;
+        seen_disabled = !p.list_enabled;
+        for (const auto& b : p.cmd_fav) seen_disabled = seen_disabled && !b.enabled;
+        cmd_pattern_click(rig.ctx, 1);
+        lstv_pattern_dbl_click(rig.ctx, 9);
+        lstv_pattern_click(rig.ctx, 9);
+    });
+    const auto from = rig.mark();
+    cmd_pattern_click(rig.ctx, 0);
+    EXPECT_TRUE(seen_disabled);
+    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$pattern  5\r"}));
+    EXPECT_EQ(rig.ctx.output.pattern.lab_out_now.caption, "P5");
+    EXPECT_EQ(rig.ctx.catalogue.pattern_out_index, 5);
+    EXPECT_EQ(rig.ctx.output.pattern.selected, 5);
+    EXPECT_TRUE(rig.ctx.output.pattern.list_enabled);
+    EXPECT_TRUE(rig.ctx.output.pattern.cmd_fav[1].enabled);
+}
+
+TEST(OutputSelect, TicksMakeFavouritesInListOrderAndNineteenthIsTakenBack) {
+    output_rig rig;
+    for (int p : {30, 4, 17}) lstv_timing_item_check(rig.ctx, p, true);
+    EXPECT_EQ(rig.ctx.catalogue.timing_fav[0], 4);
+    EXPECT_EQ(rig.ctx.catalogue.timing_fav[1], 17);
+    EXPECT_EQ(rig.ctx.catalogue.timing_fav[2], 30);
+    EXPECT_EQ(rig.ctx.output.timing.cmd_fav[2].caption, "T30");
+    for (int p = 40; p < 55; ++p) lstv_timing_item_check(rig.ctx, p, true);  // 18 in all
+    const auto before = rig.ctx.catalogue.timing_fav;
+    lstv_timing_item_check(rig.ctx, 60, true);
+    EXPECT_FALSE(rig.ctx.catalogue.timings[59].checked);
+    EXPECT_EQ(rig.ctx.catalogue.timing_fav, before);
+    int ticked = 0;
+    for (const auto& e : rig.ctx.catalogue.timings) ticked += e.checked ? 1 : 0;
+    EXPECT_EQ(ticked, 18);
+
+    // unticking slot 3's entry moves the later ones down; the last used slot empties
+    lstv_timing_item_check(rig.ctx, 30, false);
+    EXPECT_EQ(rig.ctx.catalogue.timing_fav[2], 40);
+    EXPECT_EQ(rig.ctx.catalogue.timing_fav[16], 54);
+    EXPECT_EQ(rig.ctx.catalogue.timing_fav[17], fav_empty);
+    EXPECT_EQ(rig.ctx.output.timing.cmd_fav[17].caption, "");
+
+    rig.ctx.output.pattern.cmd_fav[0].color = rgb_fav_current;
+    rig.favourites(false, {2, 3});
+    cmd_check_p_none_click(rig.ctx);
+    EXPECT_EQ(rig.ctx.catalogue.pattern_fav, fav_slots_empty());
+    EXPECT_FALSE(rig.ctx.catalogue.patterns[1].checked);
+    EXPECT_EQ(rig.ctx.output.pattern.cmd_fav[0].caption, "");
+    EXPECT_EQ(rig.ctx.output.pattern.cmd_fav[0].color, rgb_fav_current);  // colours stay
+}
+
+// Mend: a favourites file that had problems at load is kept at close until the operator changes
+// the favourites; then the operator's favourites are written.
+TEST(OutputSelect, OperatorFavouriteChangesAreWrittenEvenAfterAProblemAtLoad) {
+    testing::temp_dir dir;
+    const auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir.file(name), std::ios::binary) << text;
+    };
+    const auto read = [&](const std::string& name) {
+        std::ostringstream s;
+        s << std::ifstream(dir.file(name), std::ios::binary).rdbuf();
+        return s.str();
+    };
+    const std::string cat = "m41_timing_pattern.ini";
+    write(cat, "3\r\nA\r\nB\r\nC\r\n2\r\nX\r\nY\r\n");
+    write("m41_timing_pattern_fav.ini", "2\r\nbroken\r\n");
+    for (int action = 0; action < 3; ++action) {
+        output_rig rig;
+        EXPECT_FALSE(catalogue_load(rig.ctx.catalogue, dir.str(), cat).empty());
+        ASSERT_TRUE(rig.ctx.catalogue.favourites_keep_file);
+        EXPECT_FALSE(favourites_save(rig.ctx.catalogue, dir.str(), rig.ctx.profile).find("kept") == std::string::npos);
+        // ticks that repeat what the list already shows (as a program-set tick would) change nothing
+        lstv_timing_item_check(rig.ctx, 2, true);
+        lstv_timing_item_check(rig.ctx, 1, false);
+        EXPECT_TRUE(rig.ctx.catalogue.favourites_keep_file);
+        if (action == 0) lstv_timing_item_check(rig.ctx, 3, true);
+        if (action == 1) lstv_timing_item_check(rig.ctx, 2, false);
+        if (action == 2) cmd_check_p_none_click(rig.ctx);
+        EXPECT_EQ(favourites_save(rig.ctx.catalogue, dir.str(), rig.ctx.profile), "") << action;
+        const std::string written = read("m41_timing_pattern_fav.ini");
+        const char* expect[] = {"2\r\n3\r", "254\r\n", "2\r\n25"};
+        EXPECT_EQ(written.substr(0, 5), expect[action]) << action;
+        write("m41_timing_pattern_fav.ini", "2\r\nbroken\r\n");
+    }
+}
+
+// Mend: a position below 1 or not a number, or any position while the catalogue is empty,
+// leaves selection, label, highlight and pattern_out_index unchanged.
+TEST(OutputSelect, ReadersTakeOnlyPositionsFromOneOnAndClampTheTop) {
+    struct row { std::string reply; int patterns; int shown; int timing; };
+    const row rows[] = {{"7", 45, 7, 7}, {"46", 45, 1, 46}, {"999999999999", 45, 1, 1}, {"None", 45, 3, 0},
+                        {"0", 45, 3, 0}, {"-4", 45, 3, 0}, {"abc", 45, 3, 0}, {"", 45, 3, 0}, {"5", 0, 0, 5}};
+    for (const auto& r : rows) {
+        output_rig rig(0, 0, 90, r.patterns);
+        rig.ctx.tasks.main_page = 2;
+        if (r.patterns) {
+            rig.favourites(false, {3});
+            rig.unit.values["pattern"] = "3";
+            lstv_pattern_out_get(rig.ctx);
+            ASSERT_EQ(rig.ctx.output.pattern.selected, 3);
+        }
+        rig.unit.values["pattern"] = r.reply;
+        lstv_pattern_out_get(rig.ctx);
+        const auto& p = rig.ctx.output.pattern;
+        EXPECT_EQ(p.selected, r.shown) << r.reply;
+        EXPECT_EQ(rig.ctx.catalogue.pattern_out_index, r.shown ? r.shown : fav_empty) << r.reply;
+        EXPECT_EQ(p.lab_out_now.caption, r.shown ? "P" + std::to_string(r.shown) : "") << r.reply;
+        EXPECT_EQ(green_count(p), r.shown == 3 ? 1 : 0) << r.reply;
+
+        rig.ctx.tasks.main_page = 1;
+        rig.unit.values["timing"] = r.reply;
+        lstv_timing_out_get(rig.ctx);
+        EXPECT_EQ(rig.ctx.output.timing.selected, r.timing) << r.reply;
+    }
+}
+
+TEST(OutputSelect, ReadersRunOnlyOnTheirPageWithAUnitAndDeferWhileBusy) {
+    output_rig rig;
+    auto from = rig.mark();
+    rig.ctx.tasks.main_page = 2;
+    lstv_timing_out_get(rig.ctx);
+    rig.ctx.tasks.main_page = 1;
+    lstv_pattern_out_get(rig.ctx);
+    rig.ctx.profile.model_index = model_none;
+    lstv_timing_out_get(rig.ctx);
+    EXPECT_TRUE(rig.sent_since(from).empty());
+    rig.ctx.profile.model_index = 0;
+    rig.ctx.tasks.poll_busy = true;
+    lstv_timing_out_get(rig.ctx);
+    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_timing_out_get);
+    rig.ctx.tasks.main_page = 2;
+    lstv_pattern_out_get(rig.ctx);
+    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_pattern_out_get);
+    rig.ctx.output.txt_motion_text = "HELLO";
+    txt_motion_text_enter(rig.ctx);
+    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_motion_text);
+    EXPECT_TRUE(rig.sent_since(from).empty());
+    rig.ctx.tasks.poll_busy = false;
+    output_pages_hooks_install(rig.ctx);
+    deferred_action_run(rig.ctx, deferred_motion_text);
+    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$motion_text HELLO\r"}));
+}
+
+// Mend: a motion-text reply without text is an empty box, not "None"; the text sent is trimmed,
+// at most 20 characters, without control characters.
+TEST(OutputSelect, MotionTextIsCleanInBothDirections) {
+    const std::pair<std::string, std::string> sent[] = {
+        {"  HELLO  ", "HELLO"}, {"A\tB\x01" "C\x7f", "ABC"}, {"123456789012345678901234", "12345678901234567890"},
+        {"   ", ""}, {"1234567890123456789 X", "1234567890123456789"}};
+    for (const auto& [typed, wire] : sent) {
+        output_rig rig;
+        rig.ctx.output.txt_motion_text = typed;
+        const auto from = rig.mark();
+        txt_motion_text_enter(rig.ctx);
+        EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$motion_text " + wire + "\r"})) << typed;
+    }
+    const std::pair<std::string, std::string> read[] = {
+        {"$motion_text?", ""}, {"$motion_text? ", ""}, {"$motion_text? HELLO", "HELLO"}, {"$motion_text? None", "None"}};
+    for (const auto& [reply, box] : read) {
+        output_rig rig;
+        rig.ctx.tasks.main_page = 2;
+        rig.ctx.output.txt_motion_text = "old";
+        rig.unit.values["pattern"] = "41";
+        rig.unit.replies["$motion_text?"] = reply;
+        lstv_pattern_out_get(rig.ctx);
+        EXPECT_TRUE(rig.ctx.output.motion_text_visible);
+        EXPECT_EQ(rig.ctx.output.txt_motion_text, box) << reply;
+    }
+}
+
+TEST(OutputSelect, PatternExtrasFollowTheCatalogueAndSelection) {
+    output_rig rig;  // m41: motion text for 41 and 42
+    lstv_pattern_click(rig.ctx, 42);
+    EXPECT_TRUE(rig.ctx.output.motion_text_visible);
+    lstv_pattern_click(rig.ctx, 13);
+    EXPECT_FALSE(rig.ctx.output.motion_text_visible);
+    EXPECT_FALSE(rig.ctx.output.cmd_color_setting.visible);
+
+    output_rig k(1, 1);  // m41l k_new: "Color Setting" for 13, enabled once 13 is output
+    lstv_pattern_click(k.ctx, 41);
+    EXPECT_FALSE(k.ctx.output.motion_text_visible);
+    lstv_pattern_click(k.ctx, 13);
+    EXPECT_TRUE(k.ctx.output.cmd_color_setting.visible);
+    EXPECT_FALSE(k.ctx.output.cmd_color_setting.enabled);
+    lstv_pattern_dbl_click(k.ctx, 13);
+    EXPECT_TRUE(k.ctx.output.cmd_color_setting.enabled);
+    lstv_pattern_click(k.ctx, 14);
+    EXPECT_FALSE(k.ctx.output.cmd_color_setting.visible);
+    k.ctx.tasks.main_page = 2;
+    k.unit.values["pattern"] = "13";
+    const auto from = k.mark();
+    lstv_pattern_out_get(k.ctx);
+    EXPECT_TRUE(k.ctx.output.cmd_color_setting.visible && k.ctx.output.cmd_color_setting.enabled);
+    EXPECT_EQ(k.sent_since(from), (std::vector<std::string>{"$pattern? \r"}));
+}
+
+TEST(OutputSelect, DownScalingOnSecondFamilyInAnalyserMode) {
+    output_rig rig(1, 2);
+    output_pages_hooks_install(rig.ctx);
+    rig.ctx.tasks.main_page = 1;
+    rig.ctx.tasks.task_mode = 0;
+    const std::pair<std::string, int> reports[] = {{"on_yuv", 2}, {"off", 0}, {"bogus", 0}, {"on_rgb", 1}};
+    for (const auto& [word, option] : reports) {
+        rig.unit.values["4k_to_1080p"] = word;
+        const auto from = rig.mark();
+        hook_call(rig.ctx.hooks.timing_out_get);
+        EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$4k_to_1080p? \r"}));
+        EXPECT_TRUE(rig.ctx.output.fra_reso_out_m41l_visible);
+        EXPECT_EQ(rig.ctx.output.opt_4k_to_1080p, option) << word;
+    }
+    auto from = rig.mark();
+    opt_4k_to_1080p_click(rig.ctx, 2);
+    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$4k_to_1080p on_yuv\r"}));
+    rig.ctx.tasks.task_mode = 1;
+    rig.unit.values["timing"] = "4";
+    from = rig.mark();
+    hook_call(rig.ctx.hooks.timing_out_get);
+    EXPECT_FALSE(rig.ctx.output.fra_reso_out_m41l_visible);
+    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$timing? \r"}));
+    EXPECT_EQ(rig.ctx.output.timing.lab_out_now.caption, "T4");
+}
+
+}  // namespace
+}  // namespace vexlan
