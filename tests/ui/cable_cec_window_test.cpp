@@ -19,6 +19,7 @@
 #include "link/transaction.h"
 #include "link/transports.h"
 #include "terminal/terminal.h"
+#include "ui/app_options.h"
 #include "ui/frm_main.h"
 #include "ui/frm_monitor_cmd.h"
 #include "ui/main_runtime.h"
@@ -216,6 +217,23 @@ TEST(CableCecWindow, ScreenshotsOfPagesFiveAndSixTheTerminalAndTheDiscoveryList)
             EXPECT_FALSE(img.isNull()) << model << " " << name;
         }
     }
+}
+
+TEST(CableCecWindow, DiscoveryOptionsDefaultToTheUnitsPortsAndTakeLoopbackSeams) {
+    auto o = app_options_parse({}, nullptr, nullptr);
+    EXPECT_EQ(o.discovery_host, "255.255.255.255");
+    EXPECT_EQ(o.discovery_port, 31001);
+    EXPECT_EQ(o.discovery_local_port, 31002);
+    o = app_options_parse({"--discovery-target", "127.0.0.1:41001", "--discovery-port=0"}, nullptr, nullptr);
+    EXPECT_EQ(o.error, "");
+    EXPECT_EQ(o.discovery_host, "127.0.0.1");
+    EXPECT_EQ(o.discovery_port, 41001);
+    EXPECT_EQ(o.discovery_local_port, 0);
+    EXPECT_EQ(app_options_parse({"--discovery-target", "127.0.0.1"}, nullptr, nullptr).discovery_port, 31001);
+    for (const auto& bad : std::vector<std::vector<std::string>>{{"--discovery-target", "127.0.0.1:x"},
+                                                                 {"--discovery-port", "65536"},
+                                                                 {"--discovery-port"}})
+        EXPECT_NE(app_options_parse(bad, nullptr, nullptr).error, "") << bad[0];
 }
 
 }  // namespace
