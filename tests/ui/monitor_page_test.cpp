@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QDir>
+#include <QImage>
 
 #include "link/app_dir.h"
 #include "link/tasks.h"
@@ -17,6 +19,7 @@
 #include "ui/app_options.h"
 #include "ui/frm_main.h"
 #include "ui/main_runtime.h"
+#include "ui/screenshot.h"
 #include "sim_process.h"
 
 namespace vexlan {
@@ -129,6 +132,20 @@ TEST(MonitorPage, PatternModeShowsTheSinkSide) {
     // the Video Timing type has nothing to poll in pattern mode
     m.child<QRadioButton>("opt_mon_type_1")->click();
     EXPECT_EQ(m.rt->ctx.tasks.poll_list[0], none_254);
+}
+
+TEST(MonitorPage, ScreenshotsOfEachTypeAndTheReport) {
+    monitor_window m("analyser");
+    ASSERT_TRUE(m.sim.ok());
+    QTemporaryDir out;
+    EXPECT_EQ(screenshot_run(*m.rt, *m.w, out.path().toStdString(), true), 0);
+    std::vector<QImage> shots;
+    for (const char* name : {"page4_type0.png", "page4_type1.png", "page4_type2.png", "page4_type3.png",
+                             "page4_type4.png", "page4_report.png"}) {
+        shots.emplace_back(QDir(out.path()).filePath(name));
+        EXPECT_FALSE(shots.back().isNull()) << name;
+    }
+    for (std::size_t i = 1; i < shots.size(); ++i) EXPECT_NE(shots[i], shots[i - 1]) << "picture " << i;
 }
 
 TEST(MonitorPage, StartPageOption) {
