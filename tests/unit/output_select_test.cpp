@@ -199,8 +199,8 @@ TEST(OutputSelect, ReadersRunOnlyOnTheirPageWithAUnitAndDeferWhileBusy) {
     EXPECT_TRUE(rig.sent_since(from).empty());
     rig.ctx.tasks.poll_busy = false;
     output_pages_hooks_install(rig.ctx);
-    rig.ctx.tasks.deferred_action = deferred_none;  // a replay takes the code before running it
-    deferred_action_run(rig.ctx, deferred_motion_text);
+    deferred_replay_request(rig.ctx);  // the recorded Enter runs once the poll is over
+    rig.pump.process_events();
     EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$motion_text HELLO\r"}));
 }
 
