@@ -16,6 +16,7 @@
 #include "cable_cec/cable_test.h"
 #include "link/app_dir.h"
 #include "link/tasks.h"
+#include "link/transaction.h"
 #include "link/transports.h"
 #include "terminal/terminal.h"
 #include "ui/frm_main.h"
