@@ -11,7 +11,7 @@ set -uo pipefail
 seconds=${1:-30}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VEXLAN_FUZZ_BUILD_DIR:-$root/build-fuzz}
-targets="fuzz_edid_hex_load fuzz_edid_bin_load fuzz_edid_ddc_load fuzz_edid_analysis fuzz_edid_writers fuzz_reply_receive fuzz_files_read fuzz_discovery_reply"
+targets="fuzz_edid_hex_load fuzz_edid_bin_load fuzz_edid_ddc_load fuzz_edid_analysis fuzz_edid_writers fuzz_reply_receive fuzz_files_read fuzz_discovery_reply fuzz_edid_sections"
 
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz.sh: clang++ is needed" >&2

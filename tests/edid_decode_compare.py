@@ -22,6 +22,7 @@ a value in another form, the comparison says so here:
 
 Exit status: 0 all agree, 1 a difference (each printed), 77 edid-decode is not installed.
 """
+import concurrent.futures
 import json
 import math
 import os
@@ -372,10 +373,15 @@ def main():
         print("vexlan-cli edid tree did not print one object per file, in order")
         return 1
 
+    def decode(path):
+        return subprocess.run([decoder, "-s", path], capture_output=True, text=True, errors="replace").stdout
+
+    with concurrent.futures.ThreadPoolExecutor(max_workers=4) as pool:
+        outputs = list(pool.map(decode, files))
+
     failed = 0
     refs = []
-    for path, mine in zip(files, trees):
-        out = subprocess.run([decoder, "-s", path], capture_output=True, text=True, errors="replace").stdout
+    for path, mine, out in zip(files, trees, outputs):
         try:
             ref = parse_block0(out)
             problems = compare(mine, ref)

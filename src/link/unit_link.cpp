@@ -1,6 +1,7 @@
 #include "link/unit_link.h"
 
 #include "link/app_context.h"
+#include "link/file_io.h"
 #include "link/lifecycle.h"
 #include "link/transaction.h"
 
@@ -61,7 +62,7 @@ void lab_link_click(app_context& ctx) {
         // operator is told once per connection what the unit answered instead.
         if (ctx.life.unknown_model_reported != model && ctx.ports.dialogs) {
             ctx.life.unknown_model_reported = model;
-            ctx.ports.dialogs->message_box("The unit reports the model \"" + model +
+            ctx.ports.dialogs->message_box("The unit reports the model \"" + value_shown(model) +
                                                "\", which this application does not know; it stays unlinked.",
                                            msg_icon::exclamation);
         }

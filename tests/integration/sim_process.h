@@ -21,6 +21,7 @@ public:
 
     bool ok() const { return port_ != 0; }
     quint16 port() const { return port_; }
+    qint64 pid() const { return proc_.processId(); }
     const std::string& pty() const { return pty_; }
     // The discovery responder's UDP port (with "--udp-port" among the options; 0 otherwise).
     quint16 udp_port() const { return udp_; }

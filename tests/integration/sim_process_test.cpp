@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -158,6 +159,46 @@ TEST(SimProcess, FloodStartsOnceLinkedAndAnswersNothingMore) {
     const std::string linked = "$task_mode? pattern\r\n";
     EXPECT_EQ(got.substr(0, linked.size()), linked);
     EXPECT_EQ(got.find_first_of("\r\n", linked.size()), std::string::npos);
+}
+
+// Peak resident memory of a process in kB, from /proc.
+long peak_kb(qint64 pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    for (std::string l; std::getline(in, l);)
+        if (l.rfind("VmHWM:", 0) == 0) return std::stol(l.substr(6));
+    return -1;
+}
+
+TEST(SimProcess, ClientThatDoesNotReadKeepsTheSimulatorSmall) {
+    sim_process sim;
+    ASSERT_TRUE(sim.ok());
+    endpoint c;
+    ASSERT_TRUE(c.connect_tcp(sim.port()));
+    std::string burst;
+    while (burst.size() < 100000) burst += "$help\r";   // about 80 MB of command lists
+    fcntl(c.fd, F_SETFL, O_NONBLOCK);
+    std::size_t sent = 0;
+    for (int stalls = 0; sent < burst.size() && stalls < 50;) {
+        const ssize_t n = write(c.fd, burst.data() + sent, burst.size() - sent);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+        } else {
+            ++stalls;
+            pollfd p{c.fd, POLLOUT, 0};
+            poll(&p, 1, 10);
+        }
+    }
+    fcntl(c.fd, F_SETFL, 0);
+    const std::size_t lists = sent / 6;
+    std::size_t eots = 0;
+    static char b[1 << 16];
+    for (pollfd p{c.fd, POLLIN, 0}; eots < lists && poll(&p, 1, 5000) > 0;) {
+        const ssize_t n = read(c.fd, b, sizeof b);
+        if (n <= 0) break;
+        eots += static_cast<std::size_t>(std::count(b, b + n, '\x04'));
+    }
+    EXPECT_EQ(eots, lists);   // every command answered in the end
+    EXPECT_LT(peak_kb(sim.pid()), 40000);
 }
 
 }  // namespace

@@ -188,7 +188,15 @@ TEST(catalogue, faulty_files_are_reported_and_loading_carries_on)
         std::vector<int> timing_fav_head;  // first slots after loading
     };
     const std::string good = "3\r\nA\r\nB\r\nC\r\n2\r\nX\r\nY\r\n";
+    const std::string huge(70000, '9');  // a line over 64 KiB is damaged; values show 80 characters
+    const std::string long_name = "3\r\nA\r\n" + huge + "\r\nC\r\n2\r\nX\r\nY\r\n";
+    const std::string long_count = "x" + huge.substr(0, 200) + "\r\nA\r\n";
     const row rows[] = {
+        {"line over 64 KiB", long_name.c_str(), "1\r\n" + huge + "\r\n" + fav_lines({}, {}).substr(10),
+         {{"c.ini", "line 3 is longer than 64 KiB (a damaged line); it is ignored"},
+          {"c_fav.ini", "line 2 is longer than 64 KiB"}, {"c_fav.ini", "value 2 \"\" is not a number"}}, 3, 2, {1, 254}},
+        {"long value", long_count.c_str(), fav_lines({}, {}),
+         {{"c.ini", "timing count \"x" + huge.substr(0, 79) + "...\" is not a number"}}, 0, 0, {254}},
         {"short catalogue", "5\r\nA\r\nB\r\nC\r\n", fav_lines({1, 3}, {}),
          {{"c.ini", "timing 4 of 5 is missing (file ends early)"}}, 3, 0, {1, 3}},
         {"patterns cut short", "2\r\nA\r\nB\r\n4\r\nX\r\n", fav_lines({}, {1, 2}),

@@ -1,6 +1,10 @@
 // Decoded sections of the base block: the decode that feeds the tree texts and `edid tree`.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "edid/edid_sections.h"
 #include "edid_test_images.h"
 
@@ -338,4 +342,29 @@ TEST(EdidSections, BinaryIsTheSummaryDump)
     const std::string b1 = section(shortened, "block1_root_false");
     EXPECT_NE(b1.find("Block 1: "), std::string::npos);
     EXPECT_NE(b1.find(" FF FF FF FF FF FF FF FF //FF\r\n"), std::string::npos) << b1;
+}
+
+TEST(EdidSections, EveryRealEdidEveryNode)
+{
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(VEXLAN_CORPUS_DIR)) {
+        if (entry.path().extension() != ".bin") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const bytes img((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ++files;
+        for (const char* key : {"block0_vendor", "block0_basic", "block0_color", "block0_established",
+                                "block0_standard", "block0_dt_mon", "block0_binary", "block1_root_false"})
+            EXPECT_FALSE(section(img, key).empty()) << entry.path() << " " << key;
+        // The first detailed timing reads as the summary's first-timing line names it.
+        mod_edid st = analysed(img);
+        if (!st.work.dtd_valid) continue;
+        const edid_base_info info = decode(img);
+        for (const edid_descriptor& e : info.descriptors) {
+            if (e.kind != edid_descriptor_kind::dtd) continue;
+            const std::string text = section(img, "block0_descriptor" + std::to_string(e.slot));
+            EXPECT_NE(text.find(": " + st.first_dtd_text + " "), std::string::npos) << entry.path() << "\n" << text;
+            break;
+        }
+    }
+    EXPECT_EQ(files, 280);
 }

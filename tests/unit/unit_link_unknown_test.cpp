@@ -27,6 +27,14 @@ TEST(UnitLink, UnknownModelIsReportedOncePerConnectionAndNotQueriedFurther) {
     rig.connect_tcp();
     lab_link_click(rig.ctx);
     EXPECT_EQ(rig.dialogs.messages.size(), 2u);
+
+    // A model text of any length is shown cut to 80 characters.
+    rig.unit.model = std::string(5000, 'M');
+    rig.connect_tcp();
+    lab_link_click(rig.ctx);
+    ASSERT_EQ(rig.dialogs.messages.size(), 3u);
+    EXPECT_NE(rig.dialogs.messages[2].find("\"" + std::string(80, 'M') + "...\""), std::string::npos);
+    EXPECT_LT(rig.dialogs.messages[2].size(), 200u);
 }
 
 }  // namespace
