@@ -1,5 +1,6 @@
 // vexlan-cli on the unit's EDID stores against the simulator: write then read back, slot names,
-// rename, the Rx EDID choice and the sink copy.
+// rename, the Rx EDID choice and the sink copy. The refusals made before any link (slot tokens,
+// names, unusable or invalid files) are checked in process (Cli.UsageErrorsAndStatus).
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -91,45 +92,6 @@ TEST(CliEdidStores, WriteThenReadBackGivesTheSameBlocks)
     EXPECT_EQ(names["c4"], "VXL.VEXLAN UHD TV") << names.dump();
 }
 
-TEST(CliEdidStores, WriteRefusals)
-{
-    sim_process sim;
-    ASSERT_TRUE(sim.ok());
-    const QString bad = data_file("vexlan_bad_checksum_2b.bin");
-    struct row {
-        QStringList args;
-        int status;
-        const char* says;
-    };
-    const std::vector<row> rows = {
-        {{"edid", "write", "d1", data_file("vexlan_hd_tv_2b.bin")}, 2, "d1..d10 are read-only"},
-        {{"edid", "write", "sink_v", data_file("vexlan_hd_tv_2b.bin")}, 2, "SLOT must be sink_h or c1..c10"},
-        {{"edid", "write", "c3", bad}, 1, "bad checksum (Checksum); --force writes it anyway"},
-        {{"edid", "write", "c3", temp_file("vexlan_no_such.bin")}, 1, "vexlan_no_such.bin"},
-        {{"edid", "rename", "c3", "a,b"}, 2, "Wrong name"},
-        {{"edid", "rename", "d3", "Mine"}, 2, "only c1..c10 can be named"},
-        {{"edid", "rx", "sink_h"}, 2, "SLOT must be sink, d1..d10 or c1..c10"},
-        {{"edid", "rx", "d9"}, 1, "$edid_rx d9 not accepted"},  // an empty store
-        {{"edid", "copy-sink", "d2"}, 2, "c1..c10 only"},
-    };
-    for (const row& r : rows) {
-        const cli_result c = cli(sim, r.args);
-        EXPECT_EQ(c.status, r.status) << r.args.join(' ').toStdString() << "\n" << c.err;
-        EXPECT_NE(c.err.find(r.says), std::string::npos) << c.err;
-    }
-    // Nothing of the refusals reached the stores.
-    const nlohmann::json names = slots_json(sim);
-    EXPECT_EQ(names["c3"], "Empty");
-    EXPECT_EQ(names["rx"], "sink");
-
-    // --force writes the invalid image as it is.
-    const cli_result forced = cli(sim, {"edid", "write", "c3", bad, "--force"});
-    EXPECT_EQ(forced.status, 0) << forced.err;
-    const QString y = temp_file("vexlan_cli_forced.bin");
-    ASSERT_EQ(cli(sim, {"edid", "read", "c3", "--out", y}).status, 0);
-    EXPECT_EQ(file_bytes(y), file_bytes(bad));
-}
-
 TEST(CliEdidStores, SlotsRenameRxAndSinkCopy)
 {
     sim_process sim;
@@ -143,6 +105,9 @@ TEST(CliEdidStores, SlotsRenameRxAndSinkCopy)
     EXPECT_EQ(names["c1"], "VXL.VEXLAN HD TV");
     EXPECT_EQ(names["d10"], "Empty");
 
+    const cli_result refused = cli(sim, {"edid", "rx", "d9"});  // an empty store: the unit refuses
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("$edid_rx d9 not accepted"), std::string::npos) << refused.err;
     EXPECT_EQ(cli(sim, {"edid", "rename", "c3", "  Bench TV  "}).status, 0);
     EXPECT_EQ(cli(sim, {"edid", "rx", "d2"}).status, 0);
     const cli_result copy = cli(sim, {"edid", "copy-sink", "c5"});
@@ -162,6 +127,13 @@ TEST(CliEdidStores, SlotsRenameRxAndSinkCopy)
     ASSERT_EQ(cli(sim, {"edid", "read", "sink_h", "--out", sink}).status, 0);
     ASSERT_EQ(cli(sim, {"edid", "read", "c5", "--out", c5}).status, 0);
     EXPECT_EQ(file_bytes(c5).left(256), file_bytes(sink).left(256));
+
+    // --force writes an invalid image as it is.
+    const QString bad = data_file("vexlan_bad_checksum_2b.bin"), y = temp_file("vexlan_cli_forced.bin");
+    const cli_result forced = cli(sim, {"edid", "write", "c3", bad, "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    ASSERT_EQ(cli(sim, {"edid", "read", "c3", "--out", y}).status, 0);
+    EXPECT_EQ(file_bytes(y), file_bytes(bad));
 }
 
 TEST(CliEdidStores, NoSinkMeansNoCopy)

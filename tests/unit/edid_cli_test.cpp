@@ -67,9 +67,7 @@ TEST_F(EdidCli, AnalyzePrintsTheWriteSideReport)
     const std::string hex = write("b.hex", edid_text_format(img.data(), 256));
 
     const outcome one = run({"analyze", bin});
-    EXPECT_EQ(one.status, 0);
-    EXPECT_EQ(one.out, report_of(img));
-    EXPECT_EQ(one.err, "");
+    EXPECT_EQ(std::tie(one.status, one.out, one.err), std::make_tuple(0, report_of(img), std::string()));
 
     const outcome lf = run({"analyze", "--lf", hex});
     EXPECT_EQ(lf.status, 0);
@@ -133,12 +131,11 @@ TEST_F(EdidCli, FactsAsJsonLines)
     const std::string c = write("c_\xC3\xA9\xFF.bin", std::string(one.begin(), one.end()) + std::string(one.begin(), one.end()));
     const outcome r = run({"facts", a, b, c});
     ASSERT_EQ(r.status, 0) << r.err;
-    std::istringstream lines(r.out);
-    std::string first, second, third, extra;
-    std::getline(lines, first);
-    std::getline(lines, second);
-    std::getline(lines, third);
-    EXPECT_FALSE(std::getline(lines, extra));
+    std::istringstream in(r.out);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 3u);
+    const std::string &first = lines[0], &second = lines[1], &third = lines[2];
 
     const char* expected_first[] = {
         "\"type\":3,\"type_name\":\"HDMI\",\"status\":1,\"status_name\":\"3G\"",
@@ -163,7 +160,7 @@ TEST_F(EdidCli, FactsAsJsonLines)
     EXPECT_NE(second.find(",\"stored\":" + std::to_string(img[255]) + ",\"ok\":false}]"), std::string::npos) << second;
     EXPECT_NE(second.find("\"manufacturer\":\"ABC\""), std::string::npos);  // still extracted
 
-    for (const std::string* line : {&first, &second, &third}) EXPECT_TRUE(nlohmann::json::accept(*line)) << *line;
+    for (const std::string& line : lines) EXPECT_TRUE(nlohmann::json::accept(line)) << line;
     EXPECT_NE(third.find("c_\xC3\xA9\xEF\xBF\xBD.bin\""), std::string::npos) << third;
     EXPECT_NE(third.find("\"status\":2,\"status_name\":\"Block No.\""), std::string::npos);
     EXPECT_NE(third.find("\"checksums\":[],\"manufacturer\":null"), std::string::npos);
@@ -216,8 +213,10 @@ TEST_F(EdidCli, ConvertBetweenFormats)
 }
 
 // Wrong usage: status 2 and one line on stderr that says what is wrong; nothing on stdout.
+// A refused file: status 1, the same one line.
 TEST(Cli, UsageErrorsAndStatus)
 {
+    const std::string data = VEXLAN_DATA_DIR "/edid/", hd_tv = data + "vexlan_hd_tv_2b.bin";
     struct usage_case {
         std::vector<std::string> args;
         int status;
@@ -236,6 +235,16 @@ TEST(Cli, UsageErrorsAndStatus)
         {{"--tcp", "127.0.0.1:x", "link"}, 2, "link: --tcp: "},
         {{"--tcp", "127.0.0.1:1", "link"}, 3, "link: cannot connect to 127.0.0.1:1"},
         {{"link", "--serial", "/dev/no-such-port"}, 3, "cannot open serial port /dev/no-such-port"},
+        // Store commands refused before any link: status 3 would mean a connection was tried.
+        {{"edid", "write", "d1", hd_tv, "--tcp", "127.0.0.1:1"}, 2, "d1..d10 are read-only"},
+        {{"edid", "write", "sink_v", hd_tv, "--tcp", "127.0.0.1:1"}, 2, "SLOT must be sink_h or c1..c10"},
+        {{"edid", "write", "c3", data + "vexlan_bad_checksum_2b.bin", "--tcp", "127.0.0.1:1"}, 1,
+         "bad checksum (Checksum); --force writes it anyway"},
+        {{"edid", "write", "c3", data + "vexlan_no_such.bin", "--tcp", "127.0.0.1:1"}, 1, "vexlan_no_such.bin"},
+        {{"edid", "rename", "c3", "a,b", "--tcp", "127.0.0.1:1"}, 2, "Wrong name"},
+        {{"edid", "rename", "d3", "Mine", "--tcp", "127.0.0.1:1"}, 2, "only c1..c10 can be named"},
+        {{"edid", "rx", "sink_h", "--tcp", "127.0.0.1:1"}, 2, "SLOT must be sink, d1..d10 or c1..c10"},
+        {{"edid", "copy-sink", "d2", "--tcp", "127.0.0.1:1"}, 2, "c1..c10 only"},
         {{"--version"}, 0, "vexlan-cli 2.18\n"},
         {{"send", "--help"}, 0, "--json"},
     };

@@ -1,5 +1,5 @@
-// The engine over real EDIDs: every image loads, analyses and summarises, and a dozen of them
-// give the facts that were read off their bytes by hand.
+// The engine over real EDIDs: every image loads, analyses, summarises and has every tree node,
+// and a dozen of them give the facts that were read off their bytes by hand.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "edid/edid_files.h"
+#include "edid/edid_sections.h"
 #include "edid_analysis/mod_edid.h"
 
 namespace vexlan {
@@ -55,6 +56,12 @@ TEST(EdidCorpus, EveryImageLoadsAnalysesAndSummarises)
         ASSERT_TRUE(open_and_analyse(st, path));
         const edid_info& rec = st.edid_info_write;
         const std::string& text = st.edid_report_text;
+        const auto section = [&](const std::string& key) {
+            return edid_section_text(rec.edid_image.data(), rec.edid_size, key);
+        };
+        for (const char* key : {"block0_vendor", "block0_basic", "block0_color", "block0_established",
+                                "block0_standard", "block0_dt_mon", "block0_binary", "block1_root_false"})
+            EXPECT_FALSE(section(key).empty()) << key;
         if (rec.edid_type == edid_type_invalid && rec.edid_status == edid_status_bad_size) {
             EXPECT_EQ(text, ">>>>> ! Block0 has bad size.\r\n");
             ++bad_size;
@@ -70,6 +77,15 @@ TEST(EdidCorpus, EveryImageLoadsAnalysesAndSummarises)
         EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
         EXPECT_EQ(rec.manufacturer_id.size(), 3u);
         if (rec.edid_type != edid_type_invalid) ++valid;
+        // The first detailed timing's tree text reads as the summary's first-timing line names it.
+        if (rec.dtd_valid) {
+            for (const edid_descriptor& e : edid_base_decode(rec.edid_image.data(), rec.edid_size).descriptors) {
+                if (e.kind != edid_descriptor_kind::dtd) continue;
+                const std::string dtd = section("block0_descriptor" + std::to_string(e.slot));
+                EXPECT_NE(dtd.find(": " + st.first_dtd_text + " "), std::string::npos) << dtd;
+                break;
+            }
+        }
 
         // CEA in block 1 and DisplayID in block 2, no block map: classified from block 1.
         if (rec.block_count == 3 && rec.edid_image[128] == 2 && rec.edid_image[256] == 0x70 &&

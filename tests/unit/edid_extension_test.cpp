@@ -81,43 +81,17 @@ TEST(EdidExtension, CeaSummaryText)
                                                        h14b_vsdb({0x70, 0x3C, 0x20, 0x80, 0x20, 0x01}),
                                                        hf_vsdb(0x78, {0x80, 0x07}), extended_block(6, {0x05, 0x01}),
                                                        extended_block(15, {0x01})}));
-    EXPECT_EQ(full,
-              " First VIC = 1920x1080p 59/60 16:9\r\n"
-              "\r\n"
-              " ----- Audio Format:\r\n"
-              " LPCM =  Yes\r\n"
-              " Bitstream =  Yes\r\n"
-              " High Bit Rate =  No\r\n"
-              "\r\n"
-              " ----- v1.4b VSDB:\r\n"
-              " Deepcolor =  Yes\r\n"
-              " 3D =  Yes\r\n"
-              " 4K3G =  Yes\r\n"
-              "\r\n"
-              " ----- HF VSDB:\r\n"
-              " 340MHz above =  Yes\r\n"
-              " SCDC =  Yes\r\n"
-              " Y420 Deepcolor =  Yes\r\n"
-              "\r\n"
-              " ----- Others:\r\n"
-              " HDR = Yes\r\n"
-              " Y420 = Yes\r\n");
+    EXPECT_EQ(full,  // one section a line
+              " First VIC = 1920x1080p 59/60 16:9\r\n\r\n"
+              " ----- Audio Format:\r\n LPCM =  Yes\r\n Bitstream =  Yes\r\n High Bit Rate =  No\r\n\r\n"
+              " ----- v1.4b VSDB:\r\n Deepcolor =  Yes\r\n 3D =  Yes\r\n 4K3G =  Yes\r\n\r\n"
+              " ----- HF VSDB:\r\n 340MHz above =  Yes\r\n SCDC =  Yes\r\n Y420 Deepcolor =  Yes\r\n\r\n"
+              " ----- Others:\r\n HDR = Yes\r\n Y420 = Yes\r\n");
 
     EXPECT_EQ(cea_summary_of(cea_block({{0x63, 0x01, 0x02, 0x03}})),
-              " No video-data-block.\r\n"
-              "\r\n"
-              " ----- Audio Format:\r\n"
-              " No audio-data-block.\r\n"
-              "\r\n"
-              " ----- v1.4b VSDB:\r\n"
-              " No H1.4b VSDB.\r\n"
-              "\r\n"
-              " ----- HF VSDB:\r\n"
-              " No HF VSDB.\r\n"
-              "\r\n"
-              " ----- Others:\r\n"
-              " HDR = No\r\n"
-              " Y420 = No\r\n");
+              " No video-data-block.\r\n\r\n ----- Audio Format:\r\n No audio-data-block.\r\n\r\n"
+              " ----- v1.4b VSDB:\r\n No H1.4b VSDB.\r\n\r\n ----- HF VSDB:\r\n No HF VSDB.\r\n\r\n"
+              " ----- Others:\r\n HDR = No\r\n Y420 = No\r\n");
 
     bytes no_collection = cea_block({video_block({16})});
     no_collection[2] = 4;
@@ -142,14 +116,10 @@ TEST(EdidExtension, VendorBytesPastTheImageReadAsAbsent)
     bytes last = cea_block({});
     last[2] = 127;
     const std::size_t p = 118;  // VSDB header at block offset 118, length 31
-    last[p] = 0x7F;
-    last[p + 1] = 0x03;
-    last[p + 2] = 0x0C;
-    last[p + 3] = 0x00;
-    last[p + 6] = 0x70;
-    last[p + 8] = 0xE0;  // would put the 3D byte at offset 13 = image index 384 + 131
-    bytes block_map = other_block(0xF0);
-    const bytes img = finish({base_block(), block_map, other_block(0x70), last});
+    // HDMI OUI, deep colour, byte 8 = 0xE0 would put the 3D byte at offset 13 = image index 384 + 131
+    const std::uint8_t vsdb[9] = {0x7F, 0x03, 0x0C, 0x00, 0, 0, 0x70, 0, 0xE0};
+    std::copy(vsdb, vsdb + 9, last.begin() + p);
+    const bytes img = finish({base_block(), other_block(0xF0), other_block(0x70), last});
     mod_edid st = analysed(img);
     EXPECT_EQ(st.work.edid_type, edid_type_hdmi);
     EXPECT_EQ(st.data_block_pos.vsdb1, 384 + 118);

@@ -177,23 +177,30 @@ TEST(EdidFileLoad, ExtensionDispatch)
     EXPECT_EQ(edid_file_load_bytes("a.txt", as_string(one)).reason, "File format");
 }
 
-// A second block of nothing but FF (an empty EEPROM) is dropped on the WRITE side.
-TEST(EdidWriteSideCheck, ShrinksAnAllFfSecondBlock)
+// Only a two-block WRITE image sheds a second block of nothing but FF (an empty EEPROM); an image
+// of any other size, or with one byte of block 1 not FF, keeps its size.
+TEST(EdidWriteSideCheck, OnlyTwoBlockImagesShedAnAllFfSecondBlock)
 {
     bytes almost(128, 0xFF);
     almost[5] = 0xFE;
-    for (const bytes& second : {bytes(128, 0xFF), almost}) {
-        const bool all_ff = second == bytes(128, 0xFF);
-        mod_edid st;
-        vic_table_init(st);
-        edid_load_result loaded;
-        loaded.ok = true;
-        loaded.bytes = finish({base_block()});
-        loaded.bytes.insert(loaded.bytes.end(), second.begin(), second.end());
-        edid_load_apply(st.edid_info_write, loaded);
-        edid_write_side_check(st);
-        EXPECT_EQ(st.edid_info_write.edid_size, all_ff ? 128 : 256);
-        EXPECT_EQ(st.edid_info_write.edid_type, all_ff ? edid_type_dvi : edid_type_invalid);
+    for (int size : {128, 256, 384, 512}) {
+        for (const bytes& second : {bytes(128, 0xFF), almost}) {
+            const bool shed = size == 256 && second[5] == 0xFF;
+            SCOPED_TRACE(::testing::Message() << size << (second[5] == 0xFF ? " all FF" : " one byte not FF"));
+            mod_edid st;
+            vic_table_init(st);
+            edid_load_result loaded;
+            loaded.ok = true;
+            loaded.bytes = finish({base_block()});  // extension count 0
+            loaded.bytes.insert(loaded.bytes.end(), second.begin(), second.end());
+            loaded.bytes.resize(static_cast<std::size_t>(size), 0xFF);
+            edid_load_apply(st.edid_info_write, loaded);
+            edid_write_side_check(st);
+            EXPECT_EQ(st.edid_info_write.edid_size, shed ? 128 : size);
+            if (size == 256) {
+                EXPECT_EQ(st.edid_info_write.edid_type, shed ? edid_type_dvi : edid_type_invalid);
+            }
+        }
     }
 }
 

@@ -310,26 +310,3 @@ TEST(EdidInfoUpdate, ContextsCopyTheirOwnRecord)
 
 }  // namespace
 }  // namespace vexlan
-
-namespace vexlan {
-namespace {
-
-// Only a two-block WRITE image sheds an all-FF second block (an empty EEPROM); an image of any
-// other size keeps its size.
-TEST(EdidWriteSideCheck, OnlyTwoBlockImagesShedAnAllFfSecondBlock)
-{
-    for (int size : {128, 256, 384, 512}) {
-        mod_edid st;
-        vic_table_init(st);
-        const edid_test::bytes base = edid_test::finish({edid_test::base_block()});  // byte 126 = 0
-        auto& w = st.edid_info_write;
-        std::fill(w.edid_image.begin(), w.edid_image.end(), std::uint8_t{0xFF});
-        std::copy(base.begin(), base.end(), w.edid_image.begin());
-        w.edid_size = static_cast<std::int16_t>(size);
-        edid_write_side_check(st);
-        EXPECT_EQ(w.edid_size, size == 256 ? 128 : size) << size;
-    }
-}
-
-}  // namespace
-}  // namespace vexlan

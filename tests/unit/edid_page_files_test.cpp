@@ -12,10 +12,9 @@ namespace {
 
 using edid_test::bytes;
 using testing::page_rig;
-using testing::scratch_dir;
 namespace img = vexlan::edid_test;
 
-std::string write_bytes(const scratch_dir& d, const std::string& name, const bytes& b) {
+std::string write_bytes(const testing::temp_dir& d, const std::string& name, const bytes& b) {
     const std::string path = d.file(name);
     EXPECT_EQ(write_file_atomic(path, std::string(b.begin(), b.end())), "");
     return path;
@@ -44,7 +43,7 @@ TEST(EdidPageFiles, ExtensionFixChangesOnlyTheFileName) {
 // Every fill of a side starts from FF bytes; a failed load leaves the WRITE side empty with the
 // write button disabled; nothing of an earlier image stays in the labels.
 TEST(EdidPageFiles, LoadsFillFromFFAndFailedLoadsDisableWrite) {
-    scratch_dir d;
+    testing::temp_dir d;
     page_rig rig;
     const bytes two = testing::two_block_hdmi();
     rig.P.edid_file_path = write_bytes(d, "two.bin", two);
@@ -97,7 +96,7 @@ TEST(EdidPageFiles, LoadsFillFromFFAndFailedLoadsDisableWrite) {
 }
 
 TEST(EdidPageFiles, OpenDialogAndMissingFiles) {
-    scratch_dir d;
+    testing::temp_dir d;
     page_rig rig;
     rig.ctx.life.pre_files[0] = write_bytes(d, "prev.bin", testing::two_block_hdmi());
     rig.dlg.opens.push_back({d.file("gone.bin"), 1});
@@ -135,7 +134,7 @@ TEST(EdidPageFiles, OpenDialogAndMissingFiles) {
 // SAVE keeps a last line without a line end, asks about the final name, and a file that cannot
 // be written changes neither the path, the title nor the previous files.
 TEST(EdidPageFiles, SaveKeepsEveryByteAsksAboutTheFinalNameAndReportsErrors) {
-    scratch_dir d;
+    testing::temp_dir d;
     page_rig rig;
     bytes hundred(100);
     for (int i = 0; i < 100; ++i) hundred[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 7);
@@ -279,7 +278,7 @@ TEST(EdidPageDisplay, CopyToWriteAndClear) {
 }
 
 TEST(EdidPageAnalysis, TreeSummaryAndReport) {
-    scratch_dir d;
+    testing::temp_dir d;
     page_rig rig;
     edid_analyze_click(rig.ctx, 1);
     EXPECT_EQ(rig.dlg.messages.back(), "WRITE window is empty");

@@ -7,7 +7,6 @@
 #include <array>
 #include <cstdio>
 #include <deque>
-#include <filesystem>
 #include <map>
 #include <string>
 
@@ -16,6 +15,7 @@
 #include "edid_test_images.h"
 #include "fake_ports.h"
 #include "link/cmd_line.h"
+#include "temp_dir.h"
 
 namespace vexlan::testing {
 
@@ -95,6 +95,9 @@ struct edid_unit {
         }
         if (word == "$edid_write") {
             const auto hdr = line.find("\r\n");
+            const std::string hex = line.substr(hdr + 2, 128 * 3);  // "XX " per byte, upper case
+            if (hex.size() != 128 * 3 || hex.find_first_not_of("0123456789ABCDEF ") != std::string::npos)
+                return {{5, word + " err\r\n"}};
             auto& s = stores[p.rx_param1];
             if (!stores.count(p.rx_param1)) s.fill(0xFF);
             const int block = p.rx_param2.back() - '0';
@@ -150,20 +153,6 @@ struct page_rig : fake_rig {
         const auto& rec = context == 0 ? P.edid.edid_info_read : P.edid.edid_info_write;
         return bytes(rec.edid_image.begin(), rec.edid_image.begin() + count);
     }
-};
-
-// A scratch folder removed at the end of the test.
-struct scratch_dir {
-    std::filesystem::path path;
-    scratch_dir() {
-        path = std::filesystem::temp_directory_path() /
-               ("vexlan_edid_page_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~scratch_dir() { std::filesystem::remove_all(path); }
-    std::string file(const std::string& name) const { return (path / name).string(); }
 };
 
 inline bytes two_block_hdmi() { return finish({base_block(), cea_block({video_block({16}), h14b_vsdb()})}); }

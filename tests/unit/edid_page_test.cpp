@@ -16,31 +16,24 @@ bytes with_ext(int ext) {
 }
 
 TEST(EdidPageRead, BlocksAndSizeBySourceAndExtensionCount) {
-    bytes one = img::finish({img::base_block()});
+    const bytes one = img::finish({img::base_block()});
     struct row {
         const char* name;
-        int model;
-        int read_index;
+        int model, read_index;
         bytes store;
         std::string token;  // store that the unit holds the image in
-        std::vector<std::string> lines;
+        int blocks;         // blocks read
         int size;
         bool sound = true;  // the verdict: the blocks that were not read are FF filler
     };
     const std::vector<row> rows = {
-        {"d3 never reads past block 1", 0, 5, with_ext(3), "d3", {"$edid_read d3,block0", "$edid_read d3,block1"}, 512, false},
-        {"sink, one extension", 0, 1, with_ext(1), "sink_h", {"$edid_read sink_h,block0", "$edid_read sink_h,block1"}, 256},
-        {"sink, three extensions",
-         0,
-         1,
-         with_ext(3),
-         "sink_h",
-         {"$edid_read sink_h,block0", "$edid_read sink_h,block1", "$edid_read sink_h,block2", "$edid_read sink_h,block3"},
-         512},
-        {"sink, no extension and an FF block 1", 0, 1, one, "sink_h", {"$edid_read sink_h,block0", "$edid_read sink_h,block1"}, 128},
-        {"c4 is READ item 16", 0, 16, with_ext(1), "c4", {"$edid_read c4,block0", "$edid_read c4,block1"}, 256},
-        {"VGA sink on a first-family unit", 0, 2, one, "sink_v", {"$edid_read sink_v,block0", "$edid_read sink_v,block1"}, 128},
-        {"item 2 on another family does nothing", 1, 2, one, "sink_v", {}, 0},
+        {"d3 never reads past block 1", 0, 5, with_ext(3), "d3", 2, 512, false},
+        {"sink, one extension", 0, 1, with_ext(1), "sink_h", 2, 256},
+        {"sink, three extensions", 0, 1, with_ext(3), "sink_h", 4, 512},
+        {"sink, no extension and an FF block 1", 0, 1, one, "sink_h", 2, 128},
+        {"c4 is READ item 16", 0, 16, with_ext(1), "c4", 2, 256},
+        {"VGA sink on a first-family unit", 0, 2, one, "sink_v", 2, 128},
+        {"item 2 on another family does nothing", 1, 2, one, "sink_v", 0, 0},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -48,13 +41,15 @@ TEST(EdidPageRead, BlocksAndSizeBySourceAndExtensionCount) {
         rig.unit.put(r.token, r.store);
         edid_read_list_choose(rig.ctx, r.read_index);
         edid_read_click(rig.ctx);
-        EXPECT_EQ(rig.lines(), r.lines);
+        std::vector<std::string> lines;
+        for (int b = 0; b < r.blocks; ++b) lines.push_back("$edid_read " + r.token + ",block" + std::to_string(b));
+        EXPECT_EQ(rig.lines(), lines);
         EXPECT_EQ(rig.P.edid.edid_info_read.edid_size, r.size);
         if (r.size == 0) {
             EXPECT_TRUE(rig.P.rtxt_edid_read.empty());
             continue;
         }
-        const int blocks = static_cast<int>(r.lines.size());
+        const int blocks = r.blocks;
         // blocks read come from the store, the rest of the image is FF
         bytes expect(r.store.begin(), r.store.begin() + std::min<int>(128 * blocks, static_cast<int>(r.store.size())));
         expect.resize(512, 0xFF);
@@ -115,23 +110,38 @@ TEST(EdidPageRead, FailuresNeverLeaveAMixThatLooksSound) {
     }
 }
 
-TEST(EdidPageWrite, SendsBlocksZeroAndOneAndNamesTheCustomSlot) {
-    page_rig rig;
+// Blocks 0 and 1 go to the slot, which is then named after the image; a refused block stops the
+// WRITE and says so; an empty window is refused; more than two blocks are dropped only on Yes.
+TEST(EdidPageWrite, SendsBlocksZeroAndOneOrReportsTheFailure) {
     const bytes img = testing::two_block_hdmi();
-    rig.write_side(img);
-    edid_write_list_choose(rig.ctx, 6);  // c4
-    edid_write_click(rig.ctx);
-    EXPECT_EQ(rig.lines(), (std::vector<std::string>{"$edid_write c4,block0", "$edid_write c4,block1"}));
-    ASSERT_TRUE(rig.unit.stores.count("c4"));
-    EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.stores["c4"].begin()));
-    EXPECT_EQ(edid_write_item(rig.ctx, 6), "ABC.TESTMON");
-    EXPECT_EQ(edid_read_item(rig.ctx, 16), "ABC.TESTMON");
-    EXPECT_FALSE(rig.P.write_side.msg1.visible);
-    EXPECT_EQ(rig.ctx.link.edid_write_image, nullptr);  // the snapshot is not left behind
-}
-
-// Empty window, refused blocks, images of more than two blocks.
-TEST(EdidPageWrite, RefusesEmptyReportsFailuresAndAsksBeforeDroppingBlocks) {
+    const std::string b0 = "$edid_write c4,block0", b1 = "$edid_write c4,block1";
+    struct row {
+        const char* name;
+        std::vector<std::string> refuse, lines;
+    };
+    for (const auto& r : std::vector<row>{{"accepted", {}, {b0, b1}},
+                                          {"block 0 refused: block 1 not sent", {b0}, {b0}},
+                                          {"block 1 refused", {b1}, {b0, b1}}}) {
+        SCOPED_TRACE(r.name);
+        page_rig rig;
+        rig.write_side(img);
+        rig.unit.refuse = r.refuse;
+        edid_write_list_choose(rig.ctx, 6);  // c4
+        edid_write_click(rig.ctx);
+        EXPECT_EQ(rig.lines(), r.lines);
+        const bool ok = r.refuse.empty();
+        const auto& msg = rig.P.write_side.msg1;
+        EXPECT_EQ(msg.visible, !ok);
+        if (ok) {
+            EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.stores["c4"].begin()));
+        } else {
+            EXPECT_EQ(msg.caption, edid_write_fail);
+            EXPECT_EQ(msg.color, rgb_red);
+        }
+        EXPECT_EQ(edid_write_item(rig.ctx, 6), ok ? "ABC.TESTMON" : "---");
+        EXPECT_EQ(edid_read_item(rig.ctx, 16), ok ? "ABC.TESTMON" : "---");
+        EXPECT_EQ(rig.ctx.link.edid_write_image, nullptr);  // the snapshot is not left behind
+    }
     {
         SCOPED_TRACE("empty WRITE window");
         page_rig rig;
@@ -141,28 +151,6 @@ TEST(EdidPageWrite, RefusesEmptyReportsFailuresAndAsksBeforeDroppingBlocks) {
         ASSERT_EQ(rig.dlg.messages.size(), 1u);
         EXPECT_EQ(rig.dlg.messages[0], "WRITE window is empty");
         EXPECT_EQ(rig.dlg.icons[0], msg_icon::critical);
-    }
-    struct row {
-        const char* name;
-        std::vector<std::string> refuse;
-        std::vector<std::string> lines;
-    };
-    for (const auto& r : std::vector<row>{
-             {"block 0 refused: block 1 not sent", {"$edid_write c4,block0"}, {"$edid_write c4,block0"}},
-             {"block 1 refused", {"$edid_write c4,block1"}, {"$edid_write c4,block0", "$edid_write c4,block1"}},
-         }) {
-        SCOPED_TRACE(r.name);
-        page_rig rig;
-        rig.write_side(testing::two_block_hdmi());
-        rig.unit.refuse = r.refuse;
-        edid_write_list_choose(rig.ctx, 6);
-        edid_write_click(rig.ctx);
-        EXPECT_EQ(rig.lines(), r.lines);
-        EXPECT_EQ(rig.P.write_side.msg1.caption, edid_write_fail);
-        EXPECT_EQ(rig.P.write_side.msg1.color, rgb_red);
-        EXPECT_TRUE(rig.P.write_side.msg1.visible);
-        EXPECT_EQ(edid_write_item(rig.ctx, 6), "---");
-        EXPECT_EQ(edid_read_item(rig.ctx, 16), "---");
     }
     for (msg_answer a : {msg_answer::no, msg_answer::yes}) {
         SCOPED_TRACE(a == msg_answer::yes ? "four blocks, Yes" : "four blocks, No");

@@ -12,38 +12,6 @@ namespace vexlan::edid_test {
 
 using bytes = std::vector<std::uint8_t>;
 
-// A one-block digital EDID: header, manufacturer "ABC", product 0x1234, version 1.3, descriptor 1
-// = 1920x1080p60 (148.5 MHz, 2200 x 1125), 2 = range limits (max clock 17 x 10 MHz),
-// 3 = monitor name "TESTMON", 4 = dummy (tag 0x10). Checksums are set by `finish`.
-inline bytes base_block(bool digital = true)
-{
-    bytes b(128, 0);
-    const std::uint8_t header[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-    for (int i = 0; i < 8; ++i) b[i] = header[i];
-    b[8] = 0x04;
-    b[9] = 0x43;
-    b[10] = 0x34;
-    b[11] = 0x12;
-    b[18] = 1;
-    b[19] = 3;
-    b[20] = digital ? 0x80 : 0x00;
-    // 1920x1080p: clock 14850, h active 1920 blank 280, v active 1080 blank 45
-    const std::uint8_t dtd[18] = {0x02, 0x3A, 0x80, 0x18, 0x71, 0x38, 0x2D, 0x40, 0x58,
-                                  0x2C, 0x45, 0x00, 0x0F, 0x48, 0x42, 0x00, 0x00, 0x1E};
-    for (int i = 0; i < 18; ++i) b[54 + i] = dtd[i];
-    const std::uint8_t range[18] = {0, 0, 0, 0xFD, 0, 0x38, 0x4C, 0x1E, 0x53, 17,
-                                    0x00, 0x0A, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20};
-    for (int i = 0; i < 18; ++i) b[72 + i] = range[i];
-    const char* name = "TESTMON";
-    b[90 + 3] = 0xFC;
-    int k = 0;
-    for (; name[k] != 0; ++k) b[90 + 5 + k] = static_cast<std::uint8_t>(name[k]);
-    b[90 + 5 + k] = 0x0A;
-    for (++k; k < 13; ++k) b[90 + 5 + k] = 0x20;
-    b[108 + 3] = 0x10;
-    return b;
-}
-
 // Sets the descriptor at `number` (1..4) to a display descriptor with `tag` and payload bytes
 // 5..17 (padded with blanks after a line feed when shorter).
 inline void set_display_descriptor(bytes& img, int number, std::uint8_t tag, const std::string& payload,
@@ -56,6 +24,25 @@ inline void set_display_descriptor(bytes& img, int number, std::uint8_t tag, con
     for (; k < payload.size() && k < 13; ++k) img[s + 5 + k] = static_cast<std::uint8_t>(payload[k]);
     if (k < 13 && terminate) img[s + 5 + k++] = 0x0A;
     for (; k < 13; ++k) img[s + 5 + k] = 0x20;
+}
+
+// A one-block digital EDID: header, manufacturer "ABC", product 0x1234, version 1.3, descriptor 1
+// = 1920x1080p60 (148.5 MHz, 2200 x 1125), 2 = range limits (max clock 17 x 10 MHz),
+// 3 = monitor name "TESTMON", 4 = dummy (tag 0x10). Checksums are set by `finish`.
+inline bytes base_block(bool digital = true)
+{
+    // header, "ABC", 0x1234, then version 1.3 and the input byte
+    bytes b{0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x04, 0x43, 0x34, 0x12, 0, 0, 0, 0, 0, 0, 1, 3,
+            static_cast<std::uint8_t>(digital ? 0x80 : 0x00)};
+    b.resize(54, 0);
+    // 1920x1080p: clock 14850, h active 1920 blank 280, v active 1080 blank 45
+    b.insert(b.end(), {0x02, 0x3A, 0x80, 0x18, 0x71, 0x38, 0x2D, 0x40, 0x58, 0x2C, 0x45, 0x00, 0x0F, 0x48, 0x42, 0x00,
+                       0x00, 0x1E});
+    b.insert(b.end(), {0, 0, 0, 0xFD, 0, 0x38, 0x4C, 0x1E, 0x53, 17, 0x00, 0x0A, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20});
+    b.resize(128, 0);
+    set_display_descriptor(b, 3, 0xFC, "TESTMON");
+    b[108 + 3] = 0x10;
+    return b;
 }
 
 // A CEA extension block with the given data blocks (each a complete block: header byte first)
@@ -133,11 +120,6 @@ inline bytes finish(const std::vector<bytes>& blocks, int ext_count = -1)
         img[blk * 128 + 127] = static_cast<std::uint8_t>((256 - sum % 256) % 256);
     }
     return img;
-}
-
-inline bytes finish(std::initializer_list<bytes> blocks, int ext_count = -1)
-{
-    return finish(std::vector<bytes>(blocks), ext_count);
 }
 
 // Puts `img` into the working record with edid_size = its length.
