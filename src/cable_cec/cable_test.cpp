@@ -18,13 +18,6 @@ void process_events(app_context& ctx) {
     if (ctx.ports.pump) ctx.ports.pump->process_events();
 }
 
-// Records the action for the next poll step when a transaction or poll runs.
-bool deferred(app_context& ctx, int code) {
-    if (!ctx.link.cmd_busy && !ctx.tasks.poll_busy) return false;
-    ctx.tasks.deferred_action = code;
-    return true;
-}
-
 std::string upper(std::string s) {
     for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
@@ -73,7 +66,7 @@ void cbo_cable_time_change(app_context& ctx, int index) {
     if (index < 0 || index >= cable_time_count) return;
     C.cbo_cable_time_index = index;
     if (C.select_quiet) return;
-    if (deferred(ctx, deferred_cable_time)) return;
+    if (action_deferred_if_busy(ctx, deferred_cable_time)) return;
     C.cbo_cable_time.enabled = false;
     changed(C);
     process_events(ctx);
@@ -84,7 +77,7 @@ void cbo_cable_time_change(app_context& ctx, int index) {
 
 void cmd_cable_level_click(app_context& ctx) {
     auto& C = ctx.cable;
-    if (deferred(ctx, deferred_cable_level)) return;
+    if (action_deferred_if_busy(ctx, deferred_cable_level)) return;
     C.cmd_cable_level.enabled = false;
     changed(C);
     process_events(ctx);
@@ -96,7 +89,7 @@ void cmd_cable_level_click(app_context& ctx) {
 
 void lab_cable_start_click(app_context& ctx) {
     auto& C = ctx.cable;
-    if (deferred(ctx, deferred_cable_start)) return;
+    if (action_deferred_if_busy(ctx, deferred_cable_start)) return;
     C.lab_cable_start.enabled = false;
     changed(C);
     process_events(ctx);
@@ -110,7 +103,7 @@ void lab_cable_start_click(app_context& ctx) {
 
 void lab_cable_stop_click(app_context& ctx) {
     auto& C = ctx.cable;
-    if (deferred(ctx, deferred_cable_stop)) return;
+    if (action_deferred_if_busy(ctx, deferred_cable_stop)) return;
     C.lab_cable_stop.enabled = false;
     changed(C);
     process_events(ctx);

@@ -17,12 +17,6 @@ void process_events(app_context& ctx) {
     if (ctx.ports.pump) ctx.ports.pump->process_events();
 }
 
-bool deferred(app_context& ctx, int code) {
-    if (!ctx.link.cmd_busy && !ctx.tasks.poll_busy) return false;
-    ctx.tasks.deferred_action = code;
-    return true;
-}
-
 // A decimal number of one to `digits` digits and nothing else; -1 otherwise.
 int small_number(const std::string& text, std::size_t digits) {
     if (text.empty() || text.size() > digits) return -1;
@@ -47,7 +41,7 @@ std::string stored_text(const link_state& L) {
 
 void cmd_cec_clear_click(app_context& ctx) {
     auto& S = ctx.cec;
-    if (deferred(ctx, deferred_cec_log_clear)) return;
+    if (action_deferred_if_busy(ctx, deferred_cec_log_clear)) return;
     ctx.tasks.cec_log_counter = 0;
     ctx.tasks.poll_index = 0;
     S.cmd_cec_clear.enabled = false;
@@ -62,7 +56,7 @@ void cmd_cec_tx_send_click(app_context& ctx, int index) {
     auto& S = ctx.cec;
     if (index < 0 || index >= cec_msg_count) return;
     S.cec_send_index = index;
-    if (deferred(ctx, deferred_cec_msg_send)) return;
+    if (action_deferred_if_busy(ctx, deferred_cec_msg_send)) return;
     auto& button = S.cmd_cec_tx_send[static_cast<std::size_t>(index)];
     button.enabled = false;
     changed(S);

@@ -197,6 +197,12 @@ void refresh_action(app_context& ctx) {
     deferred_replay_request(ctx);
 }
 
+bool action_deferred_if_busy(app_context& ctx, int code) {
+    if (!ctx.link.cmd_busy && !ctx.tasks.poll_busy) return false;
+    ctx.tasks.deferred_action = code;
+    return true;
+}
+
 void deferred_action_run(app_context& ctx, int code) {
     auto& H = ctx.hooks;
     switch (code) {

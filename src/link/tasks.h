@@ -102,6 +102,10 @@ void refresh_action(app_context& ctx);  // img_refresh click
 // One poll step (tim_monitor tick).
 void tim_monitor_tick(app_context& ctx);
 
+// An operator action that would send while a transaction or a poll step runs is recorded as the
+// deferred action instead; true when it was recorded (the caller then does nothing more).
+bool action_deferred_if_busy(app_context& ctx, int code);
+
 // Replays one deferred action code.
 void deferred_action_run(app_context& ctx, int code);
 

@@ -30,11 +30,10 @@ cli_run run_cli(const QStringList& args, const QByteArray& input = {}, int timeo
     if (!p.waitForFinished(timeout_ms)) {
         p.kill();
         p.waitForFinished();
-        return r;
+    } else {
+        r = {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
+             p.readAllStandardError().toStdString()};
     }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput().toStdString();
-    r.err = p.readAllStandardError().toStdString();
     return r;
 }
 
@@ -77,14 +76,6 @@ TEST(DiscoveryLoopback, UnitsAnswerAndMalformedRepliesAddNoRow) {
     }
 }
 
-TEST(DiscoveryLoopback, ASecondSocketOnTheSamePortIsRefused) {
-    qt_datagram_port first, second;
-    ASSERT_EQ(first.bind(0), "");
-    const auto port = first.local_port();
-    ASSERT_NE(port, 0);
-    EXPECT_NE(second.bind(port), "") << "two listeners on one port would split the replies";
-}
-
 TEST(CliCableCec, DiscoverListsTheSimulatorsUnitsAsJson) {
     sim_process sim({"--model", "MRV-510", "--udp-port", "0", "--units", "2"});
     ASSERT_TRUE(sim.ok() && sim.udp_port());
@@ -106,12 +97,13 @@ TEST(CliCableCec, CableRunInScaledTimeAndCecStoreAndLog) {
     const auto running = run_cli({"--tcp", t, "cable", "status", "--json"});
     EXPECT_NE(running.out.find("\"level\":\"STRICT\""), std::string::npos) << running.out;
     EXPECT_NE(running.out.find("\"time_code\":1"), std::string::npos) << running.out;
+    // Each status query is a new process, slow on a loaded machine: poll until the result shows,
+    // with a bound far above the half second the run takes.
     std::string done;
     QElapsedTimer w;
     w.start();
-    while (w.elapsed() < 8000 && done.find("\"result\":\"PASS\"") == std::string::npos) {
+    while (w.elapsed() < 60000 && done.find("\"result\":\"PASS\"") == std::string::npos)
         done = run_cli({"--tcp", t, "cable", "status", "--json"}).out;
-    }
     EXPECT_NE(done.find("\"running\":false"), std::string::npos) << done;
     EXPECT_NE(done.find("\"result\":\"PASS\""), std::string::npos) << done;
     EXPECT_NE(done.find("\"minutes\":\"2\""), std::string::npos) << done;

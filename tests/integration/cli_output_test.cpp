@@ -1,8 +1,13 @@
-// vexlan-cli's output commands against the simulator: the exact lines on the wire, a set then a
-// read-back for each page, and the whole output panel as JSON.
+// vexlan-cli's output and monitor commands against the simulator: the exact lines on the wire, a
+// set then a read-back for each page, the whole output panel as JSON, monitor read|report|watch.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include "sim_process.h"
 
@@ -20,17 +25,16 @@ cli_result cli(const sim_process& sim, QStringList args) {
     args.prepend("--tcp");
     QProcess p;
     p.start(QStringLiteral(VEXLAN_CLI_PATH), args);
-    cli_result r;
     if (!p.waitForFinished(20000)) {
         p.kill();
         p.waitForFinished();
-        return r;
+        return {};
     }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput().toStdString();
-    r.err = p.readAllStandardError().toStdString();
-    return r;
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
+            p.readAllStandardError().toStdString()};
 }
+
+QJsonObject json_of(const cli_result& r) { return QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object(); }
 
 int count_of(const std::string& hay, const std::string& needle) {
     int n = 0;
@@ -110,4 +114,70 @@ TEST(CliOutput, ColourAndDownScalingSetThenReadBack) {
     EXPECT_EQ(cli(sim, {"color", "set", "Cyan", "99"}).status, 0);
     EXPECT_EQ(cli(sim, {"color", "get"}).out, "color: \"Cyan\"\nlevel: 99\n");
     EXPECT_EQ(count_of(sim.log(), "$color_cal_color Cyan<D>"), 1);
+}
+
+TEST(CliMonitor, ReadGivesPageValuesPacketFieldsAndRawReplies) {
+    sim_process sim({"--model", "MRV-510", "--task", "analyser"});
+    ASSERT_TRUE(sim.ok());
+    auto r = cli(sim, {"monitor", "read", "--type", "3", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = json_of(r);
+    EXPECT_EQ(j["type"].toInt(), 3);
+    EXPECT_EQ(j["avi_vic"].toInt(-1), 16);
+    EXPECT_TRUE(j["avi_vic"].isDouble());
+    EXPECT_EQ(j["avi_color_space"].toInt(-1), 0);
+    EXPECT_EQ(j["avi_color_space_text"].toString(), "RGB");
+    EXPECT_EQ(j["gcp_avmute_text"].toString(), "Clear");
+    EXPECT_EQ(j["spd_vendor"].toString(), "VEXLAN");
+    EXPECT_TRUE(j["aif_coding_type"].isString());
+    EXPECT_FALSE(j.contains("drmi_eotf")) << "an absent packet has no decoded fields";
+    EXPECT_EQ(j["values"].toObject()["drmi_eotf"].toString(), "DRMI Off");
+    EXPECT_TRUE(j["raw"].toObject()["$source_detect? avi"].toString().startsWith("82 02"));
+    EXPECT_EQ(j["raw"].toObject().size(), 6);
+
+    r = cli(sim, {"monitor", "read", "--type", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("h_frequency = 67500\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("v_frequency = 60.00\n"), std::string::npos);
+
+    EXPECT_EQ(cli(sim, {"monitor", "read", "--type", "5"}).status, 2);
+}
+
+TEST(CliMonitor, ReportAsTheWindowSavesItAndAsJson) {
+    sim_process sim({"--model", "MRV-510", "--task", "analyser"});
+    ASSERT_TRUE(sim.ok());
+    QTemporaryDir dir;
+    const QString file = dir.filePath("report.txt");
+    auto r = cli(sim, {"monitor", "report", "--out", file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const std::string text = f.readAll().toStdString();
+    EXPECT_EQ(text.rfind("Monitor Report ", 0), 0u);
+    EXPECT_NE(text.find("\r\nModel: MRV-510 , FW: "), std::string::npos);
+    EXPECT_NE(text.find("\r\n========== Monitor HDCP & SCDC\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nSource H Frequency = 67500 Hz\r\n"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 8), "\r\nEND.\r\n");
+
+    r = cli(sim, {"monitor", "report", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = json_of(r);
+    const auto sections = j["sections"].toArray();
+    ASSERT_EQ(sections.size(), 5);
+    EXPECT_EQ(sections[1].toObject()["title"].toString(), "Video Timing");
+    EXPECT_EQ(sections[1].toObject()["lines"].toObject()["Source Pixel Clock"].toString(), "148500 kHz");
+    EXPECT_EQ(j["avi_vic"].toInt(-1), 16);
+    EXPECT_TRUE(j["raw"].toObject().contains("$sink_detect? scdc"));
+}
+
+TEST(CliMonitor, WatchPrintsAValueOnlyWhenItChanges) {
+    sim_process sim({"--model", "MRV-510", "--task", "analyser"});
+    ASSERT_TRUE(sim.ok());
+    auto r = cli(sim, {"monitor", "watch", "--type", "1", "--cycles", "3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(count_of(r.out, " h_total = 2200\n"), 1) << r.out;
+    EXPECT_EQ(count_of(r.out, " timing = 1920x1080p60\n"), 1);
+    EXPECT_EQ(r.out.find(':'), 2u);  // "hh:mm:ss.mmm name = value"
+    EXPECT_EQ(r.out[8], '.');
 }

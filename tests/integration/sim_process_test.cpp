@@ -16,23 +16,17 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <functional>
 #include <memory>
-#include <vector>
-#include <string>
+#include <sstream>
 
+#include "link/file_io.h"
 #include "sim_process.h"
 
+using vexlan::read_file;
 using vexlan::testing::sim_process;
 
 namespace {
-
-using clock_type = std::chrono::steady_clock;
-
-double ms_since(clock_type::time_point t) {
-    return std::chrono::duration<double, std::milli>(clock_type::now() - t).count();
-}
 
 // A byte stream to the simulator (TCP socket or pseudo-terminal) with timed reads.
 struct endpoint {
@@ -60,11 +54,11 @@ struct endpoint {
     // Reads until done(received) holds, the peer closes or timeout_ms pass.
     std::string read_until(const std::function<bool(const std::string&)>& done, int timeout_ms) {
         std::string got;
-        const auto t0 = clock_type::now();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
         while (!done(got)) {
-            const int left = timeout_ms - static_cast<int>(ms_since(t0));
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
             pollfd pfd{fd, POLLIN, 0};
-            if (left <= 0 || poll(&pfd, 1, left) <= 0) break;
+            if (left <= 0 || poll(&pfd, 1, static_cast<int>(left)) <= 0) break;
             char b[4096];
             const ssize_t n = read(fd, b, sizeof b);
             if (n <= 0) break;
@@ -136,9 +130,7 @@ TEST(SimProcess, FaultOptionsShapeTheRepliesAndTheLogRecordsEach) {
     EXPECT_EQ(c.read_until([](const std::string& s) { return s.find('\r') != std::string::npos; }, 2000),
               "$edid_manuf? d1,VXL\n\r");
     EXPECT_EQ(sim.stop(), 0);
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
+    std::istringstream text(read_file(log).bytes.value_or(""));
     std::vector<std::string> rows;  // "SECONDS<TAB>LINK<TAB>COMMAND<TAB>REPLY"
     for (std::string l; std::getline(text, l);) rows.push_back(l.substr(l.find('\t') + 1));
     EXPECT_EQ(rows, (std::vector<std::string>{"tcp\t$pattern? \t$pattern? None",

@@ -1,14 +1,21 @@
-// Pages 1 to 3 and the colour dialog under the offscreen platform, against the unit simulator over
-// loopback TCP: each control sets the unit, a refresh reads it back, the widgets show the state.
+// Pages 1 to 4 and the colour dialog under the offscreen platform, against the unit simulator over
+// loopback TCP: each control sets the unit, a refresh reads it back, the widgets show the state;
+// the monitor types render the unit's values, the report replaces page 4 and EXIT brings it back.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -16,9 +23,11 @@
 #include "link/tasks.h"
 #include "link/transaction.h"
 #include "link/transports.h"
+#include "ui/app_options.h"
 #include "ui/frm_color_calibrate.h"
 #include "ui/frm_main.h"
 #include "ui/main_runtime.h"
+#include "ui/screenshot.h"
 #include "ui/widgets.h"
 #include "sim_process.h"
 
@@ -36,7 +45,7 @@ struct quiet_dialogs : dialog_port {
     msg_answer answer = msg_answer::no;
 };
 
-// The main window linked to a simulated unit.
+// The main window linked to a simulated unit, showing `page` if given.
 struct linked_window {
     sim_process sim;
     QTemporaryDir dir;
@@ -44,7 +53,7 @@ struct linked_window {
     std::unique_ptr<main_runtime> rt;
     std::unique_ptr<frm_main> w;
 
-    explicit linked_window(const QStringList& options) : sim(options) {
+    explicit linked_window(const QStringList& options, int page = -1) : sim(options) {
         if (!sim.ok() || !dir.isValid()) return;
         const std::string app_dir = dir.path().toStdString();
         if (!app_dir_prepare(app_dir, VEXLAN_DATA_DIR).empty()) return;
@@ -59,7 +68,8 @@ struct linked_window {
         cbo_interface_change(ctx, 1);
         ctx.view.txt_eth_ip.caption = "127.0.0.1";
         cmd_eth_open_click(ctx);
-        wait(3000, [&] { return ctx.profile.model_index != model_none && !ctx.link.cmd_busy; });
+        wait(8000, [&] { return ctx.profile.model_index != model_none && !ctx.link.cmd_busy; });
+        if (page >= 0) cmd_main_click(ctx, page);
     }
     ~linked_window() {
         if (w) w->close();
@@ -75,6 +85,11 @@ struct linked_window {
         return c;
     }
     std::string label(const char* name) { return child<QLabel>(name)->text().toStdString(); }
+    QString text(const QString& name) {
+        auto* l = child<QLabel>(name);
+        return l ? l->text() : QString();
+    }
+    QString shown() { return child<QStackedWidget>("fra_monitor")->currentWidget()->objectName(); }
     QColor face(const QString& name) { return child<QPushButton>(name)->palette().color(QPalette::Button); }
     // The unit's own answer to a query, asked directly.
     std::string unit_value(const std::string& query) {
@@ -83,15 +98,12 @@ struct linked_window {
     }
 };
 
-const QColor fav_green(0, 192, 0);
-const QColor panel_green(0, 192, 0);
+const QColor fav_green(0, 192, 0), panel_green = fav_green;
 
 TEST(OutputPages, TimingAndPatternPagesSetReadBackAndShowFavouritesGreen) {
-    linked_window lw({"--model", "MRV-410", "--task", "pattern"});
+    linked_window lw({"--model", "MRV-410", "--task", "pattern"}, 1);
     ASSERT_TRUE(lw.linked());
     auto& ctx = lw.ctx();
-
-    cmd_main_click(ctx, 1);
     auto* timings = lw.child<QTreeWidget>("lstv_timing");
     ASSERT_GT(timings->topLevelItemCount(), 20);
     emit lw.child<QPushButton>("cmd_check_v_none")->clicked();
@@ -195,11 +207,11 @@ TEST(OutputPages, ControlPanelClickAndRefreshShowTheUnitsValues) {
 }
 
 TEST(OutputPages, ColourDialogReadsOnOpenAndSendsOperatorChanges) {
-    linked_window lw({"--model", "MRV-410L", "--board-id", "1", "--task", "pattern"});
+    linked_window lw({"--model", "MRV-410L", "--board-id", "1", "--task", "pattern"}, 2);
     ASSERT_TRUE(lw.linked());
     auto& ctx = lw.ctx();
-    cmd_main_click(ctx, 2);
-    emit lw.child<QTreeWidget>("lstv_pattern")->itemDoubleClicked(lw.child<QTreeWidget>("lstv_pattern")->topLevelItem(12), 0);
+    auto* patterns = lw.child<QTreeWidget>("lstv_pattern");
+    emit patterns->itemDoubleClicked(patterns->topLevelItem(12), 0);
     auto* setting = lw.child<QPushButton>("cmd_color_setting");
     EXPECT_TRUE(setting->isVisibleTo(lw.w.get()));
     EXPECT_TRUE(setting->isEnabled());
@@ -227,6 +239,84 @@ TEST(OutputPages, ColourDialogReadsOnOpenAndSendsOperatorChanges) {
     cbo->setCurrentIndex(4);
     EXPECT_EQ(lw.unit_value("$color_cal_color?"), "yellow");
     EXPECT_TRUE(dlg.findChild<QSlider*>("hsr_level")->isEnabled());
+}
+
+TEST(MonitorPage, AnalyserTypesShowTheSourceAndTheReportReplacesThePage) {
+    linked_window m({"--model", "MRV-510", "--task", "analyser"}, 4);
+    ASSERT_TRUE(m.linked());
+    auto& ctx = m.ctx();
+    ASSERT_EQ(ctx.tasks.task_mode, 0);
+    ASSERT_TRUE(m.rt->timers.enabled(timer_id::tim_monitor));
+    EXPECT_EQ(m.shown(), "fra_monitor_0");
+    m.wait(5000, [&] { return m.text("lab_sink_rx_scdcx") != ""; });
+    EXPECT_EQ(m.text("lab_source_resox"), "1920x1080p60");
+    EXPECT_EQ(m.text("lab_source_cscx"), "RGB");
+    EXPECT_EQ(m.child<QLabel>("lab_source_avi")->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+    EXPECT_EQ(m.child<QLabel>("lab_source_drmi")->palette().color(QPalette::WindowText), QColor(144, 144, 144));
+    EXPECT_EQ(m.child<QGroupBox>("fra_monitor_m41")->title(), "MRV-510");
+
+    m.child<QRadioButton>("opt_mon_type_1")->click();
+    EXPECT_EQ(m.shown(), "fra_monitor_1");
+    m.wait(3000, [&] { return m.text("lab_video_14") != ""; });
+    EXPECT_EQ(m.text("lab_video_4"), "67500");
+    EXPECT_EQ(m.text("lab_video_14"), "60.00");
+    EXPECT_EQ(m.text("lab_video_3"), "4.455");
+
+    m.child<QCheckBox>("chk_mon_report_1")->setChecked(true);
+    m.child<QCheckBox>("chk_mon_report_3")->setChecked(true);
+    m.child<QPushButton>("cmd_monitor_report")->click();
+    EXPECT_EQ(m.shown(), "txt_monitor_report");
+    const QString report = m.child<QPlainTextEdit>("txt_monitor_report")->toPlainText();
+    EXPECT_TRUE(report.startsWith("Monitor Report ")) << report.toStdString();
+    EXPECT_TRUE(report.contains("\nSource H Frequency = 67500 Hz\n"));
+    EXPECT_TRUE(report.contains("   Vendor     = VEXLAN\n"));
+    EXPECT_TRUE(report.endsWith("\nEND."));
+    EXPECT_FALSE(m.child<QGroupBox>("fra_mon_type")->isEnabled());
+    EXPECT_TRUE(m.child<QPushButton>("cmd_monitor_save")->isVisibleTo(m.w.get()));
+    EXPECT_FALSE(m.rt->timers.enabled(timer_id::tim_monitor));
+
+    m.child<QPushButton>("cmd_monitor_exit")->click();
+    EXPECT_EQ(m.shown(), "fra_monitor_1");
+    EXPECT_TRUE(m.child<QGroupBox>("fra_mon_type")->isEnabled());
+    EXPECT_FALSE(m.child<QPushButton>("cmd_monitor_save")->isVisibleTo(m.w.get()));
+    EXPECT_TRUE(m.rt->timers.enabled(timer_id::tim_monitor));
+    EXPECT_TRUE(m.dialogs.messages.empty());
+}
+
+TEST(MonitorPage, PatternModeShowsTheSinkSide) {
+    linked_window m({"--model", "MRV-510", "--task", "pattern"}, 4);
+    ASSERT_TRUE(m.linked());
+    m.child<QRadioButton>("opt_mon_type_4")->click();
+    EXPECT_EQ(m.text("lab_title_hdcp_scdc"), "Sink HDCP & SCDC");
+    EXPECT_EQ(m.text("lab_item_h_0"), "MRV-510 Tx HDCP");
+    m.wait(3000, [&] { return m.text("lab_hdcp_9") != ""; });
+    EXPECT_EQ(m.text("lab_hdcp_0"), "Off");  // HDCP output off at start
+    EXPECT_EQ(m.text("lab_hdcp_1"), "74E2A1C35B");
+    // the Video Timing type has nothing to poll in pattern mode
+    m.child<QRadioButton>("opt_mon_type_1")->click();
+    EXPECT_EQ(m.rt->ctx.tasks.poll_list[0], none_254);
+}
+
+TEST(MonitorPage, ScreenshotsOfEachTypeAndTheReport) {
+    linked_window m({"--model", "MRV-510", "--task", "analyser"}, 4);
+    ASSERT_TRUE(m.linked());
+    QTemporaryDir out;
+    EXPECT_EQ(screenshot_run(*m.rt, *m.w, out.path().toStdString(), true), 0);
+    std::vector<QImage> shots;
+    for (const char* name : {"page4_type0.png", "page4_type1.png", "page4_type2.png", "page4_type3.png",
+                             "page4_type4.png", "page4_report.png"}) {
+        shots.emplace_back(QDir(out.path()).filePath(name));
+        EXPECT_FALSE(shots.back().isNull()) << name;
+    }
+    for (std::size_t i = 1; i < shots.size(); ++i) EXPECT_NE(shots[i], shots[i - 1]) << "picture " << i;
+}
+
+TEST(MonitorPage, StartPageOption) {
+    EXPECT_EQ(app_options_parse({"--page", "4"}, nullptr, nullptr).start_page, 4);
+    EXPECT_EQ(app_options_parse({"--page=0"}, nullptr, nullptr).start_page, 0);
+    EXPECT_EQ(app_options_parse({}, nullptr, nullptr).start_page, -1);
+    for (const char* bad : {"7", "-1", "x", "44", ""})
+        EXPECT_NE(app_options_parse({"--page", bad}, nullptr, nullptr).error, "") << bad;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 namespace vexlan {
 namespace {
 
+using testing::lines;
 using testing::output_rig;
 
 struct cal_rig : output_rig {
@@ -20,9 +21,7 @@ struct cal_rig : output_rig {
 // a refresh is not sent back.
 TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSending) {
     cal_rig rig;
-    auto from = rig.mark();
-    color_cal_load(rig.ctx);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$color_cal_color?\r", "$color_cal_level?\r"}));
+    EXPECT_EQ(rig.sent_by([&] { color_cal_load(rig.ctx); }), (lines{"$color_cal_color?\r", "$color_cal_level?\r"}));
     EXPECT_EQ(rig.ctx.color_cal.cbo_color, 4);
     EXPECT_EQ(rig.row(row_level).slider, 128);
     EXPECT_EQ(rig.row(row_level).box, "128");
@@ -30,9 +29,7 @@ TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSending) {
     EXPECT_FALSE(rig.row(row_red).enabled);
 
     rig.unit.values["color_cal_color"] = "user";
-    from = rig.mark();
-    color_cal_refresh(rig.ctx);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$color_cal_color?\r", "$color_cal_red?\r",
+    EXPECT_EQ(rig.sent_by([&] { color_cal_refresh(rig.ctx); }), (lines{"$color_cal_color?\r", "$color_cal_red?\r",
                                                               "$color_cal_green?\r", "$color_cal_blue?\r"}));
     EXPECT_EQ(rig.ctx.color_cal.cbo_color, 7);
     EXPECT_EQ(rig.row(row_blue).slider, 30);
@@ -70,17 +67,15 @@ TEST(ColorCalibrate, OnlyValuesZeroToTwoFiftyFiveAreApplied) {
 
 TEST(ColorCalibrate, ChoosingAColourSendsItsTextAndReadsItsRows) {
     cal_rig rig;
-    auto from = rig.mark();
-    color_cal_color_choose(rig.ctx, 4);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$color_cal_color Yellow\r", "$color_cal_level?\r"}));
-    from = rig.mark();
-    color_cal_color_choose(rig.ctx, 7);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$color_cal_color User\r", "$color_cal_red?\r",
+    EXPECT_EQ(rig.sent_by([&] { color_cal_color_choose(rig.ctx, 4); }),
+              (lines{"$color_cal_color Yellow\r", "$color_cal_level?\r"}));
+    EXPECT_EQ(rig.sent_by([&] { color_cal_color_choose(rig.ctx, 7); }),
+              (lines{"$color_cal_color User\r", "$color_cal_red?\r",
                                                               "$color_cal_green?\r", "$color_cal_blue?\r"}));
     EXPECT_TRUE(rig.row(row_red).enabled && rig.row(row_green).enabled && rig.row(row_blue).enabled);
     EXPECT_FALSE(rig.row(row_level).enabled);
     rig.ctx.link.eth_connected = false;
-    from = rig.mark();
+    auto from = rig.mark();
     color_cal_color_choose(rig.ctx, 1);
     color_cal_refresh(rig.ctx);
     EXPECT_TRUE(rig.sent_since(from).empty());
@@ -102,7 +97,7 @@ TEST(ColorCalibrate, EnterSendsOnlyValidValuesAsTyped) {
             EXPECT_TRUE(sent.empty()) << typed;
             EXPECT_EQ(rig.row(row_red).slider, 9) << typed;
         } else {
-            EXPECT_EQ(sent, (std::vector<std::string>{"$color_cal_red " + wire + "\r"})) << typed;
+            EXPECT_EQ(sent, (lines{"$color_cal_red " + wire + "\r"})) << typed;
             EXPECT_EQ(rig.row(row_red).slider, std::stoi(wire)) << typed;
         }
         EXPECT_FALSE(rig.ctx.color_cal.cal_suppress);
@@ -113,9 +108,8 @@ TEST(ColorCalibrate, EnterSendsOnlyValidValuesAsTyped) {
 // latest value.
 TEST(ColorCalibrate, SliderMovesDuringAWaitCoalesce) {
     cal_rig rig;
-    auto from = rig.mark();
-    color_cal_slider_change(rig.ctx, row_level, 100);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$color_cal_level 100\r"}));
+    EXPECT_EQ(rig.sent_by([&] { color_cal_slider_change(rig.ctx, row_level, 100); }),
+              (lines{"$color_cal_level 100\r"}));
     EXPECT_EQ(rig.row(row_level).box, "100");
 
     rig.unit.delay = 100;
@@ -125,9 +119,8 @@ TEST(ColorCalibrate, SliderMovesDuringAWaitCoalesce) {
             color_cal_slider_change(rig.ctx, row_level, 100 + t);
             depth_max = std::max(depth_max, rig.ctx.link.depth);
         });
-    from = rig.mark();
-    color_cal_slider_change(rig.ctx, row_level, 110);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$color_cal_level 110\r", "$color_cal_level 180\r"}));
+    EXPECT_EQ(rig.sent_by([&] { color_cal_slider_change(rig.ctx, row_level, 110); }),
+              (lines{"$color_cal_level 110\r", "$color_cal_level 180\r"}));
     EXPECT_EQ(depth_max, 1);
     EXPECT_EQ(rig.row(row_level).box, "180");
     EXPECT_FALSE(rig.row(row_level).sending);

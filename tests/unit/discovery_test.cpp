@@ -79,29 +79,23 @@ TEST(Discovery, ReplyTableWellFormedAndHostile) {
 
 // A datagram socket that records what it was told and can refuse to bind.
 struct fake_datagrams : datagram_port {
+    std::vector<std::uint16_t> binds;
+    std::vector<std::tuple<std::string, std::uint16_t, std::string>> sent;  // host, port, bytes
+    std::string bind_error;
+    std::uint16_t bound = 0;
+
     std::string bind(std::uint16_t port) override {
         binds.push_back(port);
-        if (!bind_error.empty()) return bind_error;
-        bound = port ? port : 40000;
-        return {};
+        if (bind_error.empty()) bound = port ? port : 40000;
+        return bind_error;
     }
     void close() override { bound = 0; }
     std::string send_to(const std::string& host, std::uint16_t port, const std::string& b) override {
-        sent.push_back({host, port, b});
+        sent.emplace_back(host, port, b);
         return {};
     }
     std::uint16_t local_port() const override { return bound; }
     void arrive(const bytes& b) { on_datagram(std::string(b.begin(), b.end())); }
-
-    struct datagram {
-        std::string host;
-        std::uint16_t port;
-        std::string bytes;
-    };
-    std::vector<std::uint16_t> binds;
-    std::vector<datagram> sent;
-    std::string bind_error;
-    std::uint16_t bound = 0;
 };
 
 struct disc_rig : link_rig {
@@ -120,11 +114,9 @@ TEST(Discovery, FindShowsTheListAndSendsTheRequestRowsArriveRefreshEmpties) {
     hook_call(rig.ctx.hooks.eth_find_click);
     EXPECT_TRUE(rig.ctx.view.fra_discovery.visible);
     EXPECT_TRUE(rig.ctx.view.cmd_eth_refresh.enabled);
-    ASSERT_EQ(rig.udp.sent.size(), 1u);
     EXPECT_EQ(rig.udp.binds, (std::vector<std::uint16_t>{0}));
-    EXPECT_EQ(rig.udp.sent[0].host, "127.0.0.1");
-    EXPECT_EQ(rig.udp.sent[0].port, 41001);
-    EXPECT_EQ(rig.udp.sent[0].bytes, std::string("\x01\x00\xFF\xFF", 4));
+    const auto request = std::make_tuple(std::string("127.0.0.1"), std::uint16_t{41001}, std::string("\x01\x00\xFF\xFF", 4));
+    EXPECT_EQ(rig.udp.sent, (decltype(rig.udp.sent){request}));
 
     const bytes reply = cat({rec(2, mac), rec(3, {127, 0, 0, 1}), rec(13, text("MRV-410")), rec(14, {})});
     rig.udp.arrive(reply);
@@ -136,7 +128,7 @@ TEST(Discovery, FindShowsTheListAndSendsTheRequestRowsArriveRefreshEmpties) {
 
     hook_call(rig.ctx.hooks.eth_refresh_click);
     EXPECT_TRUE(rig.ctx.discovery.rows.empty());
-    EXPECT_EQ(rig.udp.sent.size(), 2u);
+    EXPECT_EQ(rig.udp.sent, (decltype(rig.udp.sent){request, request}));
 
     hook_call(rig.ctx.hooks.eth_find_click);
     EXPECT_FALSE(rig.ctx.view.fra_discovery.visible);

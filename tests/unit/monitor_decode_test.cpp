@@ -16,13 +16,10 @@ mod_monitor decoded(int item, const std::string& bytes, mod_monitor m = {}) {
 
 TEST(MonitorDecode, AudioInfoFrameFields) {
     auto m = decoded(item_aif, "84 01 0A 00 11 0D 05 13 80");
-    EXPECT_EQ(m.aif_coding_type, "LPCM");
-    EXPECT_EQ(m.aif_channel_count, " 2");
-    EXPECT_EQ(m.aif_sampling_rate, "48 kHz");
-    EXPECT_EQ(m.aif_sample_size, "16 Bits");
-    EXPECT_EQ(m.aif_ext_coding_type, "MPEG4 AACv2");
-    EXPECT_EQ(m.aif_speaker_placement, "RRC RLC RR RL FC LFE FR FL");
-    EXPECT_EQ(m.aif_down_mix, "Prohibited");
+    EXPECT_EQ((std::vector<std::string>{m.aif_coding_type, m.aif_channel_count, m.aif_sampling_rate, m.aif_sample_size,
+                                        m.aif_ext_coding_type, m.aif_speaker_placement, m.aif_down_mix}),
+              (std::vector<std::string>{"LPCM", " 2", "48 kHz", "16 Bits", "MPEG4 AACv2", "RRC RLC RR RL FC LFE FR FL",
+                                        "Prohibited"}));
     m = decoded(item_aif, "84 01 0A 00 F0 00 09 32 00");
     EXPECT_EQ(m.aif_coding_type, "Ext. Type");
     EXPECT_EQ(m.aif_channel_count, "Refer to stream header");
@@ -32,11 +29,7 @@ TEST(MonitorDecode, AudioInfoFrameFields) {
 }
 
 TEST(MonitorDecode, AviColourSpaceColorimetryVicAndRepetition) {
-    struct row {
-        const char* bytes;
-        int cs, colorimetry, ext, vic, repeat;
-        const char* vic_text;
-    };
+    struct row { const char* bytes; int cs, colorimetry, ext, vic, repeat; const char* vic_text; };
     const row rows[] = {
         {"82 02 0D 00 40 A8 00 10 01", 2, 2, 0, 16, 2, "16 1920x1080p 59/60 16:9"},
         {"82 02 0D 00 E0 C0 60 61 00", 4, 3, 6, 97, 1, "97 3840x2160p 59/60  16:9 "},
@@ -122,19 +115,14 @@ TEST(MonitorDecode, ByteStoreIsZeroedAndBoundedAndTextMustBeHexPairs) {
     EXPECT_EQ(m.avi_vic, 0);
     EXPECT_EQ(m.avi_pixel_repeat, 1);
     // 40 bytes: the store keeps 33, the rest is ignored
-    std::string longer;
-    for (int k = 0; k < 40; ++k) longer += (k ? " " : "") + std::string("7F");
+    std::string longer = "7F";
+    for (int k = 1; k < 40; ++k) longer += " 7F";
     m = decoded(item_spd, longer, m);
     EXPECT_EQ(m.pkt_byte_count, packet_bytes_max);
 
-    struct row {
-        const char* text;
-        bool valid;
-    };
-    const row rows[] = {{"82 02 0D", true}, {"  82 02 0D  ", true}, {"0a ff", true}, {"off", false},
-                        {"None", false}, {"", false}, {"   ", false}, {"8 02", false}, {"820 2", false},
-                        {"82,02", false}, {"G2 02", false}, {"82 02 0", false}};
-    for (const auto& r : rows) EXPECT_EQ(packet_text_valid(r.text), r.valid) << '"' << r.text << '"';
+    for (const char* text : {"82 02 0D", "  82 02 0D  ", "0a ff"}) EXPECT_TRUE(packet_text_valid(text)) << text;
+    for (const char* text : {"off", "None", "", "   ", "8 02", "820 2", "82,02", "G2 02", "82 02 0"})
+        EXPECT_FALSE(packet_text_valid(text)) << '"' << text << '"';
     // a malformed text decodes as an empty store, never as a mis-aligned one
     m = decoded(item_avi, "82 02 0D 00 40 A8 00 10 01");
     *packet_text_of(m, item_avi) = "8202 0D00 40A8";
@@ -143,12 +131,9 @@ TEST(MonitorDecode, ByteStoreIsZeroedAndBoundedAndTextMustBeHexPairs) {
 }
 
 TEST(MonitorDecode, HexDumpTenBytesALine) {
-    std::string text;
-    for (int k = 0; k < 31; ++k) text += "AB ";
-    std::string out = "X";
-    packet_hex_append(out, text);
-    std::string ten;
+    std::string ten, out = "X";
     for (int k = 0; k < 10; ++k) ten += "AB ";
+    packet_hex_append(out, ten + ten + ten + "AB ");
     EXPECT_EQ(out, "X\r\n   " + ten + "\r\n   " + ten + "\r\n   " + ten + "\r\n   AB \r\n");
 }
 

@@ -23,11 +23,7 @@ std::string expected_file(const std::string& name) {
 void check_all(monitor_state& M) { M.chk_mon_report = {true, true, true, true, true}; }
 
 TEST(MonitorReport, WholeReportsOfTwoSourcesInBothModesByteForByte) {
-    struct row {
-        const char* task;
-        bool hdr;
-        const char* file;
-    };
+    struct row { const char* task; bool hdr; const char* file; };
     for (const row r : {row{"analyser", false, "monitor_report_1080p60.txt"},
                         row{"pattern", true, "monitor_report_2160p60_pattern.txt"},
                         row{"analyser", true, "monitor_report_2160p60_hdr.txt"}}) {
@@ -45,12 +41,15 @@ TEST(MonitorReport, WholeReportsOfTwoSourcesInBothModesByteForByte) {
     }
 }
 
-TEST(MonitorReport, OneSectionUsesTheClockAndTotalsOfItsOwnRun) {
+TEST(MonitorReport, OneSectionUsesTheClockAndTotalsOfItsOwnRunAndNoneDoesNothing) {
     monitor_rig rig;
     rig.show_page4();
+    auto from = rig.tcp.commands.size();
+    cmd_monitor_report_click(rig.ctx);  // nothing checked
+    EXPECT_EQ(rig.tcp.commands.size(), from);
+    EXPECT_FALSE(rig.mon().report_shown);
     rig.mon().kept.pixel_clock_hz = 1;  // left over from an earlier source
     rig.mon().chk_mon_report[1] = true;
-    const auto from = rig.tcp.commands.size();
     cmd_monitor_report_click(rig.ctx);
     EXPECT_EQ(rig.tcp.commands.size() - from, 19u);
     const auto& t = rig.mon().txt_monitor_report;
@@ -65,15 +64,6 @@ TEST(MonitorReport, OneSectionUsesTheClockAndTotalsOfItsOwnRun) {
     EXPECT_TRUE(rig.ctx.tasks.fra_mon_type_enabled);
     EXPECT_FALSE(rig.mon().report_shown);
     EXPECT_FALSE(rig.mon().page_frame_hidden);
-}
-
-TEST(MonitorReport, NothingCheckedDoesNothing) {
-    monitor_rig rig;
-    rig.show_page4();
-    const auto from = rig.tcp.commands.size();
-    cmd_monitor_report_click(rig.ctx);
-    EXPECT_EQ(rig.tcp.commands.size(), from);
-    EXPECT_FALSE(rig.mon().report_shown);
 }
 
 TEST(MonitorReport, AQueryWithoutReplyStopsTheReportAndRestoresLivePolling) {
@@ -132,10 +122,8 @@ TEST(MonitorReport, TypeChosenDuringTheReportWaitsForItsEnd) {
     cmd_monitor_report_click(rig.ctx);
     const auto& t = rig.mon().txt_monitor_report;
     // the System section is complete and in order, the Packet section follows
-    const auto sys = t.find("========== Monitor System");
-    const auto pkt = t.find("========== Monitor Packet");
-    ASSERT_NE(sys, std::string::npos);
-    ASSERT_NE(pkt, std::string::npos);
+    ASSERT_NE(t.find("========== Monitor System"), std::string::npos);
+    ASSERT_NE(t.find("========== Monitor Packet"), std::string::npos);
     EXPECT_NE(t.find("Source Packets = GCP AVI AIF \r\n"), std::string::npos);
     EXPECT_EQ(t.find("ACR"), std::string::npos);
     EXPECT_EQ(rig.mon().monitor_page, 2);
@@ -145,35 +133,30 @@ TEST(MonitorReport, TypeChosenDuringTheReportWaitsForItsEnd) {
 }
 
 TEST(MonitorReport, FileNameFixUpChangesOnlyTheNamePart) {
-    struct row {
-        const char *in, *out;
-    };
-    const row rows[] = {
-        {"/d/report", "/d/report.txt"},     {"/d/summary", "/d/summary.txt"},  {"/d/ab", "/d/ab.txt"},
-        {"/d/r.TXT", "/d/r.TXT"},           {"/d/r.log", "/d/r.txt"},          {"/d/r.text", "/d/r.txt"},
-        {"/d/r.report", "/d/r.report.txt"}, {"/d.x/r", "/d.x/r.txt"},          {"/d/.hidden", "/d/.hidden.txt"},
-        {"r.csv", "r.txt"},
-    };
-    for (const auto& r : rows) EXPECT_EQ(report_file_name_fix(r.in), r.out) << r.in;
+    const std::pair<const char*, const char*> rows[] = {
+        {"/d/report", "/d/report.txt"}, {"/d/summary", "/d/summary.txt"}, {"/d/ab", "/d/ab.txt"},
+        {"/d/r.TXT", "/d/r.TXT"}, {"/d/r.log", "/d/r.txt"}, {"/d/r.text", "/d/r.txt"},
+        {"/d/r.report", "/d/r.report.txt"}, {"/d.x/r", "/d.x/r.txt"}, {"/d/.hidden", "/d/.hidden.txt"}, {"r.csv", "r.txt"}};
+    for (const auto& [in, out] : rows) EXPECT_EQ(report_file_name_fix(in), out) << in;
 }
 
 struct save_dialogs : testing::fake_dialogs {
     std::vector<std::string> names;  // answers of the file dialog, in turn
     std::vector<msg_answer> answers;
     std::vector<std::string> titles;
+    template <class T> static T take(std::vector<T>& v, T none) {
+        if (v.empty()) return none;
+        T t = v.front();
+        v.erase(v.begin());
+        return t;
+    }
     std::string file_save(file_dialog_request& req) override {
         titles.push_back(req.title + " " + req.filter);
-        if (names.empty()) return {};
-        auto n = names.front();
-        names.erase(names.begin());
-        return n;
+        return take(names, std::string());
     }
     msg_answer message_box(const std::string& text, msg_icon icon, msg_buttons b, const std::string& t) override {
         testing::fake_dialogs::message_box(text, icon, b, t);
-        if (answers.empty()) return msg_answer::cancel;
-        auto a = answers.front();
-        answers.erase(answers.begin());
-        return a;
+        return take(answers, msg_answer::cancel);
     }
 };
 
@@ -197,14 +180,12 @@ TEST(MonitorReport, SaveAsksAboutTheFinalNameAndWritesAtomically) {
     EXPECT_EQ(*read_file(existing).bytes, "keep");
     EXPECT_EQ(*read_file(dir.str() + "/new.txt").bytes, rig.mon().mon_report_text + "\r\n");
     // Yes overwrites; Cancel leaves the file
-    dlg.names = {dir.str() + "/old.txt"};
-    dlg.answers = {msg_answer::cancel};
-    cmd_monitor_save_click(rig.ctx);
-    EXPECT_EQ(*read_file(existing).bytes, "keep");
-    dlg.names = {dir.str() + "/old.txt"};
-    dlg.answers = {msg_answer::yes};
-    cmd_monitor_save_click(rig.ctx);
-    EXPECT_EQ(*read_file(existing).bytes, rig.mon().mon_report_text + "\r\n");
+    for (const auto answer : {msg_answer::cancel, msg_answer::yes}) {
+        dlg.names = {existing};
+        dlg.answers = {answer};
+        cmd_monitor_save_click(rig.ctx);
+        EXPECT_EQ(*read_file(existing).bytes, answer == msg_answer::yes ? rig.mon().mon_report_text + "\r\n" : "keep");
+    }
     // a folder that does not exist: the failure is shown, nothing claims success
     dlg.names = {dir.str() + "/missing/x.txt"};
     const auto shown = dlg.messages.size();

@@ -19,12 +19,7 @@ std::vector<std::string> list_lines(const app_context& ctx) {
 }
 
 TEST(MonitorView, PollListsByTypeAndTaskMode) {
-    struct row {
-        int task, page;
-        std::size_t count;
-        const char* first;
-        const char* last;
-    };
+    struct row { int task, page; std::size_t count; const char *first, *last; };
     const row rows[] = {
         {0, 0, 38, "$source_detect? 5v", "$sink_detect? scdc"},
         {0, 1, 19, "$source_detect? timingx", "$source_detect? scan"},
@@ -62,10 +57,7 @@ TEST(MonitorView, SystemPageAfterOneCycle) {
     const auto from = rig.tcp.commands.size();
     rig.cycle();
     EXPECT_EQ(rig.tcp.commands.size() - from, 38u);
-    struct row {
-        int label;
-        const char* text;
-    };
+    struct row { int label; const char* text; };
     const row rows[] = {
         {lab_source_5vx, "on"}, {lab_source_resox, "1920x1080p60"}, {lab_source_cscx, "RGB"},
         {lab_source_dcx, "8"}, {lab_source_avmutex, "Clear"}, {lab_source_audiox, "LPCM"},
@@ -74,25 +66,17 @@ TEST(MonitorView, SystemPageAfterOneCycle) {
         {lab_m41_outputx, "ON"}, {lab_m41_tx_hdcpx, "v2.2  Pass"}, {lab_sink_rx_scdcx, "on"},
     };
     for (const auto& r : rows) EXPECT_EQ(rig.sys(r.label), r.text) << sys_label_name(r.label);
-    const auto& ind = rig.mon().indicator;
-    EXPECT_EQ(ind[ind_gcp].color, rgb_black);
-    EXPECT_EQ(ind[ind_avi].color, rgb_black);
-    EXPECT_EQ(ind[ind_aif].color, rgb_black);
-    EXPECT_EQ(ind[ind_vsi].color, rgb_indicator_off);
-    EXPECT_EQ(ind[ind_drmi].color, rgb_indicator_off);
+    for (int i : {ind_gcp, ind_avi, ind_aif, ind_vsi, ind_drmi})
+        EXPECT_EQ(rig.mon().indicator[i].color, i == ind_vsi || i == ind_drmi ? rgb_indicator_off : rgb_black)
+            << i;
     EXPECT_EQ(rig.mon().fra_monitor_m41, rig.ctx.profile.current_model_string);
 }
 
 TEST(MonitorView, DataRateAndFrequencies) {
-    EXPECT_EQ(data_rate_text("5940"), "5.940");
-    EXPECT_EQ(data_rate_text("742"), "0.742");
-    EXPECT_EQ(data_rate_text("42"), "0.042");
-    EXPECT_EQ(data_rate_text("12000"), "12.000");
-    EXPECT_EQ(data_rate_text("None"), "None");
-    EXPECT_EQ(data_rate_text("err"), "err");
-    struct row {
-        const char *clock, *ht, *vt, *scan, *h, *v;
-    };
+    for (const auto& [in, out] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"5940", "5.940"}, {"742", "0.742"}, {"42", "0.042"}, {"12000", "12.000"}, {"None", "None"}, {"err", "err"}})
+        EXPECT_EQ(data_rate_text(in), out) << in;
+    struct row { const char *clock, *ht, *vt, *scan, *h, *v; };
     const row rows[] = {
         {"148500", "2200", "1125", "p", "67500", "60.00"},
         {"148500", "2200", "1125", "i", "67500", "120.00"},
@@ -122,10 +106,9 @@ TEST(MonitorView, DataRateAndFrequencies) {
     rig.answers["$source_detect? vt"] = "vt,4400";
     opt_mon_type_click(rig.ctx, 1);
     rig.cycle();
-    EXPECT_EQ(rig.mon().video[4].text, "264000");
-    EXPECT_EQ(rig.mon().video[14].text, "60.00");
-    EXPECT_EQ(rig.mon().video[3].text, "4.455");
-    EXPECT_EQ(rig.mon().video[13].text, "Progressive");
+    for (const auto& [i, text] : std::initializer_list<std::pair<int, const char*>>{
+             {4, "264000"}, {14, "60.00"}, {3, "4.455"}, {13, "Progressive"}})
+        EXPECT_EQ(rig.mon().video[static_cast<std::size_t>(i)].text, text) << i;
 }
 
 TEST(MonitorView, PacketThatGoesAwayTurnsGreyAndEmptiesItsRows) {
@@ -134,12 +117,10 @@ TEST(MonitorView, PacketThatGoesAwayTurnsGreyAndEmptiesItsRows) {
     opt_mon_type_click(rig.ctx, 3);
     rig.cycle();
     const auto& P = rig.mon().packet;
-    EXPECT_EQ(P[2].text, "RGB");
-    EXPECT_EQ(P[6].text, "16 1920x1080p 59/60 16:9");
-    EXPECT_EQ(P[15].text, "VEXLAN");
-    EXPECT_EQ(P[16].text, "SOURCE");
-    EXPECT_EQ(P[18].text, "VSI Off");
-    EXPECT_EQ(P[22].text, "DRMI Off");
+    for (const auto& [i, text] : std::initializer_list<std::pair<int, const char*>>{
+             {2, "RGB"}, {6, "16 1920x1080p 59/60 16:9"}, {15, "VEXLAN"}, {16, "SOURCE"}, {18, "VSI Off"},
+             {22, "DRMI Off"}})
+        EXPECT_EQ(P[static_cast<std::size_t>(i)].text, text) << i;
     rig.answers["$source_detect? avi"] = "avi,off";
     rig.answers["$source_detect? spd"] = "spd,None";
     rig.cycle();

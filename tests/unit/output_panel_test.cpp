@@ -9,6 +9,7 @@
 namespace vexlan {
 namespace {
 
+using testing::lines;
 using testing::output_rig;
 
 struct panel_rig : output_rig {
@@ -24,7 +25,8 @@ struct panel_rig : output_rig {
             {"tmds_format", "hdmi"}};
         unit.values = defaults;
     }
-    rgb colour(int b) const { return ctx.panel.cmd_panel[static_cast<std::size_t>(b)].color; }
+    const control_view& btn(int b) const { return ctx.panel.cmd_panel[static_cast<std::size_t>(b)]; }
+    rgb colour(int b) const { return btn(b).color; }
     std::vector<int> greens() const {
         std::vector<int> out;
         for (int b = 0; b < panel_button_count; ++b)
@@ -36,20 +38,13 @@ struct panel_rig : output_rig {
 TEST(OutputPanel, CommandLinesComeFromTheCommandTableAtStartUp) {
     panel_rig rig;
     const auto& C = rig.ctx.panel.panel_cmd;
-    EXPECT_EQ(C[0], "$factory");
-    EXPECT_EQ(C[1], "$boot go");
-    EXPECT_EQ(C[4], "$hdcp_in_ver v1.4+v2.2");
-    EXPECT_EQ(C[5], "$rx_hotplug toggle");
-    EXPECT_EQ(C[16], "$audio_ch 6");
-    EXPECT_EQ(C[37], "$hdr_tx_col 10");
-    EXPECT_EQ(C[48], "$tx_5v follow");
-    EXPECT_EQ(C[56], "$rx_hotplug off");
-    EXPECT_EQ(C[60], "$audio_sr 192");
-    EXPECT_TRUE(C[50].empty() && C[51].empty() && C[61].empty());
+    const std::pair<int, const char*> rows[] = {
+        {0, "$factory"}, {1, "$boot go"}, {4, "$hdcp_in_ver v1.4+v2.2"}, {5, "$rx_hotplug toggle"}, {16, "$audio_ch 6"},
+        {37, "$hdr_tx_col 10"}, {48, "$tx_5v follow"}, {56, "$rx_hotplug off"}, {60, "$audio_sr 192"}};
+    for (const auto& [b, line] : rows) EXPECT_EQ(C[static_cast<std::size_t>(b)], line) << b;
+    EXPECT_TRUE(C[61].empty());
     for (int b = 2; b < panel_button_count; ++b)
-        if (b != 50 && b != 51) {
-            EXPECT_FALSE(C[static_cast<std::size_t>(b)].empty()) << b;
-        }
+        EXPECT_EQ(C[static_cast<std::size_t>(b)].empty(), b == 50 || b == 51) << b;
 }
 
 TEST(OutputPanel, RefreshAsksEveryItemAndColoursOneButtonPerRow) {
@@ -58,18 +53,15 @@ TEST(OutputPanel, RefreshAsksEveryItemAndColoursOneButtonPerRow) {
     output_panel_refresh(rig.ctx);
     const auto sent = rig.sent_since(from);
     ASSERT_EQ(sent.size(), 21u);
-    EXPECT_EQ(sent[0], "$hdcp_in_sw?\r");
-    EXPECT_EQ(sent[6], "$audio_source? \r");
-    EXPECT_EQ(sent[12], "$hdr_eotf? \r");
-    EXPECT_EQ(sent[20], "$tmds_format?\r");
+    EXPECT_EQ((lines{sent[0], sent[6], sent[12], sent[20]}),
+              (lines{"$hdcp_in_sw?\r", "$audio_source? \r", "$hdr_eotf? \r", "$tmds_format?\r"}));
     // HDCP in off: "Off" green, both versions grey
     EXPECT_EQ(rig.greens(), (std::vector<int>{2, 7, 9, 11, 12, 15, 18, 20, 22, 25, 30, 38, 41, 45, 48, 53, 54, 57, 58}));
     EXPECT_EQ(panel_green_button(rig.ctx.panel, 1), -1);
     EXPECT_EQ(rig.ctx.panel.report[13], "3");
 
     // the refresh stops at the first query without a usable reply; the later items stay
-    rig.unit.values["rx_ddc"] = "off";
-    rig.unit.values["rx_scdc"] = "off";
+    rig.unit.values["rx_ddc"] = rig.unit.values["rx_scdc"] = "off";
     rig.unit.silent.insert("$rx_hotplug?");
     output_panel_refresh(rig.ctx);
     EXPECT_EQ(rig.colour(8), rgb_panel_green);
@@ -101,46 +93,39 @@ TEST(OutputPanel, HdcpStatesColourTheVersionButtons) {
 TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
     panel_rig rig;
     output_panel_refresh(rig.ctx);
-    auto from = rig.mark();
-    cmd_panel_Click(rig.ctx, 4);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$hdcp_in_sw on\r", "$hdcp_in_ver v1.4+v2.2\r"}));
-    EXPECT_EQ(rig.colour(4), rgb_panel_green);
-    EXPECT_EQ(rig.colour(2), rgb_panel_grey);
-    EXPECT_EQ(rig.colour(3), rgb_panel_grey);
+    EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, 4); }),
+              (lines{"$hdcp_in_sw on\r", "$hdcp_in_ver v1.4+v2.2\r"}));
+    EXPECT_EQ((std::vector<rgb>{rig.colour(4), rig.colour(2), rig.colour(3)}),
+              (std::vector<rgb>{rgb_panel_green, rgb_panel_grey, rgb_panel_grey}));
 
-    from = rig.mark();
-    cmd_panel_Click(rig.ctx, 40);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$hdcp_out_sw on\r", "$hdcp_out_ver v2.2\r"}));
+    EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, 40); }), (lines{"$hdcp_out_sw on\r", "$hdcp_out_ver v2.2\r"}));
     EXPECT_EQ(rig.colour(40), rgb_panel_green);
 
     // "Toggle": "Low" green while the command runs, then the report's button
     rig.unit.delay = 100;
     bool low_while_running = false;
-    rig.world.after(50, [&] { low_while_running = rig.colour(56) == rgb_panel_green && !rig.ctx.panel.cmd_panel[5].enabled; });
+    rig.world.after(50, [&] { low_while_running = rig.colour(56) == rgb_panel_green && !rig.btn(5).enabled; });
     cmd_panel_Click(rig.ctx, 5);
     EXPECT_TRUE(low_while_running);
     EXPECT_EQ(rig.colour(57), rgb_panel_green);
     EXPECT_EQ(rig.colour(56), rgb_panel_grey);
-    EXPECT_TRUE(rig.ctx.panel.cmd_panel[5].enabled);
+    EXPECT_TRUE(rig.btn(5).enabled);
     rig.unit.delay = 5;
 
     // HDR setting re-reads EOTF and colorimetry; colour space re-reads the format items
-    from = rig.mark();
-    cmd_panel_Click(rig.ctx, 23);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$hdr_set 2\r", "$hdr_eotf? \r", "$hdr_tx_col? \r"}));
-    from = rig.mark();
+    EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, 23); }),
+              (lines{"$hdr_set 2\r", "$hdr_eotf? \r", "$hdr_tx_col? \r"}));
+    auto from = rig.mark();
     cmd_panel_Click(rig.ctx, 43);
     EXPECT_EQ(rig.sent_since(from),
-              (std::vector<std::string>{"$color_space y422\r", "$color_space?\r", "$deep_color?\r", "$tmds_format?\r"}));
+              (lines{"$color_space y422\r", "$color_space?\r", "$deep_color?\r", "$tmds_format?\r"}));
 
     // audio source enables and disables channels and sampling rates
-    cmd_panel_Click(rig.ctx, 13);
-    for (int b : {15, 16, 17, 58, 59, 60}) EXPECT_FALSE(rig.ctx.panel.cmd_panel[static_cast<std::size_t>(b)].enabled) << b;
-    cmd_panel_Click(rig.ctx, 14);
-    EXPECT_FALSE(rig.ctx.panel.cmd_panel[15].enabled);
-    EXPECT_TRUE(rig.ctx.panel.cmd_panel[58].enabled);
-    cmd_panel_Click(rig.ctx, 12);
-    for (int b : {15, 16, 17, 58, 59, 60}) EXPECT_TRUE(rig.ctx.panel.cmd_panel[static_cast<std::size_t>(b)].enabled) << b;
+    for (int source : {13, 14, 12}) {
+        cmd_panel_Click(rig.ctx, source);
+        for (int b : {15, 16, 17, 58, 59, 60})
+            EXPECT_EQ(rig.btn(b).enabled, source == 12 || (source == 14 && b >= 58)) << source << " " << b;
+    }
 
     // a click while a poll runs is recorded and replayed with its index
     rig.ctx.tasks.poll_busy = true;
@@ -151,7 +136,7 @@ TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
     rig.ctx.tasks.poll_busy = false;
     deferred_replay_request(rig.ctx);  // the recorded click runs once the poll is over
     rig.pump.process_events();
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$audio_mute on\r"}));
+    EXPECT_EQ(rig.sent_since(from), (lines{"$audio_mute on\r"}));
 }
 
 // Mend: only 1..10 colours a colorimetry button; no other report reaches another row's button.
@@ -201,12 +186,10 @@ TEST(OutputPanel, RefusedPreparationSendsNoVersion) {
         panel_rig rig;
         const std::string sw = index < 10 ? "$hdcp_in_sw" : "$hdcp_out_sw";
         rig.unit.replies[sw] = sw + " err";
-        const auto from = rig.mark();
-        cmd_panel_Click(rig.ctx, index);
-        EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{sw + " on\r"})) << index;
+        EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, index); }), (lines{sw + " on\r"})) << index;
         EXPECT_FALSE(rig.ctx.panel.hdcp_in_on);
         EXPECT_EQ(rig.ctx.panel.hdcp_out_state, 0);
-        EXPECT_TRUE(rig.ctx.panel.cmd_panel[static_cast<std::size_t>(index)].enabled);
+        EXPECT_TRUE(rig.btn(index).enabled);
     }
 }
 
@@ -221,7 +204,7 @@ TEST(OutputPanel, FactoryResetAndRebootAskFirst) {
     EXPECT_EQ(rig.confirm.buttons[0], msg_buttons::yes_no_default_no);
     rig.confirm.answer = msg_answer::yes;
     cmd_panel_Click(rig.ctx, 1);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$boot go\r"}));
+    EXPECT_EQ(rig.sent_since(from), (lines{"$boot go\r"}));
     from = rig.mark();
     cmd_panel_Click(rig.ctx, 0);
     const auto sent = rig.sent_since(from);
@@ -242,9 +225,9 @@ TEST(OutputPanel, VisibilityFollowsTaskModeAndModel) {
         panel_rig rig(r.model);
         rig.ctx.tasks.task_mode = r.task;
         output_panel_refresh(rig.ctx);
-        for (int b : r.shown) EXPECT_TRUE(rig.ctx.panel.cmd_panel[static_cast<std::size_t>(b)].visible) << r.task << r.model << " " << b;
-        for (int b : r.hidden) EXPECT_FALSE(rig.ctx.panel.cmd_panel[static_cast<std::size_t>(b)].visible) << r.task << r.model << " " << b;
-        for (int b : {0, 1, 18, 19, 50, 51, 52, 53}) EXPECT_TRUE(rig.ctx.panel.cmd_panel[static_cast<std::size_t>(b)].visible);
+        for (int b : r.shown) EXPECT_TRUE(rig.btn(b).visible) << r.task << r.model << " " << b;
+        for (int b : r.hidden) EXPECT_FALSE(rig.btn(b).visible) << r.task << r.model << " " << b;
+        for (int b : {0, 1, 18, 19, 50, 51, 52, 53}) EXPECT_TRUE(rig.btn(b).visible) << b;
     }
 }
 

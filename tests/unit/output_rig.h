@@ -12,6 +12,8 @@
 
 namespace vexlan::testing {
 
+using lines = std::vector<std::string>;
+
 class yes_no_dialogs : public dialog_port {
 public:
     msg_answer message_box(const std::string& text, msg_icon, msg_buttons b, const std::string&) override {
@@ -84,6 +86,12 @@ struct output_rig : fake_rig {
                 tcp.commands.end()};
     }
     std::size_t mark() const { return tcp.commands.size(); }
+    // The command lines that `action` sends.
+    template <class F> std::vector<std::string> sent_by(F&& action) {
+        const auto from = mark();
+        action();
+        return sent_since(from);
+    }
     void run_for(std::uint32_t ms) { pump.wait_until(world.now + ms, [] { return false; }); }
 };
 

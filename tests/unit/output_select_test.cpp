@@ -2,9 +2,7 @@
 // favourites that ticks make, the readers of pages 1 and 2, motion text and 4K down scaling.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
+#include "link/file_io.h"
 #include "link/lifecycle.h"
 #include "link/tasks.h"
 #include "output_rig.h"
@@ -13,6 +11,7 @@
 namespace vexlan {
 namespace {
 
+using testing::lines;
 using testing::output_rig;
 
 int green_count(const catalogue_page_view& page) {
@@ -28,7 +27,7 @@ TEST(OutputSelect, SetFromListOrFavouriteSendsPositionWithTwoBlanksAndShowsIt) {
     auto from = rig.mark();
     lstv_timing_dbl_click(rig.ctx, 12);
     cmd_pattern_click(rig.ctx, 1);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$timing  12\r", "$pattern  12\r"}));
+    EXPECT_EQ(rig.sent_since(from), (lines{"$timing  12\r", "$pattern  12\r"}));
     EXPECT_EQ(rig.ctx.output.timing.lab_out_now.caption, "T12");
     EXPECT_EQ(rig.ctx.output.timing.cmd_fav[1].color, rgb_fav_current);
     EXPECT_EQ(green_count(rig.ctx.output.timing), 1);
@@ -45,7 +44,7 @@ TEST(OutputSelect, SetFromListOrFavouriteSendsPositionWithTwoBlanksAndShowsIt) {
     EXPECT_TRUE(rig.sent_since(from).empty());
     rig.ctx.tasks.task_mode = 0;
     cmd_timing_click(rig.ctx, 2);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$timing  88\r"}));
+    EXPECT_EQ(rig.sent_since(from), (lines{"$timing  88\r"}));
     rig.unit.replies["$timing"] = "$timing err";
     lstv_timing_dbl_click(rig.ctx, 5);
     EXPECT_EQ(rig.ctx.output.timing.lab_out_now.caption, "T88");
@@ -71,7 +70,7 @@ TEST(OutputSelect, ClicksDuringASetCommandAreNotTakenAndTheFirstChoiceIsShown) {
     const auto from = rig.mark();
     cmd_pattern_click(rig.ctx, 0);
     EXPECT_TRUE(seen_disabled);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$pattern  5\r"}));
+    EXPECT_EQ(rig.sent_since(from), (lines{"$pattern  5\r"}));
     EXPECT_EQ(rig.ctx.output.pattern.lab_out_now.caption, "P5");
     EXPECT_EQ(rig.ctx.catalogue.pattern_out_index, 5);
     EXPECT_EQ(rig.ctx.output.pattern.selected, 5);
@@ -82,9 +81,8 @@ TEST(OutputSelect, ClicksDuringASetCommandAreNotTakenAndTheFirstChoiceIsShown) {
 TEST(OutputSelect, TicksMakeFavouritesInListOrderAndNineteenthIsTakenBack) {
     output_rig rig;
     for (int p : {30, 4, 17}) lstv_timing_item_check(rig.ctx, p, true);
-    EXPECT_EQ(rig.ctx.catalogue.timing_fav[0], 4);
-    EXPECT_EQ(rig.ctx.catalogue.timing_fav[1], 17);
-    EXPECT_EQ(rig.ctx.catalogue.timing_fav[2], 30);
+    EXPECT_EQ((std::vector<int>(rig.ctx.catalogue.timing_fav.begin(), rig.ctx.catalogue.timing_fav.begin() + 3)),
+              (std::vector<int>{4, 17, 30}));
     EXPECT_EQ(rig.ctx.output.timing.cmd_fav[2].caption, "T30");
     for (int p = 40; p < 55; ++p) lstv_timing_item_check(rig.ctx, p, true);  // 18 in all
     const auto before = rig.ctx.catalogue.timing_fav;
@@ -115,18 +113,10 @@ TEST(OutputSelect, TicksMakeFavouritesInListOrderAndNineteenthIsTakenBack) {
 // the favourites; then the operator's favourites are written.
 TEST(OutputSelect, OperatorFavouriteChangesAreWrittenEvenAfterAProblemAtLoad) {
     testing::temp_dir dir;
-    const auto write = [&](const std::string& name, const std::string& text) {
-        std::ofstream(dir.file(name), std::ios::binary) << text;
-    };
-    const auto read = [&](const std::string& name) {
-        std::ostringstream s;
-        s << std::ifstream(dir.file(name), std::ios::binary).rdbuf();
-        return s.str();
-    };
-    const std::string cat = "m41_timing_pattern.ini";
-    write(cat, "3\r\nA\r\nB\r\nC\r\n2\r\nX\r\nY\r\n");
-    write("m41_timing_pattern_fav.ini", "2\r\nbroken\r\n");
+    const std::string cat = "m41_timing_pattern.ini", fav = dir.file("m41_timing_pattern_fav.ini");
+    ASSERT_EQ(write_file_atomic(dir.file(cat), "3\r\nA\r\nB\r\nC\r\n2\r\nX\r\nY\r\n"), "");
     for (int action = 0; action < 3; ++action) {
+        ASSERT_EQ(write_file_atomic(fav, "2\r\nbroken\r\n"), "");
         output_rig rig;
         EXPECT_FALSE(catalogue_load(rig.ctx.catalogue, dir.str(), cat).empty());
         ASSERT_TRUE(rig.ctx.catalogue.favourites_keep_file);
@@ -139,10 +129,8 @@ TEST(OutputSelect, OperatorFavouriteChangesAreWrittenEvenAfterAProblemAtLoad) {
         if (action == 1) lstv_timing_item_check(rig.ctx, 2, false);
         if (action == 2) cmd_check_p_none_click(rig.ctx);
         EXPECT_EQ(favourites_save(rig.ctx.catalogue, dir.str(), rig.ctx.profile), "") << action;
-        const std::string written = read("m41_timing_pattern_fav.ini");
         const char* expect[] = {"2\r\n3\r", "254\r\n", "2\r\n25"};
-        EXPECT_EQ(written.substr(0, 5), expect[action]) << action;
-        write("m41_timing_pattern_fav.ini", "2\r\nbroken\r\n");
+        EXPECT_EQ(read_file(fav).bytes.value_or("").substr(0, 5), expect[action]) << action;
     }
 }
 
@@ -201,7 +189,7 @@ TEST(OutputSelect, ReadersRunOnlyOnTheirPageWithAUnitAndDeferWhileBusy) {
     output_pages_hooks_install(rig.ctx);
     deferred_replay_request(rig.ctx);  // the recorded Enter runs once the poll is over
     rig.pump.process_events();
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$motion_text HELLO\r"}));
+    EXPECT_EQ(rig.sent_since(from), (lines{"$motion_text HELLO\r"}));
 }
 
 // Mend: a motion-text reply without text is an empty box, not "None"; the text sent is trimmed,
@@ -213,9 +201,8 @@ TEST(OutputSelect, MotionTextIsCleanInBothDirections) {
     for (const auto& [typed, wire] : sent) {
         output_rig rig;
         rig.ctx.output.txt_motion_text = typed;
-        const auto from = rig.mark();
-        txt_motion_text_enter(rig.ctx);
-        EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$motion_text " + wire + "\r"})) << typed;
+        EXPECT_EQ(rig.sent_by([&] { txt_motion_text_enter(rig.ctx); }),
+                  (lines{"$motion_text " + wire + "\r"})) << typed;
     }
     const std::pair<std::string, std::string> read[] = {
         {"$motion_text?", ""}, {"$motion_text? ", ""}, {"$motion_text? HELLO", "HELLO"}, {"$motion_text? None", "None"}};
@@ -254,7 +241,7 @@ TEST(OutputSelect, PatternExtrasFollowTheCatalogueAndSelection) {
     const auto from = k.mark();
     lstv_pattern_out_get(k.ctx);
     EXPECT_TRUE(k.ctx.output.cmd_color_setting.visible && k.ctx.output.cmd_color_setting.enabled);
-    EXPECT_EQ(k.sent_since(from), (std::vector<std::string>{"$pattern? \r"}));
+    EXPECT_EQ(k.sent_since(from), (lines{"$pattern? \r"}));
 }
 
 TEST(OutputSelect, DownScalingOnSecondFamilyInAnalyserMode) {
@@ -265,21 +252,17 @@ TEST(OutputSelect, DownScalingOnSecondFamilyInAnalyserMode) {
     const std::pair<std::string, int> reports[] = {{"on_yuv", 2}, {"off", 0}, {"bogus", 0}, {"on_rgb", 1}};
     for (const auto& [word, option] : reports) {
         rig.unit.values["4k_to_1080p"] = word;
-        const auto from = rig.mark();
-        hook_call(rig.ctx.hooks.timing_out_get);
-        EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$4k_to_1080p? \r"}));
+        EXPECT_EQ(rig.sent_by([&] { hook_call(rig.ctx.hooks.timing_out_get); }), (lines{"$4k_to_1080p? \r"}));
         EXPECT_TRUE(rig.ctx.output.fra_reso_out_m41l_visible);
         EXPECT_EQ(rig.ctx.output.opt_4k_to_1080p, option) << word;
     }
-    auto from = rig.mark();
-    opt_4k_to_1080p_click(rig.ctx, 2);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$4k_to_1080p on_yuv\r"}));
+    EXPECT_EQ(rig.sent_by([&] { opt_4k_to_1080p_click(rig.ctx, 2); }), (lines{"$4k_to_1080p on_yuv\r"}));
     rig.ctx.tasks.task_mode = 1;
     rig.unit.values["timing"] = "4";
-    from = rig.mark();
+    const auto from = rig.mark();
     hook_call(rig.ctx.hooks.timing_out_get);
     EXPECT_FALSE(rig.ctx.output.fra_reso_out_m41l_visible);
-    EXPECT_EQ(rig.sent_since(from), (std::vector<std::string>{"$timing? \r"}));
+    EXPECT_EQ(rig.sent_since(from), (lines{"$timing? \r"}));
     EXPECT_EQ(rig.ctx.output.timing.lab_out_now.caption, "T4");
 }
 

@@ -64,7 +64,6 @@ std::string drain(link_output& out, double& now, double until) {
 }
 
 TEST(SimLink, PacingHoldsTheByteRateAtEveryBaudRate) {
-    std::mt19937 rng(1);
     for (double baud : {300.0, 1200.0, 9600.0, 57600.0, 115200.0}) {
         link_output out(link_faults{}, baud / 10, false);
         out.start_flood();
@@ -78,9 +77,7 @@ TEST(SimLink, PacingHoldsTheByteRateAtEveryBaudRate) {
 TEST(SimLink, LateRepliesFragmentsAndStrayLinesNeverSplitALine) {
     std::mt19937 rng(7);
     link_faults f;
-    f.fragment = true;
-    f.garbage = true;
-    f.lfcr = true;
+    f.fragment = f.garbage = f.lfcr = true;
     link_output out(f, 0, false);
     double now = 0;
     std::string wire;

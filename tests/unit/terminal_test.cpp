@@ -2,10 +2,8 @@
 // display switch on live pages, the history across runs, time stamps and the log file.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "fake_controls.h"
+#include "link/file_io.h"
 #include "temp_dir.h"
 #include "terminal/terminal.h"
 
@@ -29,13 +27,6 @@ struct term_rig : link_rig {
         cmd_tx_str_click(ctx);
     }
 };
-
-std::string file_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 TEST(Terminal, PauseSwitchFollowsThePageAndTheFlag) {
     struct row {
@@ -134,20 +125,14 @@ TEST(Terminal, HistoryStepsAndSurvivesARestart) {
     {
         term_rig rig;
         rig.ctx.life.app_dir = shared.str();
-        rig.type_and_send("$model?");
-        rig.type_and_send("$fwver?");
-        rig.type_and_send("$fwver?");  // a repeat is kept once
-        auto& T = rig.ctx.terminal;
-        T.txt_tx_str.caption.clear();
-        term_history_step(rig.ctx, -1);
-        EXPECT_EQ(T.txt_tx_str.caption, "$fwver?");
-        term_history_step(rig.ctx, -1);
-        EXPECT_EQ(T.txt_tx_str.caption, "$model?");
-        term_history_step(rig.ctx, -1);
-        EXPECT_EQ(T.txt_tx_str.caption, "$model?");
-        term_history_step(rig.ctx, +1);
-        term_history_step(rig.ctx, +1);
-        EXPECT_EQ(T.txt_tx_str.caption, "");
+        for (const char* line : {"$model?", "$fwver?", "$fwver?"}) rig.type_and_send(line);  // a repeat is kept once
+        rig.ctx.terminal.txt_tx_str.caption.clear();
+        std::vector<std::string> shown;
+        for (int step : {-1, -1, -1, +1, +1}) {
+            term_history_step(rig.ctx, step);
+            shown.push_back(rig.ctx.terminal.txt_tx_str.caption);
+        }
+        EXPECT_EQ(shown, (std::vector<std::string>{"$fwver?", "$model?", "$model?", "$fwver?", ""}));
     }
     app_context again;
     again.life.app_dir = shared.str();
@@ -171,21 +156,14 @@ TEST(Terminal, TimeStampsPerLineAndALogFileThatLosesNothingAcrossTheReset) {
 
     // a stream that passes the display limit several times
     T.time_stamps = false;
-    std::string expect_tail;
     const std::string line(1000, 'x');
     for (int i = 0; i < 200; ++i) link_receive(rig.ctx, line);
     EXPECT_LE(rig.ctx.link.term_text.size(), term_text_limit + line.size());
-    EXPECT_EQ(file_text(log), "[t] $model? MRV-410<CR><LF>\r\n" + std::string(200 * 1000, 'x'));
+    EXPECT_EQ(read_file(log).bytes, "[t] $model? MRV-410<CR><LF>\r\n" + std::string(200 * 1000, 'x'));
 
     EXPECT_FALSE(term_log_to(rig.ctx, rig.dir.file("no/such/dir/x.log")));
     EXPECT_FALSE(T.log_error.empty());
 }
-
-}  // namespace
-}  // namespace vexlan
-
-namespace vexlan {
-namespace {
 
 TEST(Terminal, WindowGoesLeftOfTheMainWindowBottomsLevelElseRightElseTheScreenEdge) {
     const screen_rect screen{0, 0, 1920, 1080};
