@@ -30,6 +30,11 @@ cli_run run_cli(const QStringList& args, int timeout_ms = 20000) {
     return r;
 }
 
+QByteArray bytes_of(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
 int count_of(const std::string& hay, const std::string& needle) {
     int n = 0;
     for (auto pos = hay.find(needle); pos != std::string::npos; pos = hay.find(needle, pos + 1)) ++n;
@@ -122,17 +127,14 @@ TEST(Cli, EdidReadToFiles) {
     const QString bin = dir + "/vexlan_cli_sink.bin", hex = dir + "/vexlan_cli_sink.hex";
     auto r = run_cli({"--tcp", target, "edid", "read", "sink_h", "--out", bin});
     ASSERT_EQ(r.status, 0) << r.err;
-    QFile got(bin), want(VEXLAN_DATA_DIR "/edid/vexlan_block_map_4b.bin");
-    ASSERT_TRUE(got.open(QIODevice::ReadOnly) && want.open(QIODevice::ReadOnly));
-    EXPECT_EQ(got.readAll(), want.readAll());
+    const QByteArray want = bytes_of(VEXLAN_DATA_DIR "/edid/vexlan_block_map_4b.bin");
+    ASSERT_EQ(want.size(), 512);
+    EXPECT_EQ(bytes_of(bin), want);
 
     r = run_cli({"--tcp", target, "edid", "read", "sink_h", "--out", hex});
     ASSERT_EQ(r.status, 0) << r.err;
     // The hex text converts back to the same bytes.
     auto c = run_cli({"edid", "convert", hex, dir + "/vexlan_cli_back.bin"});
     ASSERT_EQ(c.status, 0) << c.err;
-    QFile back(dir + "/vexlan_cli_back.bin");
-    ASSERT_TRUE(back.open(QIODevice::ReadOnly));
-    want.seek(0);
-    EXPECT_EQ(back.readAll(), want.readAll());
+    EXPECT_EQ(bytes_of(dir + "/vexlan_cli_back.bin"), want);
 }

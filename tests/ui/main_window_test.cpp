@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QDialog>
+#include <tuple>
 
 #include "link/app_dir.h"
 #include "link/settings.h"
@@ -51,20 +52,31 @@ void wait_for(main_runtime& rt, int ms, const std::function<bool()>& done) {
 
 QColor face(QPushButton* b) { return b->palette().color(QPalette::Button); }
 
+QPushButton* page_button(QWidget& w, int i) {
+    return child<QPushButton>(w, QString("cmd_main_%1").arg(i).toLatin1().constData());
+}
+
+// A fresh application folder with the shipped files, and the options to run in it.
+struct app_folder {
+    QTemporaryDir dir;
+    recording_dialogs dialogs;
+    runtime_options ro;
+    app_folder() {
+        EXPECT_TRUE(dir.isValid());
+        ro.app_dir = dir.path().toStdString();
+        EXPECT_TRUE(app_dir_prepare(ro.app_dir, VEXLAN_DATA_DIR).empty());
+    }
+    QString file(const char* name) const { return dir.filePath(name); }
+};
+
 TEST(MainWindow, ConnectsLinksVisitsEveryPageAndSavesAtClose) {
     sim_process sim({"--verbose", "--model", "MRV-410", "--fw", "2.18.4"});
     ASSERT_TRUE(sim.ok()) << "simulator did not start: " << VEXLAN_SIM_PATH;
 
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string app_dir = dir.path().toStdString();
-    ASSERT_TRUE(app_dir_prepare(app_dir, VEXLAN_DATA_DIR).empty());
-
-    recording_dialogs dialogs;
-    runtime_options ro;
-    ro.app_dir = app_dir;
-    ro.unit_port = sim.port();
-    main_runtime rt(ro, &dialogs);
+    app_folder app;
+    auto& dialogs = app.dialogs;
+    app.ro.unit_port = sim.port();
+    main_runtime rt(app.ro, &dialogs);
     auto& ctx = rt.ctx;
     {
         frm_main w(rt);
@@ -106,7 +118,7 @@ TEST(MainWindow, ConnectsLinksVisitsEveryPageAndSavesAtClose) {
         auto* pages = child<QStackedWidget>(w, "fra_pages");
         for (int i = 0; i < 7; ++i) {
             SCOPED_TRACE(i);
-            auto* b = child<QPushButton>(w, QString("cmd_main_%1").arg(i).toLatin1().constData());
+            auto* b = page_button(w, i);
             if (b->isVisible() && b->isEnabled()) b->click();
             else cmd_main_click(ctx, i);
             wait_for(rt, 300, [] { return false; });
@@ -115,50 +127,33 @@ TEST(MainWindow, ConnectsLinksVisitsEveryPageAndSavesAtClose) {
             if (ctx.view.fra_main[static_cast<std::size_t>(i)].visible) {
                 EXPECT_EQ(pages->currentWidget()->objectName(), QString("fra_main_%1").arg(i));
             }
-            for (int j = 0; j < 7; ++j) {
-                if (j == i) continue;
-                EXPECT_EQ(face(child<QPushButton>(w, QString("cmd_main_%1").arg(j).toLatin1().constData())),
-                          QColor(192, 192, 192));
-            }
+            for (int j = 0; j < 7; ++j)
+                if (j != i) { EXPECT_EQ(face(page_button(w, j)), QColor(192, 192, 192)) << j; }
         }
         // On the CEC page the unit was polled for its log lines.
         EXPECT_NE(sim.log().find("$cec_log_msg? 2"), std::string::npos) << sim.log();
         EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front();
 
         // Close: settings and favourites are written.
-        QFile::remove(dir.filePath("m41_timing_pattern_fav.ini"));
-        ASSERT_FALSE(QFileInfo::exists(dir.filePath("Vexlan_ini.txt")));
+        QFile::remove(app.file("m41_timing_pattern_fav.ini"));
+        ASSERT_FALSE(QFileInfo::exists(app.file("Vexlan_ini.txt")));
         w.close();
         EXPECT_TRUE(w.unloaded());
     }
-    EXPECT_TRUE(QFileInfo::exists(dir.filePath("m41_timing_pattern_fav.ini")));
-    const auto back = settings_read(dir.filePath("Vexlan_ini.txt").toStdString());
+    EXPECT_TRUE(QFileInfo::exists(app.file("m41_timing_pattern_fav.ini")));
+    const auto back = settings_read(app.file("Vexlan_ini.txt").toStdString());
     EXPECT_TRUE(back.problems.empty());
     EXPECT_EQ(back.values.link_iface, 1);
     EXPECT_EQ(back.values.eth_ip, "127.0.0.1");
 }
 
 TEST(MainWindow, RestartRestoresLinkChoicePortAddressPositionAndFiles) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string app_dir = dir.path().toStdString();
-    ASSERT_TRUE(app_dir_prepare(app_dir, VEXLAN_DATA_DIR).empty());
-    const std::string ini = dir.filePath("Vexlan_ini.txt").toStdString();
-    settings before;
-    before.link_iface = 1;
-    before.eth_ip = "10.1.2.3";
-    before.com_port = 5;
-    before.window_left = 1500;
-    before.window_top = 900;
-    before.position_valid = true;
-    before.pre_files[0] = "/srv/edid/a b, c.hex";
-    before.pre_files[9] = "/srv/edid/last.bin";
+    app_folder app;
+    const std::string ini = app.file("Vexlan_ini.txt").toStdString();
+    const settings before{1, "10.1.2.3", 5, 1500, 900, true,
+                          {"/srv/edid/a b, c.hex", "", "", "", "", "", "", "", "", "/srv/edid/last.bin"}};
     ASSERT_EQ(settings_write(ini, before), "");
-
-    recording_dialogs dialogs;
-    runtime_options ro;
-    ro.app_dir = app_dir;
-    main_runtime rt(ro, &dialogs);
+    main_runtime rt(app.ro, &app.dialogs);
     {
         frm_main w(rt);
         w.start();
@@ -171,9 +166,7 @@ TEST(MainWindow, RestartRestoresLinkChoicePortAddressPositionAndFiles) {
     }
     const auto after = settings_read(ini);
     EXPECT_TRUE(after.problems.empty());
-    EXPECT_EQ(after.values.link_iface, 1);
-    EXPECT_EQ(after.values.eth_ip, "10.1.2.3");
-    EXPECT_EQ(after.values.com_port, 5);
+    EXPECT_EQ(std::tuple(after.values.link_iface, after.values.eth_ip, after.values.com_port), std::tuple(1, "10.1.2.3", 5));
     EXPECT_NEAR(after.values.window_left, 1500, 30);
     EXPECT_NEAR(after.values.window_top, 900, 30);
     EXPECT_EQ(after.values.pre_files, before.pre_files);
@@ -183,13 +176,10 @@ TEST(MainWindow, SerialPortOnAPseudoTerminalLinksASecondFamilyUnitInCableMode) {
     sim_process sim({"--verbose", "--pty", "--model", "MRV-410L", "--board-id", "2", "--task", "cable"});
     ASSERT_FALSE(sim.pty().empty()) << "simulator gave no pseudo-terminal";
 
-    QTemporaryDir dir;
-    ASSERT_TRUE(app_dir_prepare(dir.path().toStdString(), VEXLAN_DATA_DIR).empty());
-    recording_dialogs dialogs;
-    runtime_options ro;
-    ro.app_dir = dir.path().toStdString();
-    ro.serial_device = sim.pty();
-    main_runtime rt(ro, &dialogs);
+    app_folder app;
+    auto& dialogs = app.dialogs;
+    app.ro.serial_device = sim.pty();
+    main_runtime rt(app.ro, &dialogs);
     auto& ctx = rt.ctx;
     frm_main w(rt);
     w.start();
@@ -213,8 +203,7 @@ TEST(MainWindow, SerialPortOnAPseudoTerminalLinksASecondFamilyUnitInCableMode) {
     auto* cable = child<QPushButton>(w, "cmd_main_5");
     EXPECT_TRUE(cable->isVisible());
     EXPECT_TRUE(cable->isEnabled());
-    for (int i = 0; i < 5; ++i)
-        EXPECT_FALSE(child<QPushButton>(w, QString("cmd_main_%1").arg(i).toLatin1().constData())->isEnabled());
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(page_button(w, i)->isEnabled()) << i;
     EXPECT_FALSE(child<QPushButton>(w, "cmd_main_6")->isVisible());
     EXPECT_TRUE(child<QLabel>(w, "img_cable_test")->isVisible());
 

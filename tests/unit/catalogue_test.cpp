@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "link/file_io.h"
 #include "temp_dir.h"
@@ -53,12 +54,6 @@ std::string joined(const std::vector<std::string>& problems)
     for (const auto& p : problems) all += p + "\n";
     return all;
 }
-
-const char* const shipped_catalogues[] = {
-    "m41_timing_pattern.ini",        "m41l_k_old_timing_pattern.ini",
-    "m41l_old_timing_pattern.ini",   "m41l_k_new_timing_pattern.ini",
-    "m41l_new_timing_pattern.ini",   "m51_timing_pattern.ini",
-};
 
 }  // namespace
 
@@ -116,11 +111,8 @@ TEST(catalogue_items, numbers_end_at_comma_blank_or_line_end)
         item_reader reader(r.text);
         for (const auto& e : r.items) {
             const number_item got = item_read_number(reader);
-            EXPECT_EQ(got.status, e.status) << e.text;
-            EXPECT_EQ(got.text, e.text);
-            if (e.status == ok) {
-                EXPECT_EQ(got.value, e.value);
-            }
+            EXPECT_EQ(std::tuple(got.status, got.text), std::tuple(e.status, e.text));
+            if (e.status == ok) { EXPECT_EQ(got.value, e.value) << e.text; }
         }
         EXPECT_EQ(item_read_number(reader).status, item_status::end_of_file);
     }
@@ -129,7 +121,8 @@ TEST(catalogue_items, numbers_end_at_comma_blank_or_line_end)
 // The catalogues that ship with the application load cleanly with their favourites.
 TEST(catalogue, shipped_catalogues_load_cleanly)
 {
-    for (const char* file : shipped_catalogues) {
+    for (const char* file : {"m41_timing_pattern.ini", "m41l_k_old_timing_pattern.ini", "m41l_old_timing_pattern.ini",
+                             "m41l_k_new_timing_pattern.ini", "m41l_new_timing_pattern.ini", "m51_timing_pattern.ini"}) {
         catalogue_state state;
         const auto problems = catalogue_load(state, VEXLAN_DATA_DIR, file);
         EXPECT_TRUE(problems.empty()) << file << ": " << joined(problems);
@@ -236,10 +229,9 @@ TEST(catalogue, faulty_files_are_reported_and_loading_carries_on)
             EXPECT_TRUE(any_problem_has(problems, full, text))
                 << "wanted " << full << " ... " << text << "\n got:\n" << joined(problems);
         }
-        EXPECT_EQ(state.timings.size(), r.timings);
-        EXPECT_EQ(state.patterns.size(), r.patterns);
-        EXPECT_EQ(state.timing_count, static_cast<int>(r.timings));
-        EXPECT_EQ(state.pattern_count, static_cast<int>(r.patterns));
+        EXPECT_EQ(std::tuple(state.timings.size(), state.patterns.size()), std::tuple(r.timings, r.patterns));
+        EXPECT_EQ(std::tuple(state.timing_count, state.pattern_count),
+                  std::tuple(static_cast<int>(r.timings), static_cast<int>(r.patterns)));
         for (std::size_t j = 0; j < r.timing_fav_head.size(); ++j)
             EXPECT_EQ(state.timing_fav[j], r.timing_fav_head[j]) << "slot " << j;
         for (int v : state.timing_fav)

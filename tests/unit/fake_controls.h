@@ -55,24 +55,20 @@ public:
     }
     void close() override {
         ++closes;
-        ++attempt_;
-        state = 0;
-        link_.open = false;
+        lose_silently();
     }
     int state_code() const override { return state; }
 
-    // The far end closes the connection: the close event follows.
-    void far_end_closes() {
-        ++attempt_;
-        state = 0;
-        link_.open = false;
-        wsk_close_event(ctx_);
-    }
     // The connection is lost without an event (only supervision can notice).
     void lose_silently() {
         ++attempt_;
         state = 0;
         link_.open = false;
+    }
+    // The far end closes the connection: the close event follows.
+    void far_end_closes() {
+        lose_silently();
+        wsk_close_event(ctx_);
     }
 
     bool accept = true;
@@ -107,16 +103,13 @@ struct fake_unit {
         if (word == "$board_id?") return reply(board);
         if (word == "$fwver?") return reply(fw);
         if (word == "$task_mode?") return reply(task);
+        const auto arg = line.size() > word.size() + 1 ? line.substr(word.size() + 1, line.size() - word.size() - 2) : "";
         if (word == "$task_mode") {
-            const auto arg = line.substr(word.size() + 1, line.size() - word.size() - 2);
-            if (arg == "analyser" || arg == "pattern" || arg == "cable") task = arg;
-            else return reply("err");
+            if (arg != "analyser" && arg != "pattern" && arg != "cable") return reply("err");
+            task = arg;
             return reply(task);
         }
-        if (word == "$cec_log_msg?") {
-            const auto n = line.substr(word.size() + 1, line.size() - word.size() - 2);
-            return reply(n + ",0,");
-        }
+        if (word == "$cec_log_msg?") return reply(arg + ",0,");
         return reply("0");
     }
 };

@@ -14,7 +14,7 @@
 
 namespace vexlan::testing {
 
-// Scheduled events on a fake millisecond time line.
+// Scheduled events on a fake millisecond time line (times compare modulo 2^32).
 struct fake_world {
     std::uint32_t now = 0;
     struct event {
@@ -28,32 +28,22 @@ struct fake_world {
     void at(std::uint32_t t, std::function<void()> fn) { queue.push_back({t, seq++, std::move(fn)}); }
     void after(std::uint32_t dt, std::function<void()> fn) { at(now + dt, std::move(fn)); }
 
-    static bool due(std::uint32_t t, std::uint32_t now) { return static_cast<std::int32_t>(t - now) <= 0; }
-
-    // Runs one event that is due now (earliest first); false when there is none.
+    static bool before(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) < 0; }
+    static bool due(std::uint32_t t, std::uint32_t now) { return !before(now, t); }
+    // The earliest pending event (ties in the order scheduled), or queue.end().
+    std::vector<event>::iterator earliest() {
+        return std::min_element(queue.begin(), queue.end(), [](const event& a, const event& b) {
+            return before(a.at, b.at) || (a.at == b.at && a.seq < b.seq);
+        });
+    }
+    // Runs the earliest event if it is due now; false when there is none.
     bool run_one_due() {
-        auto best = queue.end();
-        for (auto it = queue.begin(); it != queue.end(); ++it) {
-            if (!due(it->at, now)) continue;
-            if (best == queue.end() || static_cast<std::int32_t>(it->at - best->at) < 0 ||
-                (it->at == best->at && it->seq < best->seq))
-                best = it;
-        }
-        if (best == queue.end()) return false;
+        const auto best = earliest();
+        if (best == queue.end() || !due(best->at, now)) return false;
         auto fn = std::move(best->fn);
         queue.erase(best);
         fn();
         return true;
-    }
-
-    // Time of the earliest pending event, if any.
-    bool next_time(std::uint32_t& t) const {
-        bool found = false;
-        for (const auto& e : queue) {
-            if (!found || static_cast<std::int32_t>(e.at - t) < 0) t = e.at;
-            found = true;
-        }
-        return found;
     }
 };
 
@@ -66,26 +56,19 @@ private:
     fake_world& w_;
 };
 
+// Runs due events; when none is due, moves the clock to the next event or the deadline.
 class fake_pump : public event_pump {
 public:
     explicit fake_pump(fake_world& w) : w_(w) {}
-    void process_events() override {
-        while (w_.run_one_due()) {
-        }
-    }
+    void process_events() override { while (w_.run_one_due()) {} }
     void wait_until(std::uint32_t deadline, const std::function<bool()>& done) override {
         for (;;) {
-            while (w_.run_one_due()) {
+            while (w_.run_one_due())
                 if (done()) return;
-            }
-            if (done()) return;
-            if (fake_world::due(deadline, w_.now)) return;
-            std::uint32_t next = 0;
-            if (w_.next_time(next) && static_cast<std::int32_t>(next - deadline) < 0) {
-                if (static_cast<std::int32_t>(next - w_.now) > 0) w_.now = next;
-            } else {
-                w_.now = deadline;
-            }
+            if (done() || fake_world::due(deadline, w_.now)) return;
+            const auto next = w_.earliest();
+            if (next == w_.queue.end() || !fake_world::before(next->at, deadline)) w_.now = deadline;
+            else if (fake_world::before(w_.now, next->at)) w_.now = next->at;
         }
     }
     void post(std::function<void()> fn) override { w_.after(0, std::move(fn)); }
@@ -124,6 +107,10 @@ public:
     }
     void deliver_after(std::uint32_t dt, std::string bytes) {
         w_.after(dt, [this, b = std::move(bytes)] { deliver(b); });
+    }
+    // The unit answers every command with the same chunks.
+    void answer_with(std::vector<reply_chunk> chunks) {
+        unit = [c = std::move(chunks)](const std::string&) { return c; };
     }
 
     bool open = true;
@@ -207,5 +194,16 @@ struct fake_rig {
         return {{delay, cmdstr_cmd_get(line) + " " + params + "\r\n"}};
     }
 };
+
+// An EDID data phase: 128 bytes from `first_byte` on, counting up, as "XX " hex and CR LF.
+inline std::string edid_data_phase(int first_byte) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string d;
+    for (int i = 0; i < 128; ++i) {
+        const int v = (first_byte + i) & 255;
+        d += {digits[v >> 4], digits[v & 15], ' '};
+    }
+    return d + "\r\n";
+}
 
 }  // namespace vexlan::testing

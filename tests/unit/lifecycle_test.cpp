@@ -27,20 +27,20 @@ struct temp_app_dir : testing::temp_dir {
 
 const screen_twips screen_4000{4000, 3000, 2000, 1500};
 
-TEST(Lifecycle, StartUpRestoresTheRememberedChoiceAndOpensNothing) {
+// A rig whose application directory is such a fresh one.
+struct app_rig : link_rig {
     temp_app_dir app;
-    settings s;
-    s.link_iface = 1;
-    s.eth_ip = "10.0.0.9";
-    s.com_port = 3;
-    s.window_left = 5000;  // saved on a larger screen
-    s.window_top = 100;
-    s.position_valid = true;
-    s.pre_files[0] = "C:\\edid, copy.hex";
-    ASSERT_EQ(settings_write(app.file("Vexlan_ini.txt"), s), "");
+    app_rig() { ctx.life.app_dir = app.str(); }
+    void load(bool done = true) {
+        main_load(ctx, screen_4000);
+        if (done) main_load_done(ctx);
+    }
+};
 
-    link_rig rig;
-    rig.ctx.life.app_dir = app.str();
+TEST(Lifecycle, StartUpRestoresTheRememberedChoiceAndOpensNothing) {
+    app_rig rig;
+    const settings s{1, "10.0.0.9", 3, 5000, 100, true, {"C:\\edid, copy.hex"}};  // saved on a larger screen
+    ASSERT_EQ(settings_write(rig.app.file("Vexlan_ini.txt"), s), "");
     int lists = 0;
     rig.ctx.life.lists_init = [&] { ++lists; };
     main_load(rig.ctx, screen_4000);
@@ -65,10 +65,8 @@ TEST(Lifecycle, StartUpRestoresTheRememberedChoiceAndOpensNothing) {
 }
 
 TEST(Lifecycle, MissingSettingsFileMeansDefaultsWithoutAMessage) {
-    temp_app_dir app;
-    link_rig rig;
-    rig.ctx.life.app_dir = app.str();
-    main_load(rig.ctx, screen_4000);
+    app_rig rig;
+    rig.load(false);
     EXPECT_TRUE(rig.dialogs.messages.empty());
     EXPECT_EQ(rig.ctx.link.link_iface, 0);
     EXPECT_EQ(rig.ctx.link.com_port, 1);
@@ -76,9 +74,9 @@ TEST(Lifecycle, MissingSettingsFileMeansDefaultsWithoutAMessage) {
     EXPECT_EQ(rig.ctx.life.window.top, 750);
 
     // A damaged one is reported; loading goes on with what could be read.
-    ASSERT_EQ(write_file_atomic(app.file("Vexlan_ini.txt"), "1\r\n\"1.2.3.4\"\r\nx\r\n"), "");
+    ASSERT_EQ(write_file_atomic(rig.app.file("Vexlan_ini.txt"), "1\r\n\"1.2.3.4\"\r\nx\r\n"), "");
     link_rig damaged;
-    damaged.ctx.life.app_dir = app.str();
+    damaged.ctx.life.app_dir = rig.app.str();
     main_load(damaged.ctx, screen_4000);
     ASSERT_EQ(damaged.dialogs.messages.size(), 1u);
     EXPECT_NE(damaged.dialogs.messages[0].find("Vexlan_ini.txt"), std::string::npos);
@@ -87,11 +85,8 @@ TEST(Lifecycle, MissingSettingsFileMeansDefaultsWithoutAMessage) {
 }
 
 TEST(Lifecycle, CloseWritesSettingsAndTheFavouritesOfTheProfile) {
-    temp_app_dir app;
-    link_rig rig;
-    rig.ctx.life.app_dir = app.str();
-    main_load(rig.ctx, screen_4000);
-    main_load_done(rig.ctx);
+    app_rig rig;
+    rig.load();
     rig.unit.model = "MRV-510";
     rig.connect_and_link();
     ASSERT_EQ(rig.ctx.catalogue.file_name, "m51_timing_pattern.ini");
@@ -107,22 +102,20 @@ TEST(Lifecycle, CloseWritesSettingsAndTheFavouritesOfTheProfile) {
     for (auto t : {timer_id::tim_clock, timer_id::tim_eth, timer_id::tim_monitor, timer_id::tim_rx})
         EXPECT_FALSE(rig.timers.enabled(t));
 
-    const auto back = settings_read(app.file("Vexlan_ini.txt"));
+    const auto back = settings_read(rig.app.file("Vexlan_ini.txt"));
     EXPECT_TRUE(back.problems.empty());
     EXPECT_EQ(back.values.eth_ip, "127.0.0.1");
     EXPECT_EQ(back.values.window_left, 1234);
     EXPECT_EQ(back.values.window_top, 567);
     EXPECT_EQ(back.values.pre_files[9], "/home/op/edid \"a\", b.bin");
-    const std::string fav = app.read("m51_timing_pattern_fav.ini");
+    const std::string fav = rig.app.read("m51_timing_pattern_fav.ini");
     EXPECT_EQ(fav.substr(fav.size() - 3), "2\r\n");  // the last pattern favourite
 }
 
 TEST(Lifecycle, AFailedWriteAtCloseIsReturnedNotHidden) {
-    temp_app_dir app;
-    link_rig rig;
-    rig.ctx.life.app_dir = app.str();
-    main_load(rig.ctx, screen_4000);
-    rig.ctx.life.app_dir = app.file("no/such/folder");
+    app_rig rig;
+    rig.load(false);
+    rig.ctx.life.app_dir = rig.app.file("no/such/folder");
     const auto errors = main_unload(rig.ctx, 0, 0);
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_NE(errors[0].find("Vexlan_ini.txt"), std::string::npos);
@@ -142,15 +135,13 @@ TEST(Lifecycle, AnUnusableSettingsFileIsKeptAtClose) {
     const keep_case cases[] = {{"FIFO", ""}, {"5 MB line", huge_line}, {"nothing usable", many_faults}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        temp_app_dir app;
-        const std::string path = app.file("Vexlan_ini.txt");
+        app_rig rig;
+        const std::string path = rig.app.file("Vexlan_ini.txt");
         if (c.text.empty())
             ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
         else
             ASSERT_EQ(write_file_atomic(path, c.text), "");
-        link_rig rig;
-        rig.ctx.life.app_dir = app.str();
-        main_load(rig.ctx, screen_4000);
+        rig.load(false);
         ASSERT_EQ(rig.dialogs.messages.size(), 1u);
         EXPECT_LT(rig.dialogs.messages[0].size(), 2000u);
         EXPECT_LE(std::count(rig.dialogs.messages[0].begin(), rig.dialogs.messages[0].end(), '\n'), 10);
@@ -158,7 +149,7 @@ TEST(Lifecycle, AnUnusableSettingsFileIsKeptAtClose) {
         const auto errors = main_unload(rig.ctx, 0, 0);
         ASSERT_EQ(errors.size(), 1u);
         EXPECT_NE(errors[0].find("Vexlan_ini.txt: not rewritten"), std::string::npos) << errors[0];
-        if (!c.text.empty()) EXPECT_EQ(app.read("Vexlan_ini.txt"), c.text);
+        if (!c.text.empty()) { EXPECT_EQ(rig.app.read("Vexlan_ini.txt"), c.text); }
         EXPECT_EQ(fs::is_fifo(path), c.text.empty());
     }
 }
@@ -188,13 +179,8 @@ TEST(Lifecycle, SerialPortThatDisappearsIsClosedWithinASecond) {
     EXPECT_EQ(ctl.closes, 0);
 
     port.gone = true;
-    int ticks = 0;
-    while (rig.ctx.link.com_open && ticks < 10) {
-        tim_clock_tick(rig.ctx);
-        ++ticks;
-    }
+    for (int ticks = 0; rig.ctx.link.com_open && ticks < 10; ++ticks) tim_clock_tick(rig.ctx);  // within a second
     EXPECT_FALSE(rig.ctx.link.com_open);
-    EXPECT_LE(ticks, 10);
     EXPECT_EQ(ctl.closes, 1);
     EXPECT_EQ(rig.ctx.view.cmd_rs232_open.color, rgb_red);
     EXPECT_EQ(rig.ctx.view.img_refresh.picture, "refresh_off.bmp");
@@ -203,11 +189,8 @@ TEST(Lifecycle, SerialPortThatDisappearsIsClosedWithinASecond) {
 }
 
 TEST(Lifecycle, ClosingWhileTheHousekeepingLinksLeavesTheClockStopped) {
-    temp_app_dir app;
-    link_rig rig;
-    rig.ctx.life.app_dir = app.str();
-    main_load(rig.ctx, screen_4000);
-    main_load_done(rig.ctx);
+    app_rig rig;
+    rig.load();
     rig.unit.silent = true;  // a connection stands, no unit answers
     rig.connect_tcp();
     ASSERT_TRUE(rig.ctx.link.eth_connected);
@@ -219,10 +202,8 @@ TEST(Lifecycle, ClosingWhileTheHousekeepingLinksLeavesTheClockStopped) {
     tim_clock_tick(rig.ctx);
     EXPECT_TRUE(rig.ctx.link.app_closing);
     EXPECT_TRUE(errors.empty());
-    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_clock));
-    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_eth));
-    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_monitor));
-    EXPECT_TRUE(fs::exists(app.file("m41_timing_pattern_fav.ini")));
+    for (auto t : {timer_id::tim_clock, timer_id::tim_eth, timer_id::tim_monitor}) EXPECT_FALSE(rig.timers.enabled(t));
+    EXPECT_TRUE(fs::exists(rig.app.file("m41_timing_pattern_fav.ini")));
     // no further sends once closing: the second "$model?" went out without a wait
     EXPECT_LE(rig.tcp.commands.size(), 2u);
 }

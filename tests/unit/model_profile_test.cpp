@@ -15,26 +15,18 @@ TEST(model_profile, model_text_and_board_id_select_catalogue)
         const char* catalogue;
     };
     const row rows[] = {
-        {"MRV-410", "0", 0, 0, "m41_timing_pattern.ini"},
-        {"Pattern Gen.", "2", 0, 2, "m41_timing_pattern.ini"},
-        {"735", "0", 0, 0, "m41_timing_pattern.ini"},
-        {"KS-P9-GTR", "", 0, 0, "m41_timing_pattern.ini"},
+        {"MRV-410", "0", 0, 0, "m41_timing_pattern.ini"},     {"Pattern Gen.", "2", 0, 2, "m41_timing_pattern.ini"},
+        {"735", "0", 0, 0, "m41_timing_pattern.ini"},         {"KS-P9-GTR", "", 0, 0, "m41_timing_pattern.ini"},
         {"736", "0", 1, 0, "m41l_k_old_timing_pattern.ini"},
         {"736", "3", 1, 0, "m41l_k_old_timing_pattern.ini"},  // unknown board id counts as 0
-        {"DN-6P", "0", 1, 0, "m41l_old_timing_pattern.ini"},
-        {"Pattern Gen.L", "None", 1, 0, "m41l_old_timing_pattern.ini"},
-        {"MRV-410L", " 1", 1, 0, "m41l_old_timing_pattern.ini"},
-        {"DN-6P", "01", 1, 0, "m41l_old_timing_pattern.ini"},
-        {"736", "1", 1, 1, "m41l_k_new_timing_pattern.ini"},
-        {"DN-6P", "1", 1, 1, "m41l_k_new_timing_pattern.ini"},
-        {"MRV-410L", "2", 1, 2, "m41l_new_timing_pattern.ini"},
-        {"736", "2", 1, 2, "m41l_new_timing_pattern.ini"},
+        {"DN-6P", "0", 1, 0, "m41l_old_timing_pattern.ini"},  {"Pattern Gen.L", "None", 1, 0, "m41l_old_timing_pattern.ini"},
+        {"MRV-410L", " 1", 1, 0, "m41l_old_timing_pattern.ini"}, {"DN-6P", "01", 1, 0, "m41l_old_timing_pattern.ini"},
+        {"736", "1", 1, 1, "m41l_k_new_timing_pattern.ini"},  {"DN-6P", "1", 1, 1, "m41l_k_new_timing_pattern.ini"},
+        {"MRV-410L", "2", 1, 2, "m41l_new_timing_pattern.ini"}, {"736", "2", 1, 2, "m41l_new_timing_pattern.ini"},
         {"MRV-510", "0", 2, 0, "m51_timing_pattern.ini"},
         // Exact, case-sensitive comparison; anything else is no family at all.
-        {"mrv-510", "0", 254, 0, "m41_timing_pattern.ini"},
-        {"MRV-510 ", "0", 254, 0, "m41_timing_pattern.ini"},
-        {"7360", "0", 254, 0, "m41_timing_pattern.ini"},
-        {"", "1", 254, 1, "m41_timing_pattern.ini"},
+        {"mrv-510", "0", 254, 0, "m41_timing_pattern.ini"},   {"MRV-510 ", "0", 254, 0, "m41_timing_pattern.ini"},
+        {"7360", "0", 254, 0, "m41_timing_pattern.ini"},      {"", "1", 254, 1, "m41_timing_pattern.ini"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(r.model) + " / board " + r.board_reply);
@@ -65,13 +57,10 @@ TEST(model_profile, update_reloads_only_on_change)
         int variant;
         const char* reload;  // nullptr: no reload
     };
-    const step steps[] = {
-        {"DN-6P", 0, "m41l_old_timing_pattern.ini"},
-        {"MRV-410L", 0, nullptr},  // same family and board: model text kept
-        {"MRV-510", 0, "m51_timing_pattern.ini"},
-        {"unknown", 0, "m41_timing_pattern.ini"},
-        {"other unknown", 0, nullptr},
-    };
+    const step steps[] = {{"DN-6P", 0, "m41l_old_timing_pattern.ini"},
+                          {"MRV-410L", 0, nullptr},  // same family and board: model text kept
+                          {"MRV-510", 0, "m51_timing_pattern.ini"}, {"unknown", 0, "m41_timing_pattern.ini"},
+                          {"other unknown", 0, nullptr}};
     for (const auto& s : steps) {
         SCOPED_TRACE(s.model);
         const auto reload = model_profile_update(p, s.model, s.variant);

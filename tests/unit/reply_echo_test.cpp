@@ -10,11 +10,7 @@ using namespace vexlan::testing;
 
 namespace {
 
-const std::string data_phase = [] {
-    std::string d;
-    for (int i = 0; i < 128; ++i) d += "A5 ";
-    return d + "\r\n";
-}();
+const std::string data_phase = edid_data_phase(0xA5);
 
 // The request, its own reply and late replies of the same word for one echo rule.
 struct echo_case {
@@ -51,12 +47,10 @@ TEST(ReplyEcho, EveryRuleDropsAReplyOfAnotherArgumentAndKeepsErrorForms) {
         {
             fake_rig rig;
             rig.ctx.link.rx_edid_mode = c.edid_read;
-            rig.tcp.unit = [&](const std::string&) {
-                std::vector<reply_chunk> chunks;
-                for (const auto& l : c.late) chunks.push_back({3, l});
-                chunks.push_back({3, c.own});
-                return chunks;
-            };
+            std::vector<reply_chunk> chunks;
+            for (const auto& l : c.late) chunks.push_back({3, l});
+            chunks.push_back({3, c.own});
+            rig.tcp.answer_with(chunks);
             EXPECT_EQ(cmdtx_str(rig.ctx, c.line), 1) << c.line;
             EXPECT_EQ(rig.tcp.writes.size(), 1u) << c.line;
             EXPECT_EQ(rig.ctx.link.rx_param1, rule.echoed == 2 ? "d4" : "a7") << c.line;
@@ -70,7 +64,7 @@ TEST(ReplyEcho, EveryRuleDropsAReplyOfAnotherArgumentAndKeepsErrorForms) {
         for (const auto& e : errors) {
             fake_rig rig;
             rig.ctx.link.rx_edid_mode = c.edid_read;
-            rig.tcp.unit = [&](const std::string&) { return std::vector<reply_chunk>{{3, e}}; };
+            rig.tcp.answer_with({{3, e}});
             EXPECT_EQ(cmdtx_str(rig.ctx, c.line), 3) << c.line << " / " << e;
             EXPECT_LT(rig.world.now, 20u) << e;
         }

@@ -22,25 +22,17 @@ std::string joined(const std::vector<std::string>& problems)
     return all;
 }
 
+// Every item from line `first_default_line` on has its default.
 void expect_defaults_from(const settings& s, std::size_t first_default_line)
 {
-    if (first_default_line <= 1) {
-        EXPECT_EQ(s.link_iface, 0);
-    }
-    if (first_default_line <= 2) {
-        EXPECT_EQ(s.eth_ip, "");
-    }
-    if (first_default_line <= 3) {
-        EXPECT_EQ(s.com_port, 1);
-    }
-    if (first_default_line <= 5) {
-        EXPECT_FALSE(s.position_valid);
-    }
-    for (std::size_t i = 0; i < pre_file_count; ++i) {
-        if (first_default_line <= 6 + i) {
-            EXPECT_EQ(s.pre_files[i], "") << i;
-        }
-    }
+    const settings d;
+    const auto from = [&](std::size_t line) { return first_default_line <= line; };
+    if (from(1)) { EXPECT_EQ(s.link_iface, d.link_iface); }
+    if (from(2)) { EXPECT_EQ(s.eth_ip, d.eth_ip); }
+    if (from(3)) { EXPECT_EQ(s.com_port, d.com_port); }
+    if (from(5)) { EXPECT_FALSE(s.position_valid); }
+    for (std::size_t i = 0; i < pre_file_count; ++i)
+        if (from(6 + i)) { EXPECT_EQ(s.pre_files[i], "") << i; }
 }
 
 std::string ten_paths()
@@ -55,15 +47,9 @@ std::string ten_paths()
 // The file is fifteen CR LF lines, texts in quotes; what is written reads back unchanged.
 TEST(settings, write_then_read_keeps_every_item)
 {
-    settings s;
-    s.link_iface = 1;
-    s.eth_ip = "10.0.0.2";
-    s.com_port = 16;
-    s.window_left = -120;
-    s.window_top = 3345;
-    s.position_valid = true;
-    s.pre_files = {"/a b/c.hex", "  leading and trailing blanks  ", "/tmp/a \"quoted\" name.ddc", "\"", "",
-                   "C:\\old\\windows path.hex", "/x/y,z,,.hex", "/caf\xE9/8-bit.hex", "", "last"};
+    settings s{1, "10.0.0.2", 16, -120, 3345, true,
+               {"/a b/c.hex", "  leading and trailing blanks  ", "/tmp/a \"quoted\" name.ddc", "\"", "",
+                "C:\\old\\windows path.hex", "/x/y,z,,.hex", "/caf\xE9/8-bit.hex", "", "last"}};
     std::string expected = "1\r\n\"10.0.0.2\"\r\n16\r\n-120\r\n3345\r\n";
     for (const auto& p : s.pre_files) expected += "\"" + p + "\"\r\n";
     EXPECT_EQ(settings_text(s), expected);
@@ -158,12 +144,10 @@ TEST(settings, saved_position_is_pulled_back_onto_the_screen)
     };
     for (const auto& r : rows) {
         const auto p = window_position_clamp(r.left, r.top, r.screen_w, r.screen_h, r.win_w, r.win_h);
-        EXPECT_EQ(p.left, r.want_left) << r.left << "," << r.top;
-        EXPECT_EQ(p.top, r.want_top) << r.left << "," << r.top;
+        EXPECT_EQ(std::pair(p.left, p.top), std::pair(r.want_left, r.want_top)) << r.left << "," << r.top;
     }
     const auto c = window_position_centred(28800, 16200, main_window_width, main_window_height);
-    EXPECT_EQ(c.left, (28800 - 11580) / 2);
-    EXPECT_EQ(c.top, (16200 - 10740) / 2);
+    EXPECT_EQ(std::pair(c.left, c.top), std::pair((28800 - 11580) / 2, (16200 - 10740) / 2));
 }
 
 TEST(app_dir, option_and_environment_choose_the_folder)
@@ -181,10 +165,7 @@ TEST(app_dir, option_and_environment_choose_the_folder)
         {{"--app-dir-other", "/no"}, "relative/xdg", "/h", "/h/.local/share/vexlan"},
         {{}, nullptr, nullptr, "vexlan"},
     };
-    for (const auto& r : rows) {
-        const auto option = app_dir_option(r.argv);
-        EXPECT_EQ(app_dir_resolve(option, r.xdg, r.home), r.want);
-    }
+    for (const auto& r : rows) EXPECT_EQ(app_dir_resolve(app_dir_option(r.argv), r.xdg, r.home), r.want);
 }
 
 // Preparing copies the catalogues, pictures and settings that are missing, never touches a file

@@ -2,7 +2,6 @@
 // action, and the link/task display.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <tuple>
 
 #include "fake_controls.h"
@@ -29,6 +28,19 @@ struct page_rig : link_rig {
     }
 };
 
+// Makes the named page hooks append their name to `log` when they run.
+void record_hooks(app_context& ctx, std::vector<std::string>& log, std::initializer_list<const char*> names) {
+    auto& H = ctx.hooks;
+    const std::pair<const char*, std::function<void()>*> all[] = {
+        {"edid", &H.edid_slots_read},        {"timing", &H.timing_out_get},     {"scale", &H.scale_4k_out_get},
+        {"pattern", &H.pattern_out_get},     {"panel", &H.output_panel_get},    {"cec", &H.cec_tx_msg_refresh},
+        {"form", &H.monitor_form_set},       {"cable_start", &H.cable_start},   {"cec_log_clear", &H.cec_log_clear},
+        {"motion_text_send", &H.motion_text_send}};
+    for (const char* n : names)
+        for (const auto& [name, hook] : all)
+            if (std::string(n) == name) *hook = [&log, name = name] { log.push_back(name); };
+}
+
 TEST(Tasks, LivePagesWalkTheirPollListsInOrder) {
     std::vector<std::string> cable = {"$cable_level?\r", "$cable_run?\r", "$cable_result?\r", "$cable_time?\r",
                                       "$timer_day?\r", "$timer_hour?\r", "$timer_minute?\r", "$timer_second?\r",
@@ -38,11 +50,9 @@ TEST(Tasks, LivePagesWalkTheirPollListsInOrder) {
     for (const auto& [model, task, page, expect] : {std::tuple{"MRV-410L", "cable", 5, cable}, {"MRV-510", "pattern", 6, cec}}) {
         page_rig rig(model, task, page);
         int applied = 0;
-        rig.ctx.hooks.monitor_reply_apply = [&] {
-            // the status refresh runs for the entry that was answered
-            EXPECT_EQ(rig.ctx.link.cmd_table[static_cast<std::size_t>(rig.ctx.tasks.poll_list[rig.ctx.tasks.poll_index])],
-                      rig.tcp.commands.back().substr(0, rig.ctx.link.cmd_table[static_cast<std::size_t>(
-                                                            rig.ctx.tasks.poll_list[rig.ctx.tasks.poll_index])].size()));
+        rig.ctx.hooks.monitor_reply_apply = [&] {  // runs for the entry that was answered
+            const auto& entry = rig.ctx.link.cmd_table[static_cast<std::size_t>(rig.ctx.tasks.poll_list[rig.ctx.tasks.poll_index])];
+            EXPECT_EQ(rig.tcp.commands.back().substr(0, entry.size()), entry);
             ++applied;
         };
         const auto from = rig.tcp.commands.size();
@@ -99,19 +109,13 @@ TEST(Tasks, TaskImageClickDuringAPollIsReplayedAfterTheStepLastClickWins) {
 
 // After the poll step a deferred code replays its operator action (a hook) or its command.
 TEST(Tasks, DeferredCodesReplayTheirAction) {
-    const std::pair<int, const char*> rows[] = {
-        {0, "cable_start"}, {4, "cec_log_clear"}, {9, "motion_text_send"},
-        {16, "timing_out_get"}, {7, "$model?\r"}, {13, "$task_mode analyser\r"},
-    };
+    const std::pair<int, const char*> rows[] = {{0, "cable_start"}, {4, "cec_log_clear"}, {9, "motion_text_send"},
+                                                {16, "timing"}, {7, "$model?\r"}, {13, "$task_mode analyser\r"}};
     for (const auto& [code, expected] : rows) {
         SCOPED_TRACE(code);
         page_rig rig("MRV-410", "pattern", 6);
         std::vector<std::string> after;  // hooks run and commands sent after the poll step
-        auto& H = rig.ctx.hooks;
-        for (auto [hook, name] : {std::pair{&H.cable_start, "cable_start"}, {&H.cec_log_clear, "cec_log_clear"},
-                                  {&H.motion_text_send, "motion_text_send"}, {&H.timing_out_get, "timing_out_get"},
-                                  {&H.scale_4k_out_get, "scale_4k_out_get"}})
-            *hook = [&after, name = name] { after.push_back(name); };
+        record_hooks(rig.ctx, after, {"cable_start", "cec_log_clear", "motion_text_send", "timing", "scale"});
         rig.ctx.tasks.deferred_action = code;
         const auto from = rig.tcp.commands.size();
         rig.poll(1);
@@ -125,12 +129,10 @@ TEST(Tasks, DeferredCodesReplayTheirAction) {
     }
     // Code 16 on a second-family unit in analyser mode reads the down-scaling choice instead.
     page_rig rig("DN-6P", "analyser", 6);
-    int timing = 0, scale = 0;
-    rig.ctx.hooks.timing_out_get = [&] { ++timing; };
-    rig.ctx.hooks.scale_4k_out_get = [&] { ++scale; };
+    std::vector<std::string> ran;
+    record_hooks(rig.ctx, ran, {"timing", "scale"});
     deferred_action_run(rig.ctx, deferred_timing_out_get);
-    EXPECT_EQ(timing, 0);
-    EXPECT_EQ(scale, 1);
+    EXPECT_EQ(ran, std::vector<std::string>{"scale"});
 }
 
 // An action deferred because a transaction ran is replayed once, as soon as that transaction
@@ -152,11 +154,7 @@ TEST(Tasks, DeferredActionIsReplayedOnEveryPageOnceNothingRuns) {
         page_rig rig(r.page == 5 ? "MRV-410L" : "MRV-510", r.page == 5 ? "cable" : "pattern", r.page);
         rig.timers.set_enabled(timer_id::tim_monitor, false);  // no poll step takes part
         std::vector<std::string> reads;
-        auto& H = rig.ctx.hooks;
-        for (auto [hook, name] : {std::pair{&H.edid_slots_read, "edid"}, {&H.timing_out_get, "timing"},
-                                  {&H.pattern_out_get, "pattern"}, {&H.output_panel_get, "panel"},
-                                  {&H.cec_tx_msg_refresh, "cec"}})
-            *hook = [&reads, name = name] { reads.push_back(name); };
+        record_hooks(rig.ctx, reads, {"edid", "timing", "pattern", "panel", "cec"});
         rig.unit.delay = 40;
         rig.world.after(10, [&] {
             if (r.code == deferred_refresh) refresh_action(rig.ctx);
@@ -183,12 +181,8 @@ TEST(Tasks, PageSwitchColoursButtonsShowsThePanelAndRefreshes) {
     link_rig rig;
     rig.connect_and_link();
     auto& V = rig.ctx.view;
-    std::map<std::string, int> reads;
-    rig.ctx.hooks.edid_slots_read = [&] { ++reads["edid"]; };
-    rig.ctx.hooks.timing_out_get = [&] { ++reads["timing"]; };
-    rig.ctx.hooks.pattern_out_get = [&] { ++reads["pattern"]; };
-    rig.ctx.hooks.output_panel_get = [&] { ++reads["panel"]; };
-    rig.ctx.hooks.cec_tx_msg_refresh = [&] { ++reads["cec"]; };
+    std::vector<std::string> reads;
+    record_hooks(rig.ctx, reads, {"edid", "timing", "pattern", "panel", "cec"});
     EXPECT_TRUE(V.img_logo_visible);
 
     const auto from = rig.tcp.commands.size();
@@ -199,7 +193,7 @@ TEST(Tasks, PageSwitchColoursButtonsShowsThePanelAndRefreshes) {
     ASSERT_EQ(sent.size(), 5u);
     EXPECT_EQ(sent[0], "$boot?\r");
     EXPECT_EQ(sent[1], "$model?\r");
-    EXPECT_EQ(reads, (std::map<std::string, int>{{"pattern", 1}}));
+    EXPECT_EQ(reads, std::vector<std::string>{"pattern"});
 
     cmd_main_click(rig.ctx, 0);
     EXPECT_EQ(V.cmd_main[2].color, rgb_page_normal);
@@ -207,7 +201,7 @@ TEST(Tasks, PageSwitchColoursButtonsShowsThePanelAndRefreshes) {
     cmd_main_click(rig.ctx, 1);
     cmd_main_click(rig.ctx, 3);
     cmd_main_click(rig.ctx, 6);
-    EXPECT_EQ(reads, (std::map<std::string, int>{{"pattern", 1}, {"edid", 1}, {"timing", 1}, {"panel", 1}, {"cec", 1}}));
+    EXPECT_EQ(reads, (std::vector<std::string>{"pattern", "edid", "timing", "panel", "cec"}));
     EXPECT_TRUE(rig.timers.enabled(timer_id::tim_monitor));  // a live page polls
     cmd_main_click(rig.ctx, 0);
     EXPECT_FALSE(rig.timers.enabled(timer_id::tim_monitor));
@@ -251,16 +245,12 @@ TEST(Tasks, TaskModeSwitchRunsThePageStepsWhateverTheResult) {
         bool polling;                    // tim_monitor runs afterwards
     };
     const row rows[] = {
-        {0, "analyser", false, {}, false},
-        {1, "analyser", false, {"timing"}, false},
-        {2, "analyser", false, {"pattern"}, false},
-        {3, "analyser", false, {"panel"}, false},
+        {0, "analyser", false, {}, false},      {1, "analyser", false, {"timing"}, false},
+        {2, "analyser", false, {"pattern"}, false}, {3, "analyser", false, {"panel"}, false},
         {3, "analyser", true, {"panel"}, false},  // the output panel is read again whatever the result
         {3, "cable", false, {}, false},           // ... but not in cable mode
-        {4, "pattern", false, {"form"}, true},
-        {5, "cable", false, {}, true},
-        {5, "pattern", false, {}, false},
-        {6, "analyser", true, {}, true},
+        {4, "pattern", false, {"form"}, true},  {5, "cable", false, {}, true},
+        {5, "pattern", false, {}, false},       {6, "analyser", true, {}, true},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::to_string(r.page) + " " + r.mode + (r.refused ? " refused" : ""));
@@ -268,10 +258,7 @@ TEST(Tasks, TaskModeSwitchRunsThePageStepsWhateverTheResult) {
         if (r.page == 5) rig.ctx.tasks.main_page = 5;  // shown while the unit was in cable mode
         rig.timers.set_enabled(timer_id::tim_monitor, false);
         std::vector<std::string> steps;
-        auto& H = rig.ctx.hooks;
-        for (auto [hook, name] : {std::pair{&H.timing_out_get, "timing"}, {&H.pattern_out_get, "pattern"},
-                                  {&H.output_panel_get, "panel"}, {&H.monitor_form_set, "form"}})
-            *hook = [&steps, name = name] { steps.push_back(name); };
+        record_hooks(rig.ctx, steps, {"timing", "pattern", "panel", "form"});
         auto base = rig.unit;
         rig.tcp.unit = [&](const std::string& line) -> std::vector<testing::reply_chunk> {
             if (r.refused && cmdstr_cmd_get(line) == "$task_mode") return {{5, "$task_mode err\r\n"}};
@@ -296,11 +283,9 @@ TEST(Tasks, LinkAndTaskDisplayFollowModelAndTaskMode) {
         bool cec_visible;
         const char* cable_pic;
     };
-    const row rows[] = {
-        {"MRV-410L", "cable", true, true, false, false, "task_cable_test_on.bmp"},
-        {"MRV-410L", "pattern", true, false, true, false, "task_cable_test_off.bmp"},
-        {"MRV-410", "cable", false, true, true, true, "task_cable_test_on.bmp"},
-    };
+    const row rows[] = {{"MRV-410L", "cable", true, true, false, false, "task_cable_test_on.bmp"},
+                        {"MRV-410L", "pattern", true, false, true, false, "task_cable_test_off.bmp"},
+                        {"MRV-410", "cable", false, true, true, true, "task_cable_test_on.bmp"}};
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(r.model) + " " + r.task);
         page_rig rig(r.model, r.task, 0);

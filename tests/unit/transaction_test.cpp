@@ -5,22 +5,6 @@
 using namespace vexlan;
 using namespace vexlan::testing;
 
-namespace {
-
-std::string data_phase_for(int first_byte) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string d;
-    for (int i = 0; i < 128; ++i) {
-        const int v = (first_byte + i) & 255;
-        d += digits[v >> 4];
-        d += digits[v & 15];
-        d += ' ';
-    }
-    return d + "\r\n";
-}
-
-}  // namespace
-
 TEST(Transaction, ResultCodesAndCaption) {
     struct row {
         std::string line;
@@ -42,9 +26,7 @@ TEST(Transaction, ResultCodesAndCaption) {
     for (const auto& r : rows) {
         fake_rig rig;
         rig.ctx.link.rx_param1 = rig.ctx.link.rx_param2 = rig.ctx.link.rx_param3 = "keep";
-        rig.tcp.unit = [&](const std::string&) {
-            return r.reply.empty() ? std::vector<reply_chunk>{} : std::vector<reply_chunk>{{3, r.reply}};
-        };
+        rig.tcp.answer_with(r.reply.empty() ? std::vector<reply_chunk>{} : std::vector<reply_chunk>{{3, r.reply}});
         EXPECT_EQ(cmdtx_str(rig.ctx, r.line), r.result) << r.line << " / " << r.reply;
         EXPECT_EQ(rig.ctx.link.cmd_result, r.result);
         EXPECT_EQ(rig.ctx.link.rx_param1, r.p1) << r.reply;
@@ -119,11 +101,9 @@ TEST(Transaction, ReplyEndsWhenCrAndLfHaveBothArrivedInAnyOrderAndPieces) {
     };
     for (const auto& pieces : splits) {
         fake_rig rig;
-        rig.tcp.unit = [&](const std::string&) {
-            std::vector<reply_chunk> c;
-            for (const auto& p : pieces) c.push_back({4, p});
-            return c;
-        };
+        std::vector<reply_chunk> chunks;
+        for (const auto& p : pieces) chunks.push_back({4, p});
+        rig.tcp.answer_with(chunks);
         EXPECT_EQ(cmdtx_str(rig.ctx, "$timing 4,2\r"), 1);
         EXPECT_EQ(rig.ctx.link.rx_param1, "4");
         EXPECT_EQ(rig.ctx.link.rx_param2.substr(0, 1), "2");
@@ -184,14 +164,10 @@ TEST(Transaction, EdidReadDataPhase) {
     // bytes of a following read dropped.
     {
         fake_rig rig;
-        const std::string data = data_phase_for(0x10);
+        const std::string data = edid_data_phase(0x10);
         ASSERT_EQ(data.size(), 386u);
-        rig.tcp.unit = [&](const std::string&) {
-            return std::vector<reply_chunk>{{2, header.substr(0, 7)},
-                                            {2, header.substr(7) + data.substr(0, 100)},
-                                            {2, data.substr(100, 200)},
-                                            {2, data.substr(300) + "EXTRA"}};
-        };
+        rig.tcp.answer_with({{2, header.substr(0, 7)}, {2, header.substr(7) + data.substr(0, 100)},
+                             {2, data.substr(100, 200)}, {2, data.substr(300) + "EXTRA"}});
         rig.ctx.link.rx_edid_mode = true;
         EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_read d3,block0\r"), 1);
         EXPECT_EQ(rig.ctx.link.rx_count, 386);
@@ -203,7 +179,7 @@ TEST(Transaction, EdidReadDataPhase) {
     // Headers without a data phase complete at once.
     for (const std::string h : {"$edid_read err_ddc\r\n", "$err\r\n"}) {
         fake_rig rig;
-        rig.tcp.unit = [&](const std::string&) { return std::vector<reply_chunk>{{2, h}}; };
+        rig.tcp.answer_with({{2, h}});
         rig.ctx.link.rx_edid_mode = true;
         const int result = cmdtx_str(rig.ctx, "$edid_read d3,block0\r");
         EXPECT_EQ(result, 3) << h;
@@ -213,9 +189,7 @@ TEST(Transaction, EdidReadDataPhase) {
     // A data phase that stops short is no reply: the command is sent again.
     {
         fake_rig rig;
-        rig.tcp.unit = [&](const std::string&) {
-            return std::vector<reply_chunk>{{2, header + data_phase_for(0).substr(0, 385)}};
-        };
+        rig.tcp.answer_with({{2, header + edid_data_phase(0).substr(0, 385)}});
         rig.ctx.link.rx_edid_mode = true;
         EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_read d3,block0\r"), 2);
         EXPECT_EQ(rig.tcp.writes.size(), 2u);
@@ -235,23 +209,14 @@ TEST(Transaction, EdidWritePayloadOverTcpAndSerial) {
         return s;
     };
     const std::string line = "$edid_write c2,block1\r\n";
-    {
-        fake_rig rig(1);
+    // One send over TCP, two pieces over RS-232.
+    const std::vector<std::string> sends[] = {{line + hex(128, 64), hex(192, 64) + "\r"}, {line + hex(128, 128) + "\r"}};
+    for (int iface : {0, 1}) {
+        fake_rig rig(iface);
         rig.ctx.link.edid_write_image = &image;
-        rig.tcp.unit = [](const std::string&) { return std::vector<reply_chunk>{{3, "$edid_write c2,block1\r\n"}}; };
+        rig.link().answer_with({{3, line}});
         EXPECT_EQ(cmdtx_str(rig.ctx, line), 1);
-        ASSERT_EQ(rig.tcp.writes.size(), 1u);  // one send over TCP
-        EXPECT_EQ(rig.tcp.writes[0], line + hex(128, 128) + "\r");
-    }
-    {
-        fake_rig rig(0);
-        rig.ctx.link.edid_write_image = &image;
-        rig.serial.unit = [](const std::string&) { return std::vector<reply_chunk>{{3, "$edid_write c2,block1\r\n"}}; };
-        EXPECT_EQ(cmdtx_str(rig.ctx, line), 1);
-        ASSERT_EQ(rig.serial.writes.size(), 2u);  // two pieces over RS-232
-        EXPECT_EQ(rig.serial.writes[0], line + hex(128, 64));
-        EXPECT_EQ(rig.serial.writes[1], hex(192, 64) + "\r");
-        EXPECT_EQ(rig.serial.writes[1].size(), 193u);
+        EXPECT_EQ(rig.link().writes, sends[iface]);
         EXPECT_EQ(rig.ctx.link.rx_param1, "c2");
     }
 }
@@ -260,9 +225,7 @@ TEST(Transaction, TerminalRawReplyEndsAtEotAndRendersControlBytes) {
     fake_rig rig;
     rig.ctx.link.term_visible = true;
     rig.ctx.link.term_raw = true;
-    rig.tcp.unit = [](const std::string&) {
-        return std::vector<reply_chunk>{{2, "$help\r\n$model?\r\n"}, {2, std::string("\x01\x1b") + "x\x04tail"}};
-    };
+    rig.tcp.answer_with({{2, "$help\r\n$model?\r\n"}, {2, std::string("\x01\x1b") + "x\x04tail"}});
     EXPECT_EQ(cmdtx_str(rig.ctx, "$help\r"), 1);
     EXPECT_FALSE(rig.ctx.link.term_raw);
     EXPECT_EQ(rig.ctx.link.term_text, "$help<CR><LF>\r\n$model?<CR><LF>\r\n<1><1B>x<EOT>");
@@ -270,7 +233,7 @@ TEST(Transaction, TerminalRawReplyEndsAtEotAndRendersControlBytes) {
 
     // Without the raw flag the same reply ends at the first CR LF.
     fake_rig plain;
-    plain.tcp.unit = [](const std::string&) { return std::vector<reply_chunk>{{2, "$help\r\n$model?\r\n"}}; };
+    plain.tcp.answer_with({{2, "$help\r\n$model?\r\n"}});
     EXPECT_EQ(cmdtx_str(plain.ctx, "$help\r"), 1);
     EXPECT_EQ(plain.ctx.link.rx_line, "$help\r\n");
 
@@ -339,4 +302,67 @@ TEST(Transaction, HeldBytesStayWithinTheirCaps) {
     rig.tcp.unit = [](const std::string& l) { return fake_rig::reply(l, "2"); };
     EXPECT_EQ(cmdtx_str(rig.ctx, "$timing? 1\r"), 1);
     EXPECT_EQ(rig.ctx.link.rx_param1, "2");
+}
+
+// An operator action that runs inside another transaction's wait (events keep running while a
+// transaction waits) must never take that transaction's reply for its own.
+TEST(Overlap, SecondCommandWaitsForThePendingReply) {
+    for (int iface : {0, 1}) {
+        fake_rig rig(iface);
+        auto& link = rig.link();
+        link.unit = [](const std::string& line) {
+            if (line == "$cable_run?\r") return fake_rig::reply(line, "start", 30);
+            return fake_rig::reply(line, "12", 5);
+        };
+        int inner_result = -1;
+        std::string inner_p1;
+        bool busy_after_inner = false;
+        rig.world.at(5, [&] {
+            inner_result = cmdtx_str(rig.ctx, "$timing 12\r");
+            inner_p1 = rig.ctx.link.rx_param1;
+            busy_after_inner = rig.ctx.link.cmd_busy;
+        });
+        const int outer_result = cmdtx_str(rig.ctx, "$cable_run?\r");
+
+        EXPECT_EQ(link.writes, (std::vector<std::string>{"$cable_run?\r", "$timing 12\r"}));
+        EXPECT_EQ(link.write_times.back(), 30u) << "the second command went out before the first reply";
+        EXPECT_EQ(inner_result, 1);
+        EXPECT_EQ(inner_p1, "12");
+        EXPECT_TRUE(busy_after_inner) << "the outer transaction still runs";
+        EXPECT_EQ(outer_result, 1);
+        EXPECT_EQ(rig.ctx.link.rx_param1, "start");
+        EXPECT_EQ(rig.ctx.link.rx_line, "$cable_run? start\r\n");
+        EXPECT_FALSE(rig.ctx.link.cmd_busy);
+    }
+}
+
+TEST(Overlap, LateReplyOfAnAbandonedCommandIsDropped) {
+    fake_rig rig;
+    int cable_sends = 0;
+    rig.tcp.unit = [&](const std::string& line) {
+        if (line == "$cable_run?\r") {
+            const bool first = ++cable_sends == 1;
+            return fake_rig::reply(line, first ? "late" : "stop", first ? 3300 : 5);
+        }
+        return fake_rig::reply(line, "12", 200);
+    };
+    int inner_result = -1;
+    std::string inner_line;
+    std::uint32_t inner_sent_at = 0;
+    rig.world.at(5, [&] {
+        inner_result = cmdtx_str(rig.ctx, "$timing 12\r");
+        inner_line = rig.ctx.link.rx_line;
+        inner_sent_at = rig.tcp.write_times.back();
+    });
+    const int outer_result = cmdtx_str(rig.ctx, "$cable_run?\r");
+
+    // The action waited for the first command's wait to run out (161 steps), then sent.
+    EXPECT_EQ(inner_sent_at, 161u * 20u);
+    EXPECT_EQ(inner_result, 1);
+    EXPECT_EQ(inner_line, "$timing 12\r\n") << "the late reply of $cable_run? was taken";
+    // The first command was sent a second time and got its own reply.
+    ASSERT_EQ(rig.tcp.writes.size(), 3u);
+    EXPECT_EQ(rig.tcp.writes[2], "$cable_run?\r");
+    EXPECT_EQ(outer_result, 1);
+    EXPECT_EQ(rig.ctx.link.rx_param1, "stop");
 }

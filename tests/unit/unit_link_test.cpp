@@ -1,5 +1,6 @@
 // Linking a unit: model and board variant select the profile and the catalogue; firmware and
-// task mode labels; the catalogue is replaced only when the profile changed.
+// task mode labels; the catalogue is replaced only when the profile changed; an unknown model
+// stays unlinked without flooding the operator.
 #include <gtest/gtest.h>
 
 #include "fake_controls.h"
@@ -8,6 +9,14 @@ namespace vexlan {
 namespace {
 
 using testing::link_rig;
+
+// Connects to a unit of `model` and `board` and links it with the "Link" label.
+void linked(link_rig& rig, const std::string& model, const std::string& board = "0") {
+    rig.unit.model = model;
+    rig.unit.board = board;
+    rig.connect_tcp();
+    lab_link_click(rig.ctx);
+}
 
 // The choice itself is the profile's; here: that linking applies it to the labels and lists.
 TEST(UnitLink, ModelAndBoardSelectProfileCaptionAndCatalogue) {
@@ -28,10 +37,7 @@ TEST(UnitLink, ModelAndBoardSelectProfileCaptionAndCatalogue) {
         link_rig rig;
         int catalogue_events = 0;
         rig.ctx.view.on_catalogue = [&] { ++catalogue_events; };
-        rig.unit.model = r.model;
-        rig.unit.board = r.board;
-        rig.connect_tcp();
-        lab_link_click(rig.ctx);
+        linked(rig, r.model, r.board);
         EXPECT_EQ(rig.ctx.view.lab_model.caption, r.caption);
         EXPECT_EQ(rig.ctx.catalogue.file_name, r.catalogue);
         EXPECT_GT(rig.ctx.catalogue.timing_count, 0);
@@ -43,10 +49,7 @@ TEST(UnitLink, ModelAndBoardSelectProfileCaptionAndCatalogue) {
 
 TEST(UnitLink, RelinkingTheSameProfileKeepsTheCatalogueInMemory) {
     link_rig rig;
-    rig.unit.model = "DN-6P";
-    rig.unit.board = "2";
-    rig.connect_tcp();
-    lab_link_click(rig.ctx);
+    linked(rig, "DN-6P", "2");
     ASSERT_EQ(rig.ctx.catalogue.file_name, "m41l_new_timing_pattern.ini");
 
     // The operator changes a favourite; a relink of the same kind of unit keeps it.
@@ -75,8 +78,7 @@ TEST(UnitLink, FirmwareAndTaskModeLabels) {
         link_rig rig;
         rig.unit.fw = "1.07";
         rig.unit.task = task;
-        rig.connect_tcp();
-        lab_link_click(rig.ctx);
+        linked(rig, "MRV-410");
         EXPECT_EQ(rig.ctx.view.lab_fw_ver.caption, "FW: 1.07");
         EXPECT_EQ(rig.ctx.tasks.task_mode, mode);
         EXPECT_EQ(rig.ctx.view.img_analyser.picture, mode == 0 ? "task_analyser_on.bmp" : "task_analyser_off.bmp");
@@ -117,17 +119,40 @@ TEST(UnitLink, UnansweredQueriesLeaveWhatWasThere) {
 TEST(UnitLink, LinkDuringATransactionIsDeferred) {
     link_rig rig;
     rig.connect_and_link();
-    rig.ctx.link.cmd_busy = true;
     const auto sent = rig.tcp.commands.size();
-    lab_link_click(rig.ctx);
-    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_link);
-    EXPECT_EQ(rig.tcp.commands.size(), sent);
-    rig.ctx.link.cmd_busy = false;
-    rig.ctx.tasks.poll_busy = true;
-    rig.ctx.tasks.deferred_action = deferred_none;
-    lab_link_click(rig.ctx);
-    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_link);
-    EXPECT_EQ(rig.tcp.commands.size(), sent);
+    for (bool poll : {false, true}) {  // a transaction or a poll step runs
+        rig.ctx.link.cmd_busy = !poll;
+        rig.ctx.tasks.poll_busy = poll;
+        rig.ctx.tasks.deferred_action = deferred_none;
+        lab_link_click(rig.ctx);
+        EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_link);
+        EXPECT_EQ(rig.tcp.commands.size(), sent);
+    }
+}
+
+TEST(UnitLink, UnknownModelIsReportedOncePerConnectionAndNotQueriedFurther) {
+    link_rig rig;
+    rig.unit.model = "MRV-999";
+    rig.connect_tcp();
+    const auto from = rig.link().commands.size();
+    for (int i = 0; i < 3; ++i) lab_link_click(rig.ctx);
+    // The housekeeping links by itself while nothing is linked over TCP.
+    for (int i = 0; i < 30; ++i) tim_clock_tick(rig.ctx);
+
+    EXPECT_EQ(rig.ctx.profile.model_index, model_none);
+    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+    EXPECT_NE(rig.dialogs.messages[0].find("\"MRV-999\""), std::string::npos) << rig.dialogs.messages[0];
+    for (const auto& c : rig.commands_since(from)) EXPECT_TRUE(c == "$model?\r" || c == "$board_id?\r") << c;
+
+    // A new connection tells again.
+    linked(rig, "MRV-999");
+    EXPECT_EQ(rig.dialogs.messages.size(), 2u);
+
+    // A model text of any length is shown cut to 80 characters.
+    linked(rig, std::string(5000, 'M'));
+    ASSERT_EQ(rig.dialogs.messages.size(), 3u);
+    EXPECT_NE(rig.dialogs.messages[2].find("\"" + std::string(80, 'M') + "...\""), std::string::npos);
+    EXPECT_LT(rig.dialogs.messages[2].size(), 200u);
 }
 
 }  // namespace
