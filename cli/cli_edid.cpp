@@ -55,7 +55,10 @@ std::string to_lf(const std::string& text)
     return out;
 }
 
-int analyze(cli_env& env, const std::vector<std::string>& files, bool lf)
+// Loads each file into the WRITE side of one engine state and hands it to `each`; a file that
+// cannot be loaded is reported and skipped. Returns the exit status of the whole run.
+template <typename Each>
+int for_each_loaded(cli_env& env, const std::vector<std::string>& files, Each each)
 {
     mod_edid st;
     vic_table_init(st);
@@ -65,12 +68,19 @@ int analyze(cli_env& env, const std::vector<std::string>& files, bool lf)
             status = env.fail(exit_refused, failure);
             continue;
         }
+        each(st, path);
+    }
+    return status;
+}
+
+int analyze(cli_env& env, const std::vector<std::string>& files, bool lf)
+{
+    return for_each_loaded(env, files, [&](mod_edid& st, const std::string& path) {
         edid_info_update(st, edid_context_write);  // ANALYZE of the WRITE side
         edid_summary_build(st);
         if (files.size() > 1) env.out << "==> " << path << " <==" << (lf ? "\n" : "\r\n");
         env.out << (lf ? to_lf(st.edid_report_text) : st.edid_report_text);
-    }
-    return status;
+    });
 }
 
 std::string type_name(std::int16_t type)
@@ -180,17 +190,8 @@ json facts_json(mod_edid& st, const std::string& path)
 
 int facts(cli_env& env, const std::vector<std::string>& files)
 {
-    mod_edid st;
-    vic_table_init(st);
-    int status = exit_ok;
-    for (const std::string& path : files) {
-        if (const std::string failure = open_into_write_side(st, path); !failure.empty()) {
-            status = env.fail(exit_refused, failure);
-            continue;
-        }
-        env.json_print(facts_json(st, path));
-    }
-    return status;
+    return for_each_loaded(env, files,
+                           [&](mod_edid& st, const std::string& path) { env.json_print(facts_json(st, path)); });
 }
 
 // Writes `text` (a window text) to `dest` as its extension says; returns "" or the reason.
