@@ -14,10 +14,6 @@ void changed(const cable_state& C) {
     if (C.on_change) C.on_change();
 }
 
-void process_events(app_context& ctx) {
-    if (ctx.ports.pump) ctx.ports.pump->process_events();
-}
-
 std::string upper(std::string s) {
     for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
@@ -69,7 +65,7 @@ void cbo_cable_time_change(app_context& ctx, int index) {
     if (action_deferred_if_busy(ctx, deferred_cable_time)) return;
     C.cbo_cable_time.enabled = false;
     changed(C);
-    process_events(ctx);
+    events_process(ctx);
     cmdtx_str(ctx, ctx.link.cmd_table[18] + std::to_string(C.cbo_cable_time_index + 1) + "\r");
     C.cbo_cable_time.enabled = true;
     changed(C);
@@ -80,7 +76,7 @@ void cmd_cable_level_click(app_context& ctx) {
     if (action_deferred_if_busy(ctx, deferred_cable_level)) return;
     C.cmd_cable_level.enabled = false;
     changed(C);
-    process_events(ctx);
+    events_process(ctx);
     const char* level = C.lab_cable_level.caption == "NORMAL" ? "strict" : "normal";
     cmdtx_str(ctx, ctx.link.cmd_table[13] + level + "\r");
     C.cmd_cable_level.enabled = true;
@@ -92,10 +88,10 @@ void lab_cable_start_click(app_context& ctx) {
     if (action_deferred_if_busy(ctx, deferred_cable_start)) return;
     C.lab_cable_start.enabled = false;
     changed(C);
-    process_events(ctx);
+    events_process(ctx);
     C.pbar_value = 0;
     changed(C);
-    process_events(ctx);
+    events_process(ctx);
     cmdtx_str(ctx, ctx.link.cmd_table[16] + "start\r");
     C.lab_cable_start.enabled = true;
     changed(C);
@@ -106,7 +102,7 @@ void lab_cable_stop_click(app_context& ctx) {
     if (action_deferred_if_busy(ctx, deferred_cable_stop)) return;
     C.lab_cable_stop.enabled = false;
     changed(C);
-    process_events(ctx);
+    events_process(ctx);
     cmdtx_str(ctx, ctx.link.cmd_table[16] + "stop\r");
     C.lab_cable_stop.enabled = true;
     changed(C);

@@ -13,10 +13,6 @@ void changed(const cec_state& S) {
     if (S.on_change) S.on_change();
 }
 
-void process_events(app_context& ctx) {
-    if (ctx.ports.pump) ctx.ports.pump->process_events();
-}
-
 // A decimal number of one to `digits` digits and nothing else; -1 otherwise.
 int small_number(const std::string& text, std::size_t digits) {
     if (text.empty() || text.size() > digits) return -1;
@@ -46,7 +42,7 @@ void cmd_cec_clear_click(app_context& ctx) {
     ctx.tasks.poll_index = 0;
     S.cmd_cec_clear.enabled = false;
     changed(S);
-    process_events(ctx);
+    events_process(ctx);
     cmdtx_str(ctx, ctx.link.cmd_table[20] + "\r");
     S.cmd_cec_clear.enabled = true;
     changed(S);
@@ -60,7 +56,7 @@ void cmd_cec_tx_send_click(app_context& ctx, int index) {
     auto& button = S.cmd_cec_tx_send[static_cast<std::size_t>(index)];
     button.enabled = false;
     changed(S);
-    process_events(ctx);
+    events_process(ctx);
     const std::string n = std::to_string(index + 1);
     const std::string& text = S.txt_cec_tx_msg[static_cast<std::size_t>(index)].caption;
     if (cmdtx_str(ctx, ctx.link.cmd_table[22] + n + "," + text + "\r") == 1)

@@ -149,7 +149,7 @@ void color_cal_box_enter(app_context& ctx, int row, const std::string& text) {
     if (!row_ok(row)) return;
     auto& R = S.rows[static_cast<std::size_t>(row)];
     R.box = text;
-    if (ctx.ports.pump) ctx.ports.pump->process_events();
+    events_process(ctx);
     if (const auto v = color_cal_box_value(text)) {
         const auto first = text.find_first_not_of(' ');
         const std::string s = text.substr(first, text.find_last_not_of(' ') - first + 1);

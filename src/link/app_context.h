@@ -58,4 +58,12 @@ struct app_context {
     app_context& operator=(const app_context&) = delete;
 };
 
+// Lets the event loop run once (timers, received bytes, repaints) where a long action yields.
+inline void events_process(app_context& ctx) {
+    if (ctx.ports.pump) ctx.ports.pump->process_events();
+}
+
+// A transaction or a poll step runs: an operator action that would send has to wait.
+inline bool link_busy(const app_context& ctx) { return ctx.link.cmd_busy || ctx.tasks.poll_busy; }
+
 }  // namespace vexlan

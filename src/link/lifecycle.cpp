@@ -10,10 +10,6 @@ namespace vexlan {
 
 namespace {
 
-void process_events(app_context& ctx) {
-    if (ctx.ports.pump) ctx.ports.pump->process_events();
-}
-
 }  // namespace
 
 void problems_report(app_context& ctx, const std::vector<std::string>& problems) {
@@ -105,7 +101,7 @@ void main_load(app_context& ctx, const screen_twips& screen) {
 }
 
 void main_load_done(app_context& ctx) {
-    process_events(ctx);
+    events_process(ctx);
     focus_move(ctx.view);
     ctx.life.starting_up = false;
 }
@@ -117,12 +113,12 @@ std::vector<std::string> main_unload(app_context& ctx, int left, int top) {
     // 1-3. closing: other windows, timers
     L.app_closing = true;
     if (ctx.life.close_windows) ctx.life.close_windows();
-    process_events(ctx);
+    events_process(ctx);
     if (auto* t = ctx.ports.timers) {
         for (auto id : {timer_id::tim_clock, timer_id::tim_eth, timer_id::tim_monitor, timer_id::tim_rx})
             t->set_enabled(id, false);
     }
-    process_events(ctx);
+    events_process(ctx);
 
     // 4. the serial port
     serial_close(ctx);
@@ -163,7 +159,7 @@ void tim_clock_tick(app_context& ctx) {
     }
     if (L.eth_connected && ctx.profile.model_index == model_none) {
         if (timers) timers->set_enabled(timer_id::tim_clock, false);
-        process_events(ctx);
+        events_process(ctx);
         refresh_action(ctx);
     }
     if (timers) timers->set_enabled(timer_id::tim_clock, !L.app_closing);

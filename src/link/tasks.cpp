@@ -10,10 +10,6 @@ namespace vexlan {
 
 namespace {
 
-void process_events(app_context& ctx) {
-    if (ctx.ports.pump) ctx.ports.pump->process_events();
-}
-
 void monitor_timer(app_context& ctx, bool on) {
     if (ctx.ports.timers) ctx.ports.timers->set_enabled(timer_id::tim_monitor, on);
 }
@@ -109,7 +105,7 @@ void cmd_task_mode_set(app_context& ctx, const std::string& mode) {
     }
     if (live_page(T.main_page)) {
         monitor_timer(ctx, false);
-        process_events(ctx);
+        events_process(ctx);
     }
     if (cmdtx_str(ctx, "$task_mode " + mode + "\r") == 1) {
         const int m = task_mode_from_text(ctx.link.rx_param1);
@@ -137,7 +133,7 @@ void cmd_main_click(app_context& ctx, int index) {
     auto& V = ctx.view;
     if (index < 0 || index >= main_page_count) return;
     monitor_timer(ctx, false);
-    process_events(ctx);
+    events_process(ctx);
     T.poll_busy = false;
     ctx.link.poll_quiet = false;
 
@@ -155,7 +151,7 @@ void cmd_main_click(app_context& ctx, int index) {
 
     V.fra_main[static_cast<std::size_t>(index)].visible = true;
     view_changed(V);
-    process_events(ctx);
+    events_process(ctx);
 
     if (link_is_up(ctx)) {
         cmdtx_str(ctx, "$boot?\r");
@@ -198,7 +194,7 @@ void refresh_action(app_context& ctx) {
 }
 
 bool action_deferred_if_busy(app_context& ctx, int code) {
-    if (!ctx.link.cmd_busy && !ctx.tasks.poll_busy) return false;
+    if (!link_busy(ctx)) return false;
     ctx.tasks.deferred_action = code;
     return true;
 }
@@ -260,7 +256,7 @@ void tim_monitor_tick(app_context& ctx) {
     auto& L = ctx.link;
     T.poll_busy = true;
     monitor_timer(ctx, false);
-    process_events(ctx);
+    events_process(ctx);
 
     const auto entry_at = [&](int i) { return i >= 0 && i < poll_list_size ? T.poll_list[static_cast<std::size_t>(i)] : none_254; };
     if (link_is_up(ctx) && ctx.profile.model_index != model_none && !L.cmd_busy && T.poll_index < poll_list_size &&
@@ -292,7 +288,7 @@ void tim_monitor_tick(app_context& ctx) {
     }
     if (!L.app_closing && live_page(T.main_page)) {
         if (T.fra_mon_type_enabled) monitor_timer(ctx, true);
-        process_events(ctx);
+        events_process(ctx);
         T.poll_busy = false;
     }
     deferred_replay_request(ctx);

@@ -11,10 +11,6 @@ namespace {
 constexpr const char* tip_disconnect = "Click to disconnect unit";
 constexpr const char* tip_connect = "Click to connect unit";
 
-void process_events(app_context& ctx) {
-    if (ctx.ports.pump) ctx.ports.pump->process_events();
-}
-
 void timer_enable(app_context& ctx, timer_id t, bool on) {
     if (ctx.ports.timers) ctx.ports.timers->set_enabled(t, on);
 }
@@ -120,7 +116,7 @@ void comport_set(app_context& ctx) {
     auto& L = ctx.link;
     ctx.view.cmd_rs232_open.color = rgb_yellow;
     view_changed(ctx.view);
-    process_events(ctx);
+    events_process(ctx);
     std::string failure = ctx.controls.serial ? std::string() : std::string("no serial port");
     if (ctx.controls.serial) {
         if (L.com_open) ctx.controls.serial->close();
@@ -130,7 +126,7 @@ void comport_set(app_context& ctx) {
         L.com_open = true;
         ctx.life.unknown_model_reported.clear();
         link_button_open(ctx, false);
-        process_events(ctx);
+        events_process(ctx);
         return;
     }
     message(ctx, "RS-232 can not work on COM " + std::to_string(L.com_port) + ": !");
@@ -142,7 +138,7 @@ void cmd_rs232_open_click(app_context& ctx) {
     ctx.view.cmd_rs232_open.enabled = false;
     view_changed(ctx.view);
     focus_move(ctx.view);
-    process_events(ctx);
+    events_process(ctx);
     if (ctx.link.com_open) {
         serial_close(ctx);
     } else {
@@ -161,10 +157,10 @@ void cbo_com_change(app_context& ctx, int index) {
     ctx.view.cbo_com.enabled = false;
     view_changed(ctx.view);
     focus_move(ctx.view);
-    process_events(ctx);
+    events_process(ctx);
     if (ctx.link.com_open) {
         serial_close(ctx);
-        process_events(ctx);
+        events_process(ctx);
         ctx.link.com_open = false;
     }
     comport_set(ctx);
@@ -227,7 +223,7 @@ void eth_link_set(app_context& ctx, bool on) {
     auto& T = ctx.transport;
     if (on) {
         timer_enable(ctx, timer_id::tim_monitor, false);
-        process_events(ctx);
+        events_process(ctx);
         eth_setup(ctx);
         ctx.view.cmd_eth_open.color = rgb_yellow;
         view_changed(ctx.view);
@@ -279,7 +275,7 @@ void txt_eth_ip_enter(app_context& ctx) {
     if (!eth_ip_check(ctx)) return;
     ctx.view.txt_eth_ip.enabled = false;
     view_changed(ctx.view);
-    process_events(ctx);
+    events_process(ctx);
     eth_link_set(ctx, false);
     delay_seconds(ctx, 0.5);
     eth_link_set(ctx, true);
@@ -298,7 +294,7 @@ void tim_eth_tick(app_context& ctx) {
     }
     // While a lost connection is re-established the reconnect decides, not the ticks.
     if (ctx.transport.eth_reconnecting) return;
-    process_events(ctx);
+    events_process(ctx);
     if (ctx.link.app_closing || ctx.transport.eth_reconnecting) return;
     const int state = ctx.controls.tcp ? ctx.controls.tcp->state_code() : tcp_state_closed;
     if (ctx.link.eth_connected) {

@@ -28,7 +28,7 @@ void lab_link_click(app_context& ctx) {
     }
     L.lab_link.enabled = false;
     if (L.on_link_caption) L.on_link_caption();
-    if (ctx.ports.pump) ctx.ports.pump->process_events();
+    events_process(ctx);
 
     auto finish = [&] {
         L.lab_link.enabled = true;

@@ -188,7 +188,7 @@ void live_restore(app_context& ctx) {
     M.cmd_monitor_report_enabled = true;
     if (!ctx.link.app_closing) {
         if (ctx.ports.timers && ctx.tasks.main_page == 4) ctx.ports.timers->set_enabled(timer_id::tim_monitor, true);
-        if (ctx.ports.pump) ctx.ports.pump->process_events();
+        events_process(ctx);
         ctx.tasks.fra_mon_type_enabled = true;
         M.page_frame_hidden = false;
     }
@@ -328,7 +328,7 @@ void cmd_monitor_report_click(app_context& ctx) {
         return;
     }
     if (ctx.ports.timers) ctx.ports.timers->set_enabled(timer_id::tim_monitor, false);
-    if (ctx.ports.pump) ctx.ports.pump->process_events();
+    events_process(ctx);
     M.cmd_monitor_report_enabled = false;
     T.fra_mon_type_enabled = false;
     M.page_frame_hidden = true;

@@ -14,8 +14,6 @@ void changed(const panel_state& P) {
     if (P.on_change) P.on_change();
 }
 
-bool busy(const app_context& ctx) { return ctx.link.cmd_busy || ctx.tasks.poll_busy; }
-
 control_view& button(panel_state& P, int index) { return P.cmd_panel[static_cast<std::size_t>(index)]; }
 
 void colour(panel_state& P, int index, rgb c) { button(P, index).color = c; }
@@ -278,7 +276,7 @@ void cmd_panel_Click(app_context& ctx, int index) {
     auto& P = ctx.panel;
     if (index < 0 || index >= panel_button_count || P.panel_cmd[static_cast<std::size_t>(index)].empty()) return;
     P.click_index = index;
-    if (busy(ctx)) {
+    if (link_busy(ctx)) {
         ctx.tasks.deferred_action = deferred_output_panel_button;
         return;
     }
@@ -286,7 +284,7 @@ void cmd_panel_Click(app_context& ctx, int index) {
     if (!confirmed(ctx, index)) return;
     button(P, index).enabled = false;
     changed(P);
-    if (ctx.ports.pump) ctx.ports.pump->process_events();
+    events_process(ctx);
 
     if (prepare(ctx, index)) {
         const int r = cmdtx_str(ctx, P.panel_cmd[static_cast<std::size_t>(index)] + "\r");

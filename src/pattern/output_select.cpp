@@ -14,8 +14,6 @@ void changed(const output_state& O) {
     if (O.on_change) O.on_change();
 }
 
-bool busy(const app_context& ctx) { return ctx.link.cmd_busy || ctx.tasks.poll_busy; }
-
 const std::vector<catalogue_entry>& list_of(const app_context& ctx, bool timing) {
     return timing ? ctx.catalogue.timings : ctx.catalogue.patterns;
 }
@@ -132,7 +130,7 @@ void check_none(app_context& ctx, bool timing) {
 // is up. While a transaction or poll runs the read is recorded as `code`.
 bool reader_may_run(app_context& ctx, int page, int code) {
     if (ctx.tasks.main_page != page || ctx.profile.model_index == model_none || !link_is_up(ctx)) return false;
-    if (busy(ctx)) {
+    if (link_busy(ctx)) {
         ctx.tasks.deferred_action = code;
         return false;
     }
@@ -227,7 +225,7 @@ void cmd_check_v_none_click(app_context& ctx) { check_none(ctx, true); }
 void cmd_check_p_none_click(app_context& ctx) { check_none(ctx, false); }
 
 void txt_motion_text_enter(app_context& ctx) {
-    if (busy(ctx)) {
+    if (link_busy(ctx)) {
         ctx.tasks.deferred_action = deferred_motion_text;
         return;
     }
