@@ -77,8 +77,7 @@ TEST(EdidPageFiles, LoadsFillFromFFAndFailedLoadsDisableWrite) {
         EXPECT_TRUE(fresh.P.rtxt_edid_write.empty());
         EXPECT_FALSE(fresh.P.cmd_write[4].enabled);
         EXPECT_EQ(fresh.P.write_side.msg1.caption, "Wrong ---");
-        EXPECT_EQ(fresh.P.write_side.msg2.caption, r.reason);
-        EXPECT_TRUE(fresh.P.write_side.msg2.visible);
+        EXPECT_EQ(testing::shown(fresh.P.write_side.msg2), testing::red(r.reason));
         EXPECT_EQ(fresh.ctx.life.pre_files[0], r.file);
         EXPECT_EQ(fresh.ctx.view.title, r.file + " - " + app_title);
         edid_write_click(fresh.ctx);  // and nothing can be written
@@ -102,10 +101,8 @@ TEST(EdidPageFiles, OpenDialogAndMissingFiles) {
     rig.dlg.opens.push_back({d.file("gone.bin"), 1});
     edid_file_open(rig.ctx);
     ASSERT_EQ(rig.dlg.requests.size(), 1u);
-    EXPECT_EQ(rig.dlg.requests[0].title, "Open edid file");
-    EXPECT_EQ(rig.dlg.requests[0].folder, d.path.string());
-    ASSERT_EQ(rig.dlg.messages.size(), 1u);
-    EXPECT_EQ(rig.dlg.messages[0], d.file("gone.bin") + " dosen't exist !");
+    EXPECT_EQ(std::tie(rig.dlg.requests[0].title, rig.dlg.requests[0].folder), std::tuple("Open edid file", d.path.string()));
+    EXPECT_EQ(rig.dlg.messages, std::vector<std::string>{d.file("gone.bin") + " dosen't exist !"});
     EXPECT_TRUE(rig.P.edid_file_path.empty());
 
     // A previous file that is gone is removed; the others move up.
@@ -180,15 +177,13 @@ TEST(EdidPageFiles, SaveKeepsEveryByteAsksAboutTheFinalNameAndReportsErrors) {
     ASSERT_EQ(rig.dlg.messages.size(), 1u);
     EXPECT_EQ(rig.dlg.icons.back(), msg_icon::critical);
     EXPECT_NE(rig.dlg.messages[0].find("nofolder"), std::string::npos);
-    EXPECT_EQ(rig.P.edid_file_path, path_before);
-    EXPECT_EQ(rig.ctx.view.title, title_before);
-    EXPECT_EQ(rig.ctx.life.pre_files, pre_before);
+    EXPECT_EQ(std::tie(rig.P.edid_file_path, rig.ctx.view.title, rig.ctx.life.pre_files),
+              std::tie(path_before, title_before, pre_before));
 
     // An empty side is refused.
     rig.dlg.messages.clear();
     edid_file_save(rig.ctx, 0);
-    ASSERT_EQ(rig.dlg.messages.size(), 1u);
-    EXPECT_EQ(rig.dlg.messages[0], "READ window is empty");
+    EXPECT_EQ(rig.dlg.messages, std::vector<std::string>{"READ window is empty"});
 }
 
 TEST(EdidPageDisplay, ChecksumRepairChangesOnlyTheChecksumDigits) {
@@ -228,8 +223,7 @@ TEST(EdidPageDisplay, CompareMarksStayInsideBothTexts) {
     rig.write_side(changed);
     edid_compare(rig.ctx);
     const auto& R = rig.P.read_side;
-    ASSERT_TRUE(R.msg1.visible);
-    EXPECT_EQ(R.msg1.color, rgb_red);
+    ASSERT_EQ(testing::shown(R.msg1), testing::red(R.msg1.caption));
     const int count = std::stoi(R.msg1.caption);
     EXPECT_GT(count, 1);
     EXPECT_EQ(static_cast<int>(rig.P.write_marks.size()), count);
@@ -246,9 +240,7 @@ TEST(EdidPageDisplay, CompareMarksStayInsideBothTexts) {
 
     rig.write_side(rig.image(0, 256));
     edid_compare(rig.ctx);
-    EXPECT_EQ(R.msg1.caption, "Match");
-    EXPECT_EQ(R.msg2.caption, " entirely.");
-    EXPECT_EQ(R.msg1.color, rgb_green);
+    EXPECT_EQ(std::tie(R.msg1.caption, R.msg2.caption, R.msg1.color), std::tuple("Match", " entirely.", rgb_green));
     EXPECT_TRUE(rig.P.read_marks.empty());
 
     edid_read_clear(rig.ctx);

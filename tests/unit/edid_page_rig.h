@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <deque>
 #include <map>
+#include <tuple>
 #include <string>
 
 #include "edid/edid_files.h"
@@ -154,6 +155,10 @@ struct page_rig : fake_rig {
         return bytes(rec.edid_image.begin(), rec.edid_image.begin() + count);
     }
 };
+
+// A label as shown: visible, caption, colour.
+inline std::tuple<bool, std::string, rgb> shown(const control_view& c) { return {c.visible, c.caption, c.color}; }
+inline std::tuple<bool, std::string, rgb> red(const std::string& caption) { return {true, caption, rgb_red}; }
 
 inline bytes two_block_hdmi() { return finish({base_block(), cea_block({video_block({16}), h14b_vsdb()})}); }
 
