@@ -72,7 +72,7 @@ TEST(EdidPageRead, FailuresNeverLeaveAMixThatLooksSound) {
     };
     const std::vector<row> rows = {
         {"no reply", [](auto& u) { u.silent = {"$edid_read"}; }, true},
-        {"no sink (err_ddc)", [](auto& u) { u.stores.erase("sink_h"); }, true},
+        {"no sink (err_ddc)", [](auto& u) { sim::edid_store_clear(u.store("sink_h")); }, true},
         {"error reply", [](auto& u) { u.refuse = {"$edid_read"}; }, true},
         {"another slot answers", [](auto& u) { u.other_token = "d1"; }, true},
         {"block 2 refused", [](auto& u) { u.refuse = {"$edid_read sink_h,block2"}; }, false},
@@ -127,7 +127,7 @@ TEST(EdidPageWrite, SendsBlocksZeroAndOneOrReportsTheFailure) {
         EXPECT_EQ(rig.lines(), r.lines);
         const bool ok = r.refuse.empty();
         if (ok) {
-            EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.stores["c4"].begin()));
+            EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.store("c4").bytes.begin()));
             EXPECT_FALSE(rig.P.write_side.msg1.visible);
         } else {
             EXPECT_EQ(testing::shown(rig.P.write_side.msg1), testing::red(edid_write_fail));
@@ -186,7 +186,7 @@ TEST(EdidPageBusy, NothingReentersAWriteAndTheSnapshotIsSent) {
     edid_write_list_choose(rig.ctx, 6);
     edid_write_click(rig.ctx);
     EXPECT_EQ(rig.lines(), (std::vector<std::string>{"$edid_write c4,block0", "$edid_write c4,block1"}));
-    EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.stores["c4"].begin()));
+    EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.store("c4").bytes.begin()));
     EXPECT_EQ(rig.P.rtxt_edid_write, write_text);
     EXPECT_EQ(read_index, 3);
     EXPECT_EQ(rig.P.rx_edid_slot, 1);
@@ -197,10 +197,10 @@ TEST(EdidPageBusy, NothingReentersAWriteAndTheSnapshotIsSent) {
 TEST(EdidPageSlots, NameRefreshStopsAtTheFirstUnansweredDSlotAndSkipsCSlots) {
     page_rig rig;
     for (int n = 1; n <= 10; ++n) {
-        rig.unit.names["d" + std::to_string(n)] = "D" + std::to_string(n);
-        rig.unit.names["c" + std::to_string(n)] = "C" + std::to_string(n);
+        rig.unit.store("d" + std::to_string(n)).name = "D" + std::to_string(n);
+        rig.unit.store("c" + std::to_string(n)).name = "C" + std::to_string(n);
     }
-    rig.unit.rx = "c4";
+    rig.unit.rx_reply = "c4";
     rig.unit.silent = {"$edid_name? c3", "$edid_name? d7"};
     edid_slot_names_refresh(rig.ctx);
     EXPECT_EQ(edid_read_item(rig.ctx, 3), "D1");
@@ -230,11 +230,13 @@ TEST(EdidPageSlots, RxEdidFollowsOnlyExactTokensAndAcceptedChoices) {
         SCOPED_TRACE(token);
         page_rig rig;
         rig.P.rx_edid_slot = 7;
-        rig.unit.rx = token;
+        rig.unit.rx_reply = token;
         edid_slot_names_refresh(rig.ctx);
         EXPECT_EQ(rig.P.rx_edid_slot, slot);
     }
     page_rig rig;
+    rig.unit.put("c4", testing::two_block_hdmi());
+    rig.unit.put("d10", testing::two_block_hdmi());
     frm_rx_edid_choose(rig.ctx, 1);
     EXPECT_EQ(rig.lines().back(), "$edid_rx sink");
     frm_rx_edid_choose(rig.ctx, 15);
@@ -322,8 +324,8 @@ TEST(EdidPageSlots, SinkCopyReadsBackOnlyTheSlotShownInTheReadList) {
         std::vector<std::string> expect{"$edid_copy_sink c4", "$edid_name? c4"};
         if (read_index == 16) expect.insert(expect.end(), {"$edid_read c4,block0", "$edid_read c4,block1"});
         EXPECT_EQ(rig.lines(), expect);
-        EXPECT_EQ(edid_write_item(rig.ctx, 6), "COPIED");
-        EXPECT_EQ(edid_read_item(rig.ctx, 16), "COPIED");
+        EXPECT_EQ(edid_write_item(rig.ctx, 6), "ABC.TESTMON");  // the unit names the copy
+        EXPECT_EQ(edid_read_item(rig.ctx, 16), "ABC.TESTMON");
         EXPECT_EQ(rig.P.rtxt_edid_read.empty(), read_index != 16);
     }
     page_rig rig;
