@@ -276,7 +276,8 @@ TEST(EdidPageAnalysis, TreeSummaryAndReport) {
     EXPECT_EQ(rig.dlg.messages.back(), "WRITE window is empty");
     EXPECT_FALSE(rig.P.fra_edid_analyse_visible);
 
-    rig.write_side(img::finish({img::base_block()}));
+    const bytes one = img::finish({img::base_block()});
+    rig.write_side(one);
     edid_analyze_click(rig.ctx, 1);
     ASSERT_TRUE(rig.P.fra_edid_analyse_visible);
     ASSERT_GE(rig.P.tree.size(), 14u);
@@ -285,10 +286,7 @@ TEST(EdidPageAnalysis, TreeSummaryAndReport) {
     EXPECT_EQ(rig.P.tree[3].text, "Block 1 : " + std::string(edid_block_name(0xFF)));
     EXPECT_EQ(rig.P.tree[10].parent, 9);
     EXPECT_EQ(rig.P.tree[13].key, "block0_dt_mon");
-    mod_edid expect;
-    vic_table_init(expect);
-    expect.edid_info_write = rig.P.edid.edid_info_write;
-    edid_info_update(expect, edid_context_write);
+    mod_edid expect = img::analysed(one);
     edid_summary_build(expect);
     EXPECT_EQ(rig.P.txt_edid_ana, expect.edid_report_text);
 
@@ -325,7 +323,7 @@ TEST(EdidPageAnalysis, TreeSummaryAndReport) {
     EXPECT_FALSE(rig.P.fra_edid_analyse_visible);
 
     // An image that fails the header check gets the summary node only.
-    bytes bad = img::finish({img::base_block()});
+    bytes bad = one;
     bad[1] = 0;
     rig.write_side(bad);
     edid_analyze_click(rig.ctx, 1);
