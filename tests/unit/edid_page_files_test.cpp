@@ -101,7 +101,8 @@ TEST(EdidPageFiles, OpenDialogAndMissingFiles) {
     rig.dlg.opens.push_back({d.file("gone.bin"), 1});
     edid_file_open(rig.ctx);
     ASSERT_EQ(rig.dlg.requests.size(), 1u);
-    EXPECT_EQ(std::tie(rig.dlg.requests[0].title, rig.dlg.requests[0].folder), std::tuple("Open edid file", d.path.string()));
+    EXPECT_EQ(std::tie(rig.dlg.requests[0].title, rig.dlg.requests[0].folder),
+              std::tuple("Open edid file", d.path.string()));
     EXPECT_EQ(rig.dlg.messages, std::vector<std::string>{d.file("gone.bin") + " dosen't exist !"});
     EXPECT_TRUE(rig.P.edid_file_path.empty());
 

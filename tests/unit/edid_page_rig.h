@@ -61,7 +61,9 @@ struct edid_unit {
     std::optional<std::string> rx_reply;
     std::string other_token;  // answer reads with this slot token instead of the asked one
 
-    sim::edid_store& store(const std::string& token) { return u.edid[static_cast<std::size_t>(sim::edid_slot_index(token))]; }
+    sim::edid_store& store(const std::string& token) {
+        return u.edid[static_cast<std::size_t>(sim::edid_slot_index(token))];
+    }
     void put(const std::string& token, const bytes& img) { sim::edid_store_set(store(token), img); }
 
     static bool matches(const std::string& line, const std::vector<std::string>& list) {
