@@ -244,25 +244,5 @@ TEST(EdidInfoUpdate, RefreshTextPattern)
     EXPECT_EQ(edid_refresh_text(static_cast<float>(59.94)), "59.940");
 }
 
-// The read and write sides are analysed in their own records.
-TEST(EdidInfoUpdate, ContextsCopyTheirOwnRecord)
-{
-    mod_edid st;
-    vic_table_init(st);
-    bytes other = base_block(false);
-    set_display_descriptor(other, 3, 0xFC, "OTHER");
-    put_work(st, finish({base_block()}));
-    st.edid_info_read = st.work;
-    put_work(st, finish({other}));
-    st.edid_info_write = st.work;
-
-    edid_info_update(st, edid_context_read);
-    EXPECT_EQ(st.edid_info_read.monitor_name, "TESTMON");
-    EXPECT_EQ(st.edid_info_write.monitor_name, "");
-    edid_info_update(st, edid_context_write);
-    EXPECT_EQ(st.edid_info_write.edid_type, edid_type_analog);
-    EXPECT_EQ(st.edid_info_read.edid_type, edid_type_dvi);
-}
-
 }  // namespace
 }  // namespace vexlan
