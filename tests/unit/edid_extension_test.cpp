@@ -1,5 +1,5 @@
-// Extension blocks: capability flags from the data blocks and the two HDMI vendor blocks, and
-// the CEA summary.
+// Extension blocks: capability flags from the data blocks and the two HDMI vendor blocks, the
+// CEA summary; the analysis text around it: summary lines, block dumps, block map, checksum notes.
 #include <gtest/gtest.h>
 
 #include "edid_analysis/mod_edid.h"
@@ -9,6 +9,13 @@ namespace vexlan {
 namespace {
 
 using namespace edid_test;
+
+std::string summary_of(const bytes& img)
+{
+    mod_edid st = analysed(img);
+    edid_summary_build(st);
+    return st.edid_report_text;
+}
 
 std::string cea_summary_of(const bytes& cea)
 {
@@ -127,6 +134,61 @@ TEST(EdidExtension, VendorBytesPastTheImageReadAsAbsent)
     EXPECT_EQ(edid_vsdb_flags(st, 3), vsdb_flag_deepcolor);
     edid_summary_build(st);
     EXPECT_NE(st.edid_report_text.find(" Deepcolor =  Yes\r\n 3D =  No\r\n 4K3G =  No\r\n"), std::string::npos);
+}
+
+TEST(EdidSummary, BadHeaderLineThenTheDumps)
+{
+    bytes bad_header = finish({base_block()});
+    bad_header[0] = 0x01;
+    const std::string text = summary_of(bad_header);
+    EXPECT_EQ(text.substr(0, 48), ">>>>> ! Block0 has bad header.\r\nTotal 1 blocks\r\n");
+    EXPECT_NE(text.find("\r\n============================== Block 0: VESA BASE EDID\r\n"
+                        " 01 FF FF FF FF FF FF 00 //7\r\n 04 43 34 12 00 00 00 00 //F\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" Manufacturer Name = ABC\r\n Product Code = 4660 (1234 h)\r\n Monitor Name = TESTMON\r\n"),
+              std::string::npos);
+}
+
+// The note's place and format on a real EDID: EdidCorpus.FactsReadOffTheBytes (ACB_QHD270).
+TEST(EdidSummary, ChecksumNotes)
+{
+    bytes img = finish({base_block(), cea_block({video_block({16}), h14b_vsdb()})});
+    img[255] = 0x00;  // the right value is not 0 for this block
+    const std::string text = summary_of(img);
+    EXPECT_EQ(text.find(">>>>> ! Bad Checksum"), text.rfind(">>>>> ! Bad Checksum"));  // block 1 only
+    EXPECT_NE(text.find(" First VIC = 1920x1080p 59/60 16:9\r\n"), std::string::npos);
+
+    // Single-digit checksum values print without a leading zero.
+    bytes small = finish({base_block()});
+    unsigned others = 0;
+    for (int i = 0; i < 127; ++i)
+        if (i != 16) others += small[static_cast<std::size_t>(i)];
+    small[16] = static_cast<std::uint8_t>((251u + 256u * 64u - others) % 256u);  // sum = 251 mod 256
+    small[127] = 0x77;
+    EXPECT_NE(summary_of(small).find(" //7F\r\n>>>>> ! Bad Checksum, should be 5\r\n\r\n"), std::string::npos);
+}
+
+TEST(EdidSummary, FourBlocksWithBlockMap)
+{
+    bytes block_map = other_block(0xF0);
+    block_map[1] = block_map[2] = 0x02;
+    const bytes cea2 = cea_block({video_block({97}), h14b_vsdb()});
+    const bytes cea3 = cea_block({video_block({4}), audio_block({1})});
+    const std::string text = summary_of(finish({base_block(), block_map, cea2, cea3}));
+    EXPECT_EQ(text.substr(0, 36), "EDID Type = HDMI HD , Total 4 blocks");
+    // The block map gets the listing, not a CEA summary; blocks 2 and 3 get one each, in order.
+    std::size_t at = 0;
+    for (const char* part : {"============================== Block 1: Block Map\r\n",
+                             " Block 2= CEA 861 Block\r\n Block 3= CEA 861 Block\r\n",
+                             "\r\n============================== Block 2: CEA 861 Block\r\n",
+                             " First VIC = 3840x2160p 59/60  16:9 \r\n", " ----- Audio Format:",
+                             "\r\n============================== Block 3: CEA 861 Block\r\n", " //187\r\n",
+                             " //1FF\r\n\r\n", " First VIC = 1280x720p  59/60 16:9\r\n", " ----- Audio Format:"}) {
+        at = text.find(part, at);
+        ASSERT_NE(at, std::string::npos) << part;
+    }
+    EXPECT_EQ(text.find(" ----- Audio Format:", at + 1), std::string::npos);
+    EXPECT_GT(text.find(" ----- Audio Format:"), text.find("Block 2: CEA 861 Block"));
+    EXPECT_EQ(text.substr(text.size() - 23), " HDR = No\r\n Y420 = No\r\n");  // ends with block 3's summary
 }
 
 }  // namespace

@@ -1,20 +1,20 @@
-// A linked unit with EDID stores on a fake link, and dialogs that answer from a script: the
-// fixture of the EDID page tests.
+// A linked unit with EDID stores (the simulator's engine) on a fake link, and dialogs that
+// answer from a script: the fixture of the EDID page tests.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <deque>
-#include <map>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include "edid/edid_files.h"
 #include "edid/edid_page.h"
 #include "edid_test_images.h"
 #include "fake_ports.h"
 #include "link/cmd_line.h"
+#include "sim_protocol.h"
 #include "temp_dir.h"
 
 namespace vexlan::testing {
@@ -52,21 +52,19 @@ private:
     }
 };
 
-// The unit's EDID stores as the fake link sees them. `refuse` makes a command word (or a
-// command line prefix) answer with an error; `silent` makes it get no reply at all.
+// The unit's EDID stores: the simulator's engine behind the fake link, with faults on demand.
+// `refuse` makes a command word (or a command line prefix) answer with an error; `silent` makes
+// it get no reply at all; `rx_reply` is what "$edid_rx?" reports instead of the choice.
 struct edid_unit {
-    std::map<std::string, std::array<std::uint8_t, 512>> stores;
-    std::map<std::string, std::string> names;
-    std::string rx = "sink";
+    sim::unit_state u = sim::unit_state_make({.data_dir = "/nonexistent", .edid_dir = VEXLAN_DATA_DIR "/edid"});
     std::vector<std::string> refuse, silent;
+    std::optional<std::string> rx_reply;
     std::string other_token;  // answer reads with this slot token instead of the asked one
 
-    void put(const std::string& token, const bytes& img) {
-        std::array<std::uint8_t, 512> a;
-        a.fill(0xFF);
-        std::copy(img.begin(), img.end(), a.begin());
-        stores[token] = a;
+    sim::edid_store& store(const std::string& token) {
+        return u.edid[static_cast<std::size_t>(sim::edid_slot_index(token))];
     }
+    void put(const std::string& token, const bytes& img) { sim::edid_store_set(store(token), img); }
 
     static bool matches(const std::string& line, const std::vector<std::string>& list) {
         for (const auto& p : list)
@@ -78,50 +76,13 @@ struct edid_unit {
         const std::string word = cmdstr_cmd_get(line);
         if (matches(line, silent)) return {};
         if (matches(line, refuse)) return {{5, (word == "$edid_read" ? std::string("$err") : word + " err") + "\r\n"}};
-        const auto p = cmdrx_param_get(line.substr(0, line.find('\r')) + "\r");
-        if (word == "$edid_read") {
-            const auto it = stores.find(p.rx_param1);
-            if (it == stores.end()) return {{5, "$edid_read err_ddc\r\n"}};
-            const int block = p.rx_param2.back() - '0';
-            std::string data;
-            char buf[4];
-            for (int i = 0; i < 128; ++i) {
-                std::snprintf(buf, sizeof buf, "%02X ", it->second[static_cast<std::size_t>(block * 128 + i)]);
-                data += buf;
-            }
-            data += "\r\n";
-            const std::string token = other_token.empty() ? p.rx_param1 : other_token;
-            return {{5, "$edid_read " + token + "," + p.rx_param2 + "\r\n"}, {3, data}};
-        }
-        if (word == "$edid_write") {
-            const auto hdr = line.find("\r\n");
-            const std::string hex = line.substr(hdr + 2, 128 * 3);  // "XX " per byte, upper case
-            if (hex.size() != 128 * 3 || hex.find_first_not_of("0123456789ABCDEF ") != std::string::npos)
-                return {{5, word + " err\r\n"}};
-            auto& s = stores[p.rx_param1];
-            if (!stores.count(p.rx_param1)) s.fill(0xFF);
-            const int block = p.rx_param2.back() - '0';
-            for (int i = 0; i < 128; ++i)
-                s[static_cast<std::size_t>(block * 128 + i)] =
-                    static_cast<std::uint8_t>(std::stoi(line.substr(hdr + 2 + 3 * i, 2), nullptr, 16));
-            return fake_rig::reply(line, p.rx_param1 + "," + p.rx_param2);
-        }
-        if (word == "$edid_name?") return fake_rig::reply(line, p.rx_param1 + "," + names[p.rx_param1]);
-        if (word == "$edid_name") {
-            names[p.rx_param1] = p.rx_param2;
-            return fake_rig::reply(line, p.rx_param1 + "," + p.rx_param2);
-        }
-        if (word == "$edid_rx?") return fake_rig::reply(line, rx);
-        if (word == "$edid_rx") {
-            rx = p.rx_param1;
-            return fake_rig::reply(line, rx);
-        }
-        if (word == "$edid_copy_sink") {
-            stores[p.rx_param1] = stores["sink_h"];
-            names[p.rx_param1] = "COPIED";
-            return fake_rig::reply(line, p.rx_param1);
-        }
-        return fake_rig::reply(line, "ok");
+        if (word == "$edid_rx?" && rx_reply) return fake_rig::reply(line, *rx_reply);
+        std::string out;
+        sim::line_reader reader;
+        for (const sim::command& c : reader.feed(line)) out += sim::handle_command(u, c, 0).bytes;
+        if (word == "$edid_read" && !other_token.empty() && out.rfind(word + " ", 0) == 0)
+            out.replace(word.size() + 1, out.find(',') - word.size() - 1, other_token);
+        return {{5, out}};
     }
 };
 
@@ -154,6 +115,10 @@ struct page_rig : fake_rig {
         return bytes(rec.edid_image.begin(), rec.edid_image.begin() + count);
     }
 };
+
+// A label as shown: visible, caption, colour.
+inline std::tuple<bool, std::string, rgb> shown(const control_view& c) { return {c.visible, c.caption, c.color}; }
+inline std::tuple<bool, std::string, rgb> red(const std::string& caption) { return {true, caption, rgb_red}; }
 
 inline bytes two_block_hdmi() { return finish({base_block(), cea_block({video_block({16}), h14b_vsdb()})}); }
 

@@ -49,13 +49,11 @@ TEST(EdidPageRead, BlocksAndSizeBySourceAndExtensionCount) {
             EXPECT_TRUE(rig.P.rtxt_edid_read.empty());
             continue;
         }
-        const int blocks = r.blocks;
         // blocks read come from the store, the rest of the image is FF
-        bytes expect(r.store.begin(), r.store.begin() + std::min<int>(128 * blocks, static_cast<int>(r.store.size())));
+        bytes expect(r.store.begin(), r.store.begin() + std::min<int>(128 * r.blocks, static_cast<int>(r.store.size())));
         expect.resize(512, 0xFF);
         EXPECT_EQ(rig.image(0, 512), expect);
-        EXPECT_EQ(rig.P.rtxt_edid_read,
-                  edid_text_format(rig.P.edid.edid_info_read.edid_image.data(), 128 * blocks, edid_text_variant::unit_read));
+        EXPECT_EQ(rig.P.rtxt_edid_read, edid_text_format(expect.data(), 128 * r.blocks, edid_text_variant::unit_read));
         EXPECT_EQ(rig.P.read_side.msg2.visible, !r.sound);
         EXPECT_EQ(rig.P.cmd_read[4].enabled, r.sound);
         EXPECT_FALSE(rig.P.transfer_busy);
@@ -74,7 +72,7 @@ TEST(EdidPageRead, FailuresNeverLeaveAMixThatLooksSound) {
     };
     const std::vector<row> rows = {
         {"no reply", [](auto& u) { u.silent = {"$edid_read"}; }, true},
-        {"no sink (err_ddc)", [](auto& u) { u.stores.erase("sink_h"); }, true},
+        {"no sink (err_ddc)", [](auto& u) { sim::edid_store_clear(u.store("sink_h")); }, true},
         {"error reply", [](auto& u) { u.refuse = {"$edid_read"}; }, true},
         {"another slot answers", [](auto& u) { u.other_token = "d1"; }, true},
         {"block 2 refused", [](auto& u) { u.refuse = {"$edid_read sink_h,block2"}; }, false},
@@ -94,16 +92,14 @@ TEST(EdidPageRead, FailuresNeverLeaveAMixThatLooksSound) {
         if (r.block0_fails) {
             EXPECT_EQ(rig.P.rtxt_edid_read, before);
             EXPECT_EQ(rig.image(0, 256), good);
-            EXPECT_TRUE(S.msg1.visible);
-            EXPECT_EQ(S.msg1.caption, edid_read_fail);
-            EXPECT_EQ(S.msg1.color, rgb_red);
+            EXPECT_EQ(testing::shown(S.msg1), testing::red(edid_read_fail));
         } else {
-            EXPECT_EQ(rig.P.edid.edid_info_read.edid_size, 256);
-            const bytes img = rig.image(0, 512);
-            EXPECT_TRUE(std::all_of(img.begin() + 256, img.end(), [](std::uint8_t b) { return b == 0xFF; }));
-            EXPECT_EQ(rig.P.edid.edid_info_read.edid_type, edid_type_invalid);
-            EXPECT_EQ(S.msg2.caption, "Block No.");
-            EXPECT_EQ(S.msg2.color, rgb_red);
+            bytes ff = with_ext(3);
+            std::fill(ff.begin() + 256, ff.end(), 0xFF);
+            EXPECT_EQ(rig.image(0, 512), ff);
+            EXPECT_EQ(std::tie(rig.P.edid.edid_info_read.edid_size, rig.P.edid.edid_info_read.edid_type),
+                      std::tuple(256, edid_type_invalid));
+            EXPECT_EQ(testing::shown(S.msg2), testing::red("Block No."));
             EXPECT_FALSE(rig.P.cmd_read[4].enabled);
         }
         EXPECT_FALSE(rig.ctx.link.rx_edid_mode);
@@ -130,13 +126,11 @@ TEST(EdidPageWrite, SendsBlocksZeroAndOneOrReportsTheFailure) {
         edid_write_click(rig.ctx);
         EXPECT_EQ(rig.lines(), r.lines);
         const bool ok = r.refuse.empty();
-        const auto& msg = rig.P.write_side.msg1;
-        EXPECT_EQ(msg.visible, !ok);
         if (ok) {
-            EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.stores["c4"].begin()));
+            EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.store("c4").bytes.begin()));
+            EXPECT_FALSE(rig.P.write_side.msg1.visible);
         } else {
-            EXPECT_EQ(msg.caption, edid_write_fail);
-            EXPECT_EQ(msg.color, rgb_red);
+            EXPECT_EQ(testing::shown(rig.P.write_side.msg1), testing::red(edid_write_fail));
         }
         EXPECT_EQ(edid_write_item(rig.ctx, 6), ok ? "ABC.TESTMON" : "---");
         EXPECT_EQ(edid_read_item(rig.ctx, 16), ok ? "ABC.TESTMON" : "---");
@@ -148,9 +142,8 @@ TEST(EdidPageWrite, SendsBlocksZeroAndOneOrReportsTheFailure) {
         rig.P.cmd_write[4].enabled = true;  // even if the button were enabled
         edid_write_click(rig.ctx);
         EXPECT_TRUE(rig.sent().empty());
-        ASSERT_EQ(rig.dlg.messages.size(), 1u);
-        EXPECT_EQ(rig.dlg.messages[0], "WRITE window is empty");
-        EXPECT_EQ(rig.dlg.icons[0], msg_icon::critical);
+        EXPECT_EQ(rig.dlg.messages, std::vector<std::string>{"WRITE window is empty"});
+        EXPECT_EQ(rig.dlg.icons, std::vector<msg_icon>{msg_icon::critical});
     }
     for (msg_answer a : {msg_answer::no, msg_answer::yes}) {
         SCOPED_TRACE(a == msg_answer::yes ? "four blocks, Yes" : "four blocks, No");
@@ -193,7 +186,7 @@ TEST(EdidPageBusy, NothingReentersAWriteAndTheSnapshotIsSent) {
     edid_write_list_choose(rig.ctx, 6);
     edid_write_click(rig.ctx);
     EXPECT_EQ(rig.lines(), (std::vector<std::string>{"$edid_write c4,block0", "$edid_write c4,block1"}));
-    EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.stores["c4"].begin()));
+    EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.store("c4").bytes.begin()));
     EXPECT_EQ(rig.P.rtxt_edid_write, write_text);
     EXPECT_EQ(read_index, 3);
     EXPECT_EQ(rig.P.rx_edid_slot, 1);
@@ -204,10 +197,10 @@ TEST(EdidPageBusy, NothingReentersAWriteAndTheSnapshotIsSent) {
 TEST(EdidPageSlots, NameRefreshStopsAtTheFirstUnansweredDSlotAndSkipsCSlots) {
     page_rig rig;
     for (int n = 1; n <= 10; ++n) {
-        rig.unit.names["d" + std::to_string(n)] = "D" + std::to_string(n);
-        rig.unit.names["c" + std::to_string(n)] = "C" + std::to_string(n);
+        rig.unit.store("d" + std::to_string(n)).name = "D" + std::to_string(n);
+        rig.unit.store("c" + std::to_string(n)).name = "C" + std::to_string(n);
     }
-    rig.unit.rx = "c4";
+    rig.unit.rx_reply = "c4";
     rig.unit.silent = {"$edid_name? c3", "$edid_name? d7"};
     edid_slot_names_refresh(rig.ctx);
     EXPECT_EQ(edid_read_item(rig.ctx, 3), "D1");
@@ -237,11 +230,13 @@ TEST(EdidPageSlots, RxEdidFollowsOnlyExactTokensAndAcceptedChoices) {
         SCOPED_TRACE(token);
         page_rig rig;
         rig.P.rx_edid_slot = 7;
-        rig.unit.rx = token;
+        rig.unit.rx_reply = token;
         edid_slot_names_refresh(rig.ctx);
         EXPECT_EQ(rig.P.rx_edid_slot, slot);
     }
     page_rig rig;
+    rig.unit.put("c4", testing::two_block_hdmi());
+    rig.unit.put("d10", testing::two_block_hdmi());
     frm_rx_edid_choose(rig.ctx, 1);
     EXPECT_EQ(rig.lines().back(), "$edid_rx sink");
     frm_rx_edid_choose(rig.ctx, 15);
@@ -279,9 +274,8 @@ TEST(EdidPageSlots, RenameChecksTheNameAndTheSlot) {
         edid_rename_click(rig.ctx);
         if (*r.message) {
             EXPECT_TRUE(rig.sent().empty());
-            ASSERT_EQ(rig.dlg.messages.size(), 1u);
-            EXPECT_EQ(rig.dlg.messages[0], r.message);
-            EXPECT_EQ(rig.dlg.icons[0], msg_icon::exclamation);
+            EXPECT_EQ(rig.dlg.messages, std::vector<std::string>{r.message});
+            EXPECT_EQ(rig.dlg.icons, std::vector<msg_icon>{msg_icon::exclamation});
         } else {
             EXPECT_EQ(rig.lines(), std::vector<std::string>{"$edid_name c3,MY TV 2"});
             EXPECT_EQ(edid_write_item(rig.ctx, 5), "MY TV 2");
@@ -330,8 +324,8 @@ TEST(EdidPageSlots, SinkCopyReadsBackOnlyTheSlotShownInTheReadList) {
         std::vector<std::string> expect{"$edid_copy_sink c4", "$edid_name? c4"};
         if (read_index == 16) expect.insert(expect.end(), {"$edid_read c4,block0", "$edid_read c4,block1"});
         EXPECT_EQ(rig.lines(), expect);
-        EXPECT_EQ(edid_write_item(rig.ctx, 6), "COPIED");
-        EXPECT_EQ(edid_read_item(rig.ctx, 16), "COPIED");
+        EXPECT_EQ(edid_write_item(rig.ctx, 6), "ABC.TESTMON");  // the unit names the copy
+        EXPECT_EQ(edid_read_item(rig.ctx, 16), "ABC.TESTMON");
         EXPECT_EQ(rig.P.rtxt_edid_read.empty(), read_index != 16);
     }
     page_rig rig;
@@ -339,9 +333,7 @@ TEST(EdidPageSlots, SinkCopyReadsBackOnlyTheSlotShownInTheReadList) {
     frm_copy_sink_select(rig.ctx, 2);
     cmd_copy_click(rig.ctx);
     EXPECT_EQ(rig.lines(), std::vector<std::string>{"$edid_copy_sink c2"});
-    EXPECT_EQ(rig.P.read_side.msg1.caption, edid_copy_fail);
-    EXPECT_EQ(rig.P.read_side.msg1.color, rgb_red);
-    EXPECT_TRUE(rig.P.read_side.msg1.visible);
+    EXPECT_EQ(testing::shown(rig.P.read_side.msg1), testing::red(edid_copy_fail));
 }
 
 }  // namespace

@@ -25,227 +25,80 @@ void put_descriptor(bytes& img, int slot, std::initializer_list<std::uint8_t> d)
 
 }  // namespace
 
-TEST(EdidSections, VendorFields)
+// Every field of the base block is compared with an independent decoder over 280 real EDIDs
+// (ctest edid_tree_vs_edid_decode); the cases here are the inputs that corpus does not hold.
+TEST(EdidSections, FieldsOfInputsTheRealCorpusLacks)
 {
-    struct row {
-        std::uint8_t serial[4];
-        std::uint8_t week, year;
-        std::optional<std::uint32_t> serial_number;
-        std::optional<int> week_out;
-        bool model_year;
-    };
-    const row rows[] = {
-        {{0, 0, 0, 0}, 40, 21, std::nullopt, 40, false},
-        {{1, 2, 3, 4}, 0, 21, 0x04030201u, std::nullopt, false},
-        {{0xFF, 0xFF, 0xFF, 0xFF}, 0xFF, 30, 0xFFFFFFFFu, std::nullopt, true},
-    };
-    for (const row& r : rows) {
+    const auto with = [](std::initializer_list<std::pair<int, std::uint8_t>> at) {
         bytes img = base_block();
-        for (int k = 0; k < 4; ++k) img[static_cast<std::size_t>(12 + k)] = r.serial[k];
-        img[16] = r.week;
-        img[17] = r.year;
-        const edid_base_info i = decode(img);
-        EXPECT_EQ(i.manufacturer, "ABC");
-        EXPECT_EQ(i.product_code, 0x1234);
-        EXPECT_EQ(i.serial_number, r.serial_number);
-        EXPECT_EQ(i.week, r.week_out);
-        EXPECT_EQ(i.year, 1990 + r.year);
-        EXPECT_EQ(i.model_year, r.model_year);
-        EXPECT_EQ(i.version_major, 1);
-        EXPECT_EQ(i.version_minor, 3);
-    }
-}
+        for (const auto& [i, v] : at) img[static_cast<std::size_t>(i)] = v;
+        return decode(img);
+    };
+    // Serial FFFFFFFF, model year 2020, only manufacturer's timings in byte 37.
+    const edid_base_info v = with({{12, 0xFF}, {13, 0xFF}, {14, 0xFF}, {15, 0xFF}, {16, 0xFF}, {17, 30}, {37, 0x7F}});
+    EXPECT_EQ(v.serial_number, 0xFFFFFFFFu);
+    EXPECT_EQ(v.week, std::nullopt);
+    EXPECT_EQ(std::pair(v.model_year, v.year), std::pair(true, 2020));
+    EXPECT_TRUE(v.established.empty());
+    EXPECT_EQ(v.manufacturer_timings, 0x7F);
+    // Before E-EDID 1.3 aspect code 0 is 1:1.
+    const edid_standard_timing t = with({{19, 2}, {38, 0x81}, {39, 0x00}}).standard[0];
+    EXPECT_EQ(std::tuple(t.used, t.width, t.height, t.refresh), std::tuple(true, 1280, 1280, 60));
 
-TEST(EdidSections, InputByteByVersion)
-{
     struct row {
-        std::uint8_t minor, input;
-        bool digital;
+        std::uint8_t input;
         std::optional<int> bits;
         std::optional<std::string> iface;
     };
     const row rows[] = {
-        {4, 0xA5, true, 8, "DisplayPort"},
-        {4, 0x92, true, 6, "HDMI-a"},
-        {4, 0xE3, true, 16, "HDMI-b"},
-        {4, 0xF1, true, std::nullopt, "DVI"},       // depth 7 is reserved
-        {4, 0x86, true, std::nullopt, std::nullopt},  // interface 6 is reserved
-        {4, 0x80, true, std::nullopt, "undefined"},
-        {3, 0xA5, true, std::nullopt, std::nullopt},  // E-EDID 1.3 has neither field
-        {4, 0x0E, false, std::nullopt, std::nullopt},
+        {0x92, 6, "HDMI-a"},
+        {0xE3, 16, "HDMI-b"},
+        {0xF1, std::nullopt, "DVI"},       // depth 7 is reserved
+        {0x86, std::nullopt, std::nullopt},  // interface 6 is reserved
     };
     for (const row& r : rows) {
-        bytes img = base_block();
-        img[19] = r.minor;
-        img[20] = r.input;
-        const edid_base_info i = decode(img);
-        SCOPED_TRACE(testing::Message() << "input " << int(r.input) << " minor " << int(r.minor));
-        EXPECT_EQ(i.digital, r.digital);
-        EXPECT_EQ(i.bits_per_color, r.bits);
-        EXPECT_EQ(i.interface_name, r.iface);
+        const edid_base_info i = with({{19, 4}, {20, r.input}});
+        EXPECT_EQ(std::tie(i.bits_per_color, i.interface_name), std::tie(r.bits, r.iface)) << int(r.input);
     }
 }
 
-TEST(EdidSections, SizeGammaAndFeatures)
-{
-    struct row {
-        std::uint8_t width, gamma, features;
-        std::optional<int> w_cm, h_cm;
-        std::optional<double> gamma_out;
-        std::vector<bool> flags;  // standby, suspend, off, sRGB, preferred, continuous
-    };
-    const row rows[] = {
-        {60, 0x78, 0xA6, 60, 34, 2.2, {true, false, true, true, true, false}},
-        {0, 0xFF, 0x41, std::nullopt, std::nullopt, std::nullopt, {false, true, false, false, false, true}},  // aspect ratio
-    };
-    for (const row& r : rows) {
-        bytes img = base_block();
-        img[21] = r.width;
-        img[22] = 34;
-        img[23] = r.gamma;
-        img[24] = r.features;
-        const edid_base_info i = decode(img);
-        EXPECT_EQ(i.width_cm, r.w_cm);
-        EXPECT_EQ(i.height_cm, r.h_cm);
-        EXPECT_EQ(i.gamma, r.gamma_out);
-        EXPECT_EQ((std::vector<bool>{i.dpms_standby, i.dpms_suspend, i.dpms_off, i.srgb, i.preferred_native,
-                                     i.continuous_frequency}),
-                  r.flags);
-    }
-}
-
-TEST(EdidSections, ChromaticityTenBitsRounded)
-{
-    bytes img = base_block();
-    // red (652, 357), green (1023, 0), blue (1, 2), white (320, 337)
-    const std::uint8_t c[10] = {(1 << 4) | (3 << 2), (1 << 6) | (2 << 4) | 1, 163, 89, 255, 0, 0, 0, 80, 84};
-    std::copy(c, c + 10, img.begin() + 25);
-    const edid_base_info i = decode(img);
-    EXPECT_EQ((std::vector<int>{i.red.x_raw, i.red.y_raw, i.green.x_raw, i.blue.y_raw, i.white.y_raw}),
-              (std::vector<int>{652, 357, 1023, 2, 337}));
-    EXPECT_DOUBLE_EQ(i.red.x, 0.6367);
-    EXPECT_DOUBLE_EQ(i.red.y, 0.3486);   // 0.34863..., rounded
-    EXPECT_DOUBLE_EQ(i.green.x, 0.999);  // 0.99902...
-    EXPECT_DOUBLE_EQ(i.blue.x, 0.001);   // 0.00098 rounds up
-    EXPECT_DOUBLE_EQ(i.white.x, 0.3125);
-    EXPECT_DOUBLE_EQ(i.white.y, 0.3291);
-}
-
-TEST(EdidSections, EstablishedTimingsOneBitEach)
-{
-    const char* const names[17] = {"720x400@70",  "720x400@88",  "640x480@60",   "640x480@67",  "640x480@72",
-                                   "640x480@75",  "800x600@56",  "800x600@60",   "800x600@72",  "800x600@75",
-                                   "832x624@75",  "1024x768@87i", "1024x768@60", "1024x768@70", "1024x768@75",
-                                   "1280x1024@75", "1152x870@75"};
-    for (int bit = 0; bit < 17; ++bit) {
-        bytes img = base_block();
-        img[static_cast<std::size_t>(35 + bit / 8)] = static_cast<std::uint8_t>(0x80 >> (bit % 8));
-        img[37] |= 0x7F;  // the manufacturer's bits never appear
-        const edid_base_info i = decode(img);
-        ASSERT_EQ(i.established.size(), 1u) << bit;
-        EXPECT_EQ(i.established[0], names[bit]);
-        EXPECT_EQ(i.manufacturer_timings, 0x7F);
-    }
-}
-
-TEST(EdidSections, StandardTimings)
-{
-    struct row {
-        std::uint8_t minor, b1, b2;
-        bool used;
-        int w, h, hz;
-    };
-    const row rows[] = {
-        {3, 0xD1, 0xC0, true, 1920, 1080, 60}, {3, 0x81, 0x80, true, 1280, 1024, 60},
-        {3, 0xA9, 0x4F, true, 1600, 1200, 75}, {3, 0x81, 0x00, true, 1280, 800, 60},
-        {2, 0x81, 0x00, true, 1280, 1280, 60},  // 1:1 before E-EDID 1.3
-        {3, 0x01, 0x01, false, 0, 0, 0},
-        {3, 0x00, 0x00, false, 0, 0, 0},  // reserved first byte
-    };
-    for (const row& r : rows) {
-        bytes img = base_block();
-        img[19] = r.minor;
-        for (int n = 0; n < 8; ++n) {
-            img[static_cast<std::size_t>(38 + 2 * n)] = 0x01;
-            img[static_cast<std::size_t>(39 + 2 * n)] = 0x01;
-        }
-        img[48] = r.b1;  // entry 6
-        img[49] = r.b2;
-        const edid_standard_timing t = decode(img).standard[5];
-        EXPECT_EQ(t.used, r.used);
-        EXPECT_EQ(t.width, r.w);
-        EXPECT_EQ(t.height, r.h);
-        EXPECT_EQ(t.refresh, r.hz);
-    }
-}
-
-TEST(EdidSections, DetailedTimingAllHighBits)
+// The fields of a detailed timing with every high bit set are checked on real EDIDs; the
+// porches, size and sync of its text are not.
+TEST(EdidSections, DetailedTimingText)
 {
     bytes img = base_block();
     put_descriptor(img, 2, {0x10, 0x27, 0x34, 0x56, 0xA3, 0x12, 0x21, 0x51, 0x0B, 0x0C, 0x9E, 0x9D, 0x22, 0x33,
                             0x12, 5, 6, 0x9E});
-    const edid_base_info info = decode(img);
-    const edid_descriptor& e = info.descriptors[1];
-    ASSERT_EQ(e.kind, edid_descriptor_kind::dtd);
-    const edid_dtd& t = e.dtd;
-    EXPECT_EQ((std::vector<int>{t.pixel_clock_khz, t.h_active, t.h_blank, t.v_active, t.v_blank, t.h_front, t.h_sync,
-                                t.v_front, t.v_sync, t.width_mm, t.height_mm, t.h_border, t.v_border}),
-              (std::vector<int>{100000, 0xA34, 0x356, 0x512, 0x121, 0x20B, 0x10C, 9 + 48, 14 + 16, 0x122, 0x233, 5, 6}));
-    EXPECT_TRUE(t.interlaced);
+    ASSERT_EQ(decode(img).descriptors[1].kind, edid_descriptor_kind::dtd);
     const std::string text = section(img, "block0_descriptor2");
     for (const char* part : {"front porch 523, sync 268, back porch 63", "2612x2596i", "digital separate, H+ V+"})
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
 }
 
-TEST(EdidSections, DisplayDescriptorKinds)
+TEST(EdidSections, DescriptorEdgesTheRealCorpusLacks)
 {
-    struct row {
-        std::uint8_t tag;
-        std::string payload;
-        bool terminate;
-        edid_descriptor_kind kind;
-        std::string text;
-    };
-    const row rows[] = {
-        {0xFC, "AB  ", true, edid_descriptor_kind::name, "AB"},
-        {0xFF, "1234567890ABC", false, edid_descriptor_kind::serial, "1234567890ABC"},
-        {0xFE, "LINE\nX", false, edid_descriptor_kind::text, "LINE"},
-        {0x10, "", false, edid_descriptor_kind::dummy, ""},
-        {0xFA, "", false, edid_descriptor_kind::other, ""},
-        {0x05, "", false, edid_descriptor_kind::other, ""},
-    };
-    for (const row& r : rows) {
-        bytes img = base_block();
-        set_display_descriptor(img, 3, r.tag, r.payload, r.terminate);
-        const edid_base_info info = decode(img);
-        const edid_descriptor& e = info.descriptors[2];
-        SCOPED_TRACE(int(r.tag));
-        EXPECT_EQ(e.kind, r.kind);
-        EXPECT_EQ(e.text, r.text);
-        EXPECT_EQ(e.tag, r.tag);
-        EXPECT_EQ(e.slot, 3);
-    }
-    // Only the first two bytes make a detailed timing.
     bytes img = base_block();
+    set_display_descriptor(img, 3, 0xFC, "AB  ");  // trailing blanks go
+    set_display_descriptor(img, 4, 0xFA, "");      // standard timings
+    const auto& d = decode(img).descriptors;
+    EXPECT_EQ(std::tuple(d[2].kind, d[2].text, d[2].slot), std::tuple(edid_descriptor_kind::name, "AB", 3));
+    EXPECT_EQ(std::tuple(d[3].kind, d[3].tag, d[3].slot), std::tuple(edid_descriptor_kind::other, 0xFA, 4));
+    // Only the first two bytes make a detailed timing.
     put_descriptor(img, 4, {0x00, 0x01, 0, 0xFC});
     EXPECT_EQ(decode(img).descriptors[3].kind, edid_descriptor_kind::dtd);
-}
 
-TEST(EdidSections, RangeLimitOffsets)
-{
+    // Range-limit offsets other than both horizontal ones (0x0C, in real EDIDs).
     struct row {
         std::uint8_t minor, offsets;
         int v_min, v_max, h_min, h_max;
     };
-    const row rows[] = {{4, 0x00, 56, 76, 30, 83},  {4, 0x02, 56, 331, 30, 83}, {4, 0x03, 311, 331, 30, 83},
-                        {4, 0x08, 56, 76, 30, 338}, {4, 0x0C, 56, 76, 285, 338},
+    const row rows[] = {{4, 0x02, 56, 331, 30, 83}, {4, 0x03, 311, 331, 30, 83}, {4, 0x08, 56, 76, 30, 338},
                         {3, 0x0F, 56, 76, 30, 83}};  // before E-EDID 1.4 byte 4 is reserved: no offsets
     for (const row& r : rows) {
-        bytes img = base_block();
-        img[19] = r.minor;
-        img[72 + 4] = r.offsets;
-        const edid_base_info info = decode(img);
-        const edid_descriptor& e = info.descriptors[1];
+        bytes lim = base_block();
+        lim[19] = r.minor;
+        lim[72 + 4] = r.offsets;
+        const edid_descriptor e = decode(lim).descriptors[1];
         ASSERT_EQ(e.kind, edid_descriptor_kind::range_limits);
         const auto& g = e.range;
         EXPECT_EQ((std::vector<int>{g.v_min, g.v_max, g.h_min_khz, g.h_max_khz, g.max_pixel_clock_mhz}),
@@ -270,13 +123,11 @@ TEST(EdidSections, TextsByKey)
         EXPECT_EQ(section(img, key), "") << key;
     EXPECT_EQ(edid_section_text(img.data(), 0, "block0_vendor"), "");
 
-    EXPECT_NE(section(img, "block0_vendor").find("ABC"), std::string::npos);
-    EXPECT_NE(section(img, "block0_vendor").find("4660 (1234 h)"), std::string::npos);
-    EXPECT_NE(section(img, "block0_basic").find("1.3"), std::string::npos);
-    EXPECT_NE(section(img, "block0_descriptor1").find("1920x1080p 60.000 Hz"), std::string::npos);
-    EXPECT_NE(section(img, "block0_descriptor2").find("56 - 76 Hz"), std::string::npos);
-    EXPECT_NE(section(img, "block0_descriptor3").find("TESTMON"), std::string::npos);
-    EXPECT_NE(section(img, "block0_descriptor4").find("Dummy"), std::string::npos);
+    for (const auto& [key, part] : {std::pair{"block0_vendor", "ABC"}, {"block0_vendor", "4660 (1234 h)"},
+                                    {"block0_basic", "1.3"}, {"block0_descriptor1", "1920x1080p 60.000 Hz"},
+                                    {"block0_descriptor2", "56 - 76 Hz"}, {"block0_descriptor3", "TESTMON"},
+                                    {"block0_descriptor4", "Dummy"}})
+        EXPECT_NE(section(img, key).find(part), std::string::npos) << key;
 
     // The parts make the whole: descriptors 1..4 are the dt_mon text, standard 1-3, 4-6, 7-8
     // are the lines of all eight.

@@ -59,45 +59,38 @@ inline bytes cea_block(std::initializer_list<bytes> data_blocks)
     return b;
 }
 
-// Data blocks.
-inline bytes video_block(std::initializer_list<std::uint8_t> svds)
+// Data blocks: a header byte (tag, payload length) before `payload`.
+inline bytes data_block(int tag, bytes payload)
 {
-    bytes b{static_cast<std::uint8_t>(0x40 | svds.size())};
-    b.insert(b.end(), svds);
-    return b;
+    payload.insert(payload.begin(), static_cast<std::uint8_t>(tag << 5 | payload.size()));
+    return payload;
 }
+inline bytes video_block(std::initializer_list<std::uint8_t> svds) { return data_block(2, svds); }
 inline bytes audio_block(std::initializer_list<std::uint8_t> codes)
 {
-    bytes b{static_cast<std::uint8_t>(0x20 | (codes.size() * 3))};
-    for (std::uint8_t code : codes) {
-        b.push_back(static_cast<std::uint8_t>((code << 3) | 0x01));
-        b.push_back(0x07);
-        b.push_back(0x07);
-    }
-    return b;
+    bytes b;
+    for (std::uint8_t code : codes) b.insert(b.end(), {static_cast<std::uint8_t>((code << 3) | 0x01), 0x07, 0x07});
+    return data_block(1, b);
 }
 // HDMI 1.4b VSDB: OUI 00-0C-03, physical address 1.0.0.0, then `rest` (byte 6 onward).
 inline bytes h14b_vsdb(std::initializer_list<std::uint8_t> rest = {})
 {
-    bytes b{0, 0x03, 0x0C, 0x00, 0x10, 0x00};
+    bytes b{0x03, 0x0C, 0x00, 0x10, 0x00};
     b.insert(b.end(), rest);
-    b[0] = static_cast<std::uint8_t>(0x60 | (b.size() - 1));
-    return b;
+    return data_block(3, b);
 }
 // HDMI Forum VSDB: OUI C4-5D-D8, version 1, Max_TMDS_Character_Rate, then `rest` (byte 6 on).
 inline bytes hf_vsdb(std::uint8_t max_tmds, std::initializer_list<std::uint8_t> rest = {0x80, 0x00})
 {
-    bytes b{0, 0xD8, 0x5D, 0xC4, 0x01, max_tmds};
+    bytes b{0xD8, 0x5D, 0xC4, 0x01, max_tmds};
     b.insert(b.end(), rest);
-    b[0] = static_cast<std::uint8_t>(0x60 | (b.size() - 1));
-    return b;
+    return data_block(3, b);
 }
 inline bytes extended_block(std::uint8_t ext_tag, std::initializer_list<std::uint8_t> rest = {})
 {
-    bytes b{0, ext_tag};
+    bytes b{ext_tag};
     b.insert(b.end(), rest);
-    b[0] = static_cast<std::uint8_t>(0xE0 | (b.size() - 1));
-    return b;
+    return data_block(7, b);
 }
 
 // A plain extension block of another kind (tag only).
