@@ -1,7 +1,8 @@
 // The command transaction over the real Qt transports against vexlan-unit-sim: loopback TCP
-// and a pseudo-terminal standing in for the serial line.
+// and a pseudo-terminal standing in for the serial line, and a serial device that goes away.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
 #include <tuple>
@@ -39,17 +40,27 @@ const transport_case transports[] = {{false, "tcp"}, {true, "pty"}};
 
 }  // namespace
 
-TEST(SimLink, LinkQueriesResultsAndHelpOverBothTransports) {
+// Each reply starts late, so that an action taken during a wait sends its own command meanwhile.
+TEST(SimLink, LinkQueriesResultsHelpAndAnActionDuringAWaitOverBothTransports) {
     for (const auto& t : transports) {
         SCOPED_TRACE(t.name);
-        sim_process sim({"--pty", "--model", "MRV-510", "--board-id", "2", "--fw", "9.8.7", "--task", "analyser"});
+        sim_process sim({"--pty", "--model", "MRV-510", "--board-id", "2", "--fw", "9.8.7", "--task", "analyser",
+                         "--delay-ms", "60"});
         qt_session s;
         open_link(s, sim, t.serial);
         if (HasFatalFailure()) return;
+        s.ctx.profile.model_index = 0;  // any command may pass before the link
+        int inner_result = -1;
+        std::string inner_p1;
+        QTimer::singleShot(10, [&] {
+            inner_result = cmdtx_str(s.ctx, "$fwver?\r");
+            inner_p1 = s.ctx.link.rx_param1;
+        });
         unit_identity id;
         ASSERT_TRUE(unit_identity_query(s.ctx, id));
         EXPECT_EQ(std::tuple(id.model, id.board_id, id.firmware, id.task_mode),
                   std::tuple("MRV-510", "2", "9.8.7", "analyser"));
+        EXPECT_EQ(std::tuple(inner_result, inner_p1), std::tuple(1, "9.8.7"));  // during "$model?"
         EXPECT_EQ(s.ctx.profile.model_index, 2);
         // A good reply, an error reply and an unknown command word.
         EXPECT_EQ(cmdtx_str(s.ctx, "$timing 5\r"), 1);
@@ -116,23 +127,19 @@ TEST(SimLink, ConnectionClosedByTheUnit) {
     EXPECT_EQ(s.dialogs.messages.back(), "Ethernet is disconnected !.");
 }
 
-TEST(SimLink, ActionDuringAWaitGetsItsOwnReply) {
-    for (const auto& t : transports) {
-        SCOPED_TRACE(t.name);
-        sim_process sim({"--pty", "--delay-ms", "60", "--fw", "1.2.3"});
-        qt_session s;
-        open_link(s, sim, t.serial);
-        if (HasFatalFailure()) return;
-        s.ctx.profile.model_index = 0;
-        int inner_result = -1;
-        std::string inner_p1;
-        QTimer::singleShot(10, [&] {
-            inner_result = cmdtx_str(s.ctx, "$fwver?\r");
-            inner_p1 = s.ctx.link.rx_param1;
-        });
-        EXPECT_EQ(cmdtx_str(s.ctx, "$model?\r"), 1);
-        EXPECT_EQ(s.ctx.link.rx_param1, "MRV-410");
-        EXPECT_EQ(inner_result, 1);
-        EXPECT_EQ(inner_p1, "1.2.3");
+TEST(SerialLink, ProbeFailsOnceTheDeviceHasGone) {
+    auto sim = std::make_unique<sim_process>(QStringList{"--pty"});
+    qt_session s;
+    open_link(s, *sim, true);
+    if (HasFatalFailure()) return;
+    EXPECT_TRUE(s.serial.probe());
+    sim.reset();  // the far end of the line goes away, as an unplugged adapter does
+    QElapsedTimer t;
+    t.start();
+    bool gone = false;
+    while (!gone && t.elapsed() < 3000) {
+        s.pump.wait_until(s.clock.now_ms() + 50, [] { return false; });
+        gone = !s.serial.probe();
     }
+    EXPECT_TRUE(gone) << "the serial port still looks present";
 }

@@ -3,85 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDir>
-#include <QImage>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include "cable_cec/cable_test.h"
-#include "link/app_dir.h"
-#include "link/tasks.h"
-#include "link/transaction.h"
-#include "link/transports.h"
 #include "terminal/terminal.h"
-#include "ui/app_options.h"
-#include "ui/frm_main.h"
 #include "ui/frm_monitor_cmd.h"
-#include "ui/main_runtime.h"
-#include "ui/screenshot.h"
-#include "sim_process.h"
+#include "window_rig.h"
 
 namespace vexlan {
 namespace {
 
-using testing::sim_process;
-
-struct quiet_dialogs : dialog_port {
-    std::vector<std::string> messages;
-    msg_answer message_box(const std::string& text, msg_icon, msg_buttons, const std::string&) override {
-        messages.push_back(text);
-        return msg_answer::ok;
-    }
-};
-
-template <class W>
-W* child(QWidget& w, const char* name) {
-    auto* c = w.findChild<W*>(name);
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
-
-// A window linked over loopback to a simulator started with `options`.
-struct linked_window {
-    QTemporaryDir dir;
-    sim_process sim;
-    quiet_dialogs dialogs;
-    std::unique_ptr<main_runtime> rt;
-    std::unique_ptr<frm_main> w;
-
-    explicit linked_window(const QStringList& options, std::uint16_t discovery_local_port = 0) : sim(options) {
-        app_dir_prepare(dir.path().toStdString(), VEXLAN_DATA_DIR);
-        runtime_options ro;
-        ro.app_dir = dir.path().toStdString();
-        ro.unit_port = sim.port();
-        ro.discovery_host = "127.0.0.1";
-        ro.discovery_port = sim.udp_port();
-        ro.discovery_local_port = discovery_local_port;
-        rt = std::make_unique<main_runtime>(ro, &dialogs);
-        w = std::make_unique<frm_main>(*rt);
-        w->start();
-    }
-    app_context& ctx() { return rt->ctx; }
-    void wait(int ms, const std::function<bool()>& done = [] { return false; }) {
-        rt->pump.wait_until(rt->clock.now_ms() + static_cast<std::uint32_t>(ms), done);
-    }
-    bool link() {
-        cbo_interface_change(ctx(), 1);
-        ctx().view.txt_eth_ip.caption = "127.0.0.1";
-        cmd_eth_open_click(ctx());
-        wait(30000, [&] { return ctx().profile.model_index != model_none && !ctx().link.cmd_busy; });
-        return ctx().profile.model_index != model_none;
-    }
-};
-
 TEST(CableCecWindow, TwoMinuteRunInScaledTimeFromStartToPassWithTheProgressBar) {
-    linked_window lw({"--model", "MRV-410L", "--task", "cable", "--clock-scale", "20"});
-    ASSERT_TRUE(lw.sim.ok());
+    window_rig lw(QStringList{"--model", "MRV-410L", "--task", "cable", "--clock-scale", "20"});
+    ASSERT_TRUE(lw.sim->ok());
     ASSERT_TRUE(lw.link());
     auto& ctx = lw.ctx();
     child<QPushButton>(*lw.w, "cmd_main_5")->click();
@@ -123,8 +60,8 @@ TEST(CableCecWindow, TwoMinuteRunInScaledTimeFromStartToPassWithTheProgressBar) 
 }
 
 TEST(CableCecWindow, CecLogFillsAndTheTerminalShowsRepliesAsPlainText) {
-    linked_window lw({"--model", "MRV-510", "--cec-interval-ms", "150"});
-    ASSERT_TRUE(lw.sim.ok());
+    window_rig lw(QStringList{"--model", "MRV-510", "--cec-interval-ms", "150"});
+    ASSERT_TRUE(lw.sim->ok());
     ASSERT_TRUE(lw.link());
     auto& ctx = lw.ctx();
     child<QPushButton>(*lw.w, "cmd_main_6")->click();
@@ -174,8 +111,8 @@ TEST(CableCecWindow, CecLogFillsAndTheTerminalShowsRepliesAsPlainText) {
 }
 
 TEST(CableCecWindow, FindIpListsTheUnitDoubleClickConnectsASecondWindowSaysThePortIsTaken) {
-    linked_window lw({"--model", "MRV-510", "--udp-port", "0"});
-    ASSERT_TRUE(lw.sim.ok() && lw.sim.udp_port());
+    window_rig lw(QStringList{"--model", "MRV-510", "--udp-port", "0"});
+    ASSERT_TRUE(lw.sim->ok() && lw.sim->udp_port());
     auto& ctx = lw.ctx();
     cbo_interface_change(ctx, 1);
     child<QPushButton>(*lw.w, "cmd_eth_find")->click();
@@ -189,7 +126,9 @@ TEST(CableCecWindow, FindIpListsTheUnitDoubleClickConnectsASecondWindowSaysThePo
 
     // a second window that wants the same local port
     {
-        linked_window second({"--model", "MRV-510", "--udp-port", "0"}, bound);
+        window_rig second(QStringList{"--model", "MRV-510", "--udp-port", "0"}, false);
+        second.ro.discovery_local_port = bound;
+        second.start();
         child<QPushButton>(*second.w, "cmd_eth_find")->click();
         auto* error = child<QLabel>(*second.w, "lab_discovery_error");
         EXPECT_TRUE(error->isVisible());
@@ -200,38 +139,6 @@ TEST(CableCecWindow, FindIpListsTheUnitDoubleClickConnectsASecondWindowSaysThePo
     lw.wait(15000, [&] { return ctx.link.eth_connected; });
     EXPECT_TRUE(ctx.link.eth_connected);
     EXPECT_FALSE(ctx.view.fra_discovery.visible);
-}
-
-TEST(CableCecWindow, ScreenshotsOfPagesFiveAndSixTheTerminalAndTheDiscoveryList) {
-    for (const char* model : {"MRV-410L", "MRV-510"}) {
-        const bool cable = std::string(model) == "MRV-410L";
-        linked_window lw(cable ? QStringList{"--model", model, "--task", "cable", "--udp-port", "0"}
-                               : QStringList{"--model", model, "--udp-port", "0"});
-        ASSERT_TRUE(lw.sim.ok());
-        QTemporaryDir out;
-        EXPECT_EQ(screenshot_run(*lw.rt, *lw.w, out.path().toStdString(), true), 0);
-        for (const char* name : {cable ? "page5.png" : "page6.png", "terminal.png", "discovery.png"}) {
-            QImage img(QDir(out.path()).filePath(name));
-            EXPECT_FALSE(img.isNull()) << model << " " << name;
-        }
-    }
-}
-
-TEST(CableCecWindow, DiscoveryOptionsDefaultToTheUnitsPortsAndTakeLoopbackSeams) {
-    auto o = app_options_parse({}, nullptr, nullptr);
-    EXPECT_EQ(o.discovery_host, "255.255.255.255");
-    EXPECT_EQ(o.discovery_port, 31001);
-    EXPECT_EQ(o.discovery_local_port, 31002);
-    o = app_options_parse({"--discovery-target", "127.0.0.1:41001", "--discovery-port=0"}, nullptr, nullptr);
-    EXPECT_EQ(o.error, "");
-    EXPECT_EQ(o.discovery_host, "127.0.0.1");
-    EXPECT_EQ(o.discovery_port, 41001);
-    EXPECT_EQ(o.discovery_local_port, 0);
-    EXPECT_EQ(app_options_parse({"--discovery-target", "127.0.0.1"}, nullptr, nullptr).discovery_port, 31001);
-    for (const auto& bad : std::vector<std::vector<std::string>>{{"--discovery-target", "127.0.0.1:x"},
-                                                                 {"--discovery-port", "65536"},
-                                                                 {"--discovery-port"}})
-        EXPECT_NE(app_options_parse(bad, nullptr, nullptr).error, "") << bad[0];
 }
 
 }  // namespace

@@ -3,99 +3,33 @@
 // the monitor types render the unit's values, the report replaces page 4 and EXIT brings it back.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QGroupBox>
-#include <QImage>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QStackedWidget>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
-#include "link/app_dir.h"
-#include "link/tasks.h"
-#include "link/transaction.h"
-#include "link/transports.h"
-#include "ui/app_options.h"
 #include "ui/frm_color_calibrate.h"
-#include "ui/frm_main.h"
-#include "ui/main_runtime.h"
-#include "ui/screenshot.h"
 #include "ui/widgets.h"
-#include "sim_process.h"
+#include "window_rig.h"
 
 namespace vexlan {
 namespace {
 
-using testing::sim_process;
-
-struct quiet_dialogs : dialog_port {
-    msg_answer message_box(const std::string& text, msg_icon, msg_buttons, const std::string&) override {
-        messages.push_back(text);
-        return answer;
+// The window linked to a simulated unit started with `options`, showing `page`; message boxes
+// are answered "No".
+struct linked_window : window_rig {
+    explicit linked_window(const QStringList& options, int page = -1) : window_rig(options) {
+        dialogs.answer = msg_answer::no;
+        EXPECT_TRUE(link());
+        if (page >= 0) cmd_main_click(ctx(), page);
     }
-    std::vector<std::string> messages;
-    msg_answer answer = msg_answer::no;
-};
-
-// The main window linked to a simulated unit, showing `page` if given.
-struct linked_window {
-    sim_process sim;
-    QTemporaryDir dir;
-    quiet_dialogs dialogs;
-    std::unique_ptr<main_runtime> rt;
-    std::unique_ptr<frm_main> w;
-
-    explicit linked_window(const QStringList& options, int page = -1) : sim(options) {
-        if (!sim.ok() || !dir.isValid()) return;
-        const std::string app_dir = dir.path().toStdString();
-        if (!app_dir_prepare(app_dir, VEXLAN_DATA_DIR).empty()) return;
-        runtime_options ro;
-        ro.app_dir = app_dir;
-        ro.unit_port = sim.port();
-        rt = std::make_unique<main_runtime>(ro, &dialogs);
-        w = std::make_unique<frm_main>(*rt);
-        w->on_close_errors = [](const std::vector<std::string>&) {};
-        w->start();
-        auto& ctx = rt->ctx;
-        cbo_interface_change(ctx, 1);
-        ctx.view.txt_eth_ip.caption = "127.0.0.1";
-        cmd_eth_open_click(ctx);
-        wait(8000, [&] { return ctx.profile.model_index != model_none && !ctx.link.cmd_busy; });
-        if (page >= 0) cmd_main_click(ctx, page);
-    }
-    ~linked_window() {
-        if (w) w->close();
-    }
-    bool linked() const { return rt && rt->ctx.profile.model_index != model_none; }
-    app_context& ctx() { return rt->ctx; }
-    void wait(int ms, const std::function<bool()>& done) {
-        rt->pump.wait_until(rt->clock.now_ms() + static_cast<std::uint32_t>(ms), done);
-    }
-    template <class W> W* child(const QString& name) {
-        auto* c = w->findChild<W*>(name);
-        EXPECT_NE(c, nullptr) << name.toStdString();
-        return c;
-    }
-    std::string label(const char* name) { return child<QLabel>(name)->text().toStdString(); }
-    QString text(const QString& name) {
-        auto* l = child<QLabel>(name);
-        return l ? l->text() : QString();
-    }
+    bool linked() { return ctx().profile.model_index != model_none; }
     QString shown() { return child<QStackedWidget>("fra_monitor")->currentWidget()->objectName(); }
-    QColor face(const QString& name) { return child<QPushButton>(name)->palette().color(QPalette::Button); }
-    // The unit's own answer to a query, asked directly.
-    std::string unit_value(const std::string& query) {
-        cmdtx_str(ctx(), query + "\r");
-        return ctx().link.rx_param1;
-    }
 };
 
 const QColor fav_green(0, 192, 0), panel_green = fav_green;
@@ -117,7 +51,7 @@ TEST(OutputPages, TimingAndPatternPagesSetReadBackAndShowFavouritesGreen) {
     ctx.output.timing.lab_out_now.caption.clear();
     refresh_action(ctx);
     const std::string name20 = ctx.catalogue.timings[19].name;
-    EXPECT_EQ(lw.label("lab_reso_out_now"), name20);
+    EXPECT_EQ(lw.text("lab_reso_out_now").toStdString(), name20);
     EXPECT_EQ(timings->currentItem(), timings->topLevelItem(19));
     EXPECT_EQ(lw.face("cmd_timing_1"), fav_green);
     EXPECT_NE(lw.face("cmd_timing_0"), fav_green);
@@ -146,7 +80,7 @@ TEST(OutputPages, TimingAndPatternPagesSetReadBackAndShowFavouritesGreen) {
     motion->clear();
     refresh_action(ctx);
     EXPECT_EQ(motion->text().toStdString(), "Hello Vexlan");
-    EXPECT_EQ(lw.label("lab_pat_out_now"), ctx.catalogue.patterns[40].name);
+    EXPECT_EQ(lw.text("lab_pat_out_now").toStdString(), ctx.catalogue.patterns[40].name);
     EXPECT_EQ(lw.face("cmd_pattern_0"), fav_green);
     emit patterns->itemClicked(patterns->topLevelItem(2), 0);
     EXPECT_FALSE(motion->isVisibleTo(lw.w.get()));
@@ -155,20 +89,11 @@ TEST(OutputPages, TimingAndPatternPagesSetReadBackAndShowFavouritesGreen) {
 // Mend: ticks set by the program (load, "Check None", a 19th tick taken back) run no tick
 // handler, so a favourites file kept after a problem at load stays kept until the operator acts.
 TEST(OutputPages, ProgramTicksRunNoHandler) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(app_dir_prepare(dir.path().toStdString(), VEXLAN_DATA_DIR).empty());
-    quiet_dialogs dialogs;
-    runtime_options ro;
-    ro.app_dir = dir.path().toStdString();
-    main_runtime rt(ro, &dialogs);
-    frm_main w(rt);
-    w.on_close_errors = [](const std::vector<std::string>&) {};
-    w.start();
-    auto& ctx = rt.ctx;
-    auto* list = w.findChild<QTreeWidget*>("lstv_timing");
+    window_rig rig;
+    auto& ctx = rig.ctx();
+    auto* list = rig.child<QTreeWidget>("lstv_timing");
     ASSERT_NE(list, nullptr);
-    emit w.findChild<QPushButton*>("cmd_check_v_none")->clicked();
+    emit rig.child<QPushButton>("cmd_check_v_none")->clicked();
     for (int i = 0; i < 18; ++i) list->topLevelItem(i)->setCheckState(0, Qt::Checked);
     ctx.catalogue.favourites_keep_file = true;
     ctx.view.on_catalogue();  // the lists are filled again with their ticks
@@ -176,12 +101,12 @@ TEST(OutputPages, ProgramTicksRunNoHandler) {
     EXPECT_EQ(list->topLevelItem(30)->checkState(0), Qt::Unchecked);
     EXPECT_TRUE(ctx.catalogue.favourites_keep_file);
     EXPECT_EQ(ctx.catalogue.timing_fav[17], 18);
-    EXPECT_EQ(w.findChild<elided_button*>("cmd_timing_17")->full_text().toStdString(), ctx.catalogue.timings[17].name);
-    EXPECT_EQ(w.findChild<elided_button*>("cmd_timing_17")->toolTip().toStdString(), ctx.catalogue.timings[17].name);
+    auto* slot = rig.child<elided_button>("cmd_timing_17");
+    EXPECT_EQ(slot->full_text().toStdString(), ctx.catalogue.timings[17].name);
+    EXPECT_EQ(slot->toolTip().toStdString(), ctx.catalogue.timings[17].name);
     list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     EXPECT_FALSE(ctx.catalogue.favourites_keep_file);
     EXPECT_EQ(ctx.catalogue.timing_fav[0], 2);
-    w.close();
 }
 
 TEST(OutputPages, ControlPanelClickAndRefreshShowTheUnitsValues) {
@@ -295,28 +220,6 @@ TEST(MonitorPage, PatternModeShowsTheSinkSide) {
     // the Video Timing type has nothing to poll in pattern mode
     m.child<QRadioButton>("opt_mon_type_1")->click();
     EXPECT_EQ(m.rt->ctx.tasks.poll_list[0], none_254);
-}
-
-TEST(MonitorPage, ScreenshotsOfEachTypeAndTheReport) {
-    linked_window m({"--model", "MRV-510", "--task", "analyser"}, 4);
-    ASSERT_TRUE(m.linked());
-    QTemporaryDir out;
-    EXPECT_EQ(screenshot_run(*m.rt, *m.w, out.path().toStdString(), true), 0);
-    std::vector<QImage> shots;
-    for (const char* name : {"page4_type0.png", "page4_type1.png", "page4_type2.png", "page4_type3.png",
-                             "page4_type4.png", "page4_report.png"}) {
-        shots.emplace_back(QDir(out.path()).filePath(name));
-        EXPECT_FALSE(shots.back().isNull()) << name;
-    }
-    for (std::size_t i = 1; i < shots.size(); ++i) EXPECT_NE(shots[i], shots[i - 1]) << "picture " << i;
-}
-
-TEST(MonitorPage, StartPageOption) {
-    EXPECT_EQ(app_options_parse({"--page", "4"}, nullptr, nullptr).start_page, 4);
-    EXPECT_EQ(app_options_parse({"--page=0"}, nullptr, nullptr).start_page, 0);
-    EXPECT_EQ(app_options_parse({}, nullptr, nullptr).start_page, -1);
-    for (const char* bad : {"7", "-1", "x", "44", ""})
-        EXPECT_NE(app_options_parse({"--page", bad}, nullptr, nullptr).error, "") << bad;
 }
 
 }  // namespace
