@@ -1,9 +1,36 @@
-// vexlan-cli as scripts use it: exit status, printed result codes, and what reached the unit.
+// vexlan-cli as scripts use it, against vexlan-unit-sim: exit status, printed result codes and
+// what reached the unit; the exact lines on the wire and a set then a read-back for each page; the
+// output panel; monitor read|report|watch; the EDID stores (the refusals made before any link are
+// checked in process: Cli.UsageErrorsAndStatus); discovery; cable, CEC and terminal.
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <nlohmann/json.hpp>
 
 #include "cli_runner.h"
 
 using namespace vexlan::testing;
+
+namespace {
+
+QJsonObject json_of(const cli_run& r) { return QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object(); }
+
+QString data_file(const char* name) { return QStringLiteral(VEXLAN_DATA_DIR "/edid/") + name; }
+
+QString temp_file(const char* name) { return QDir(QString::fromStdString(::testing::TempDir())).filePath(name); }
+
+nlohmann::json slots_json(const sim_process& sim) {
+    const cli_run r = run_cli(sim, {"edid", "slots", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return nlohmann::json::parse(r.out, nullptr, false);
+}
+
+}  // namespace
 
 TEST(Cli, SendScriptAndLink) {
     sim_process sim({"--verbose", "--fw", "3.1.4"});
@@ -67,4 +94,274 @@ TEST(Cli, FailuresMapToStatusAndNameTheCommand) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         if (c.sent) EXPECT_EQ(count_of(sim.log(), c.sent), c.times) << sim.log();
     }
+}
+
+TEST(CliOutput, TimingPatternAndPanelPutExactLinesOnTheWireAndReadBack) {
+    sim_process sim({"--verbose", "--model", "MRV-410", "--task", "pattern"});
+    ASSERT_TRUE(sim.ok());
+    const auto set = run_cli(sim, {"timing", "set", "5"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    const auto lines = received(sim);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "$timing  5<D>");
+    EXPECT_EQ(count_of(sim.log(), "$timing  5<D>"), 1);
+    EXPECT_EQ(run_cli(sim, {"timing", "get"}).out, "timing: 5\n");
+    EXPECT_EQ(run_cli(sim, {"timing", "set", "88"}).status, 1);  // analyser task only: nothing sent
+    EXPECT_EQ(count_of(sim.log(), "$timing  88"), 0);
+
+    EXPECT_EQ(run_cli(sim, {"pattern", "set", "41"}).status, 0);
+    EXPECT_EQ(run_cli(sim, {"pattern", "get", "--json"}).out, "{\"pattern\":41}\n");
+    EXPECT_EQ(run_cli(sim, {"motion-text", "set", "  Vexlan\ttest  "}).status, 0);
+    EXPECT_EQ(run_cli(sim, {"motion-text", "get"}).out, "motion text: Vexlantest\n");
+
+    // The panel: every item read, and a set clicks like the window.
+    const auto get = run_cli(sim, {"panel", "get", "--json"});
+    EXPECT_EQ(get.status, 0) << get.err;
+    EXPECT_EQ(count_of(get.out, "\"item\":"), 21) << get.out;
+    EXPECT_EQ(count_of(get.out, "\"read\":true"), 21);
+    EXPECT_NE(get.out.find("\"query\":\"$hdcp_out_sw?\",\"read\":true,\"report\":\"off\",\"green\":38"), std::string::npos)
+        << get.out;
+
+    const auto panel_set = run_cli(sim, {"panel", "set", "40"});
+    EXPECT_EQ(panel_set.status, 0) << panel_set.err;
+    const auto panel_lines = received(sim);
+    ASSERT_GE(panel_lines.size(), 2u);
+    EXPECT_EQ(panel_lines[panel_lines.size() - 2], "$hdcp_out_sw on<D>");  // the preparation first
+    EXPECT_EQ(panel_lines.back(), "$hdcp_out_ver v2.2<D>");
+    const auto after = run_cli(sim, {"panel", "get", "--json"});
+    EXPECT_NE(after.out.find("\"report\":\"v2.2_on\""), std::string::npos) << after.out;
+    EXPECT_NE(after.out.find("\"report\":\"v2.2\",\"green\":40"), std::string::npos) << after.out;
+
+    EXPECT_EQ(run_cli(sim, {"panel", "set", "0"}).status, 1);  // not confirmed
+    EXPECT_EQ(count_of(sim.log(), "$factory"), 0);
+    EXPECT_EQ(run_cli(sim, {"panel", "set", "0", "--yes"}).status, 0);
+    EXPECT_EQ(count_of(sim.log(), "$factory<D>"), 1);
+    EXPECT_EQ(run_cli(sim, {"panel", "set", "50"}).status, 2);
+}
+
+TEST(CliOutput, ColourAndDownScalingSetThenReadBack) {
+    sim_process sim({"--verbose", "--model", "MRV-410L", "--board-id", "1", "--task", "analyser"});
+    ASSERT_TRUE(sim.ok());
+    EXPECT_EQ(run_cli(sim, {"scale4k", "set", "on_yuv"}).status, 0);
+    EXPECT_EQ(run_cli(sim, {"scale4k", "get"}).out, "scale4k: on_yuv\n");
+    const auto user = run_cli(sim, {"color", "set", "user", "1", "2", "255"});
+    EXPECT_EQ(user.status, 0) << user.err;
+    EXPECT_EQ(run_cli(sim, {"color", "get", "--json"}).out, "{\"color\":\"User\",\"red\":1,\"green\":2,\"blue\":255}\n");
+    EXPECT_EQ(run_cli(sim, {"color", "set", "Cyan", "0099"}).status, 2);
+    EXPECT_EQ(run_cli(sim, {"color", "set", "Cyan", "99"}).status, 0);
+    EXPECT_EQ(run_cli(sim, {"color", "get"}).out, "color: \"Cyan\"\nlevel: 99\n");
+    EXPECT_EQ(count_of(sim.log(), "$color_cal_color Cyan<D>"), 1);
+}
+
+// read: page values, packet fields and raw replies; report: as the window saves it and as JSON;
+// watch: a value printed only when it changes.
+TEST(CliMonitor, ReadReportAndWatch) {
+    sim_process sim({"--model", "MRV-510", "--task", "analyser"});
+    ASSERT_TRUE(sim.ok());
+    auto r = run_cli(sim, {"monitor", "read", "--type", "3", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto j = json_of(r);
+    const QJsonObject fields{{"type", 3}, {"avi_vic", 16}, {"avi_color_space", 0}, {"avi_color_space_text", "RGB"},
+                             {"gcp_avmute_text", "Clear"}, {"spd_vendor", "VEXLAN"}};
+    for (auto f = fields.begin(); f != fields.end(); ++f) EXPECT_EQ(j[f.key()], f.value()) << f.key().toStdString();
+    EXPECT_TRUE(j["aif_coding_type"].isString());
+    EXPECT_FALSE(j.contains("drmi_eotf")) << "an absent packet has no decoded fields";
+    EXPECT_EQ(j["values"].toObject()["drmi_eotf"].toString(), "DRMI Off");
+    EXPECT_TRUE(j["raw"].toObject()["$source_detect? avi"].toString().startsWith("82 02"));
+    EXPECT_EQ(j["raw"].toObject().size(), 6);
+
+    r = run_cli(sim, {"monitor", "read", "--type", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("h_frequency = 67500\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("v_frequency = 60.00\n"), std::string::npos);
+    EXPECT_EQ(run_cli(sim, {"monitor", "read", "--type", "5"}).status, 2);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("report.txt");
+    r = run_cli(sim, {"monitor", "report", "--out", file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    const std::string text = file_bytes(file).toStdString();
+    EXPECT_EQ(text.rfind("Monitor Report ", 0), 0u);
+    EXPECT_NE(text.find("\r\nModel: MRV-510 , FW: "), std::string::npos);
+    EXPECT_NE(text.find("\r\n========== Monitor HDCP & SCDC\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nSource H Frequency = 67500 Hz\r\n"), std::string::npos);
+    EXPECT_TRUE(text.ends_with("\r\nEND.\r\n"));
+
+    r = run_cli(sim, {"monitor", "report", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    j = json_of(r);
+    const auto sections = j["sections"].toArray();
+    ASSERT_EQ(sections.size(), 5);
+    EXPECT_EQ(sections[1].toObject()["title"].toString(), "Video Timing");
+    EXPECT_EQ(sections[1].toObject()["lines"].toObject()["Source Pixel Clock"].toString(), "148500 kHz");
+    EXPECT_EQ(j["avi_vic"].toInt(-1), 16);
+    EXPECT_TRUE(j["raw"].toObject().contains("$sink_detect? scdc"));
+
+    r = run_cli(sim, {"monitor", "watch", "--type", "1", "--cycles", "3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(count_of(r.out, " h_total = 2200\n"), 1) << r.out;
+    EXPECT_EQ(count_of(r.out, " timing = 1920x1080p60\n"), 1);
+    EXPECT_EQ(r.out.find(':'), 2u);  // "hh:mm:ss.mmm name = value"
+    EXPECT_EQ(r.out[8], '.');
+}
+
+TEST(CliEdidStores, WriteThenReadBackGivesTheSameBlocksAndTheSinkReadsToFiles) {
+    const QString sink_file = data_file("vexlan_block_map_4b.bin");
+    sim_process sim({"--pty", "--sink-edid", sink_file});
+    ASSERT_TRUE(sim.ok());
+    struct row {
+        const char* file;
+        const char* slot;
+        int compared;  // bytes of X and Y that must be equal
+        const char* note;
+    };
+    const row rows[] = {
+        {"vexlan_uhd_tv_2b.bin", "c4", 256, nullptr},
+        {"vexlan_dvi_monitor_1b.bin", "c7", 128, nullptr},  // block 1 goes as FF filler
+        {"vexlan_block_map_4b.bin", "c8", 256, "only blocks 0 and 1 are written"},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.file);
+        const QString x = data_file(r.file), y = temp_file("vexlan_cli_back.bin");
+        const cli_run w = run_cli(sim, {"edid", "write", r.slot, x});
+        ASSERT_EQ(w.status, 0) << w.err;
+        if (r.note) {
+            EXPECT_NE(w.err.find(r.note), std::string::npos) << w.err;
+        }
+        const cli_run rd = run_cli(sim, {"edid", "read", r.slot, "--out", y});
+        ASSERT_EQ(rd.status, 0) << rd.err;
+        const QByteArray want = file_bytes(x), got = file_bytes(y);
+        ASSERT_GE(got.size(), r.compared);
+        EXPECT_EQ(got.left(r.compared), want.left(r.compared));
+        if (r.compared == 128) {
+            EXPECT_EQ(got.size(), 128) << "a one-block image reads back as one block";
+        }
+    }
+    // The unit named c4 after the image written into it; the name is printed and listed.
+    const nlohmann::json names = slots_json(sim);
+    EXPECT_EQ(names["c4"], "VXL.VEXLAN UHD TV") << names.dump();
+
+    // Over the serial line as well: link and a two-block store.
+    auto serial = run_cli({"--serial", QString::fromStdString(sim.pty()), "edid", "read", "d1"});
+    EXPECT_EQ(serial.status, 0) << serial.err;
+    EXPECT_NE(serial.out.find(" //FF \r\n"), std::string::npos) << serial.out;
+    // The four-block sink to a BIN file, and to a HEX file that converts back to the same bytes.
+    const QByteArray want = file_bytes(sink_file);
+    ASSERT_EQ(want.size(), 512);
+    const QString bin = temp_file("vexlan_cli_sink.bin"), hex = temp_file("vexlan_cli_sink.hex");
+    ASSERT_EQ(run_cli(sim, {"edid", "read", "sink_h", "--out", bin}).status, 0);
+    EXPECT_EQ(file_bytes(bin), want);
+    ASSERT_EQ(run_cli(sim, {"edid", "read", "sink_h", "--out", hex}).status, 0);
+    const auto c = run_cli({"edid", "convert", hex, temp_file("vexlan_cli_back.bin")});
+    ASSERT_EQ(c.status, 0) << c.err;
+    EXPECT_EQ(file_bytes(temp_file("vexlan_cli_back.bin")), want);
+}
+
+TEST(CliEdidStores, SlotsRenameRxAndSinkCopy) {
+    sim_process sim;
+    ASSERT_TRUE(sim.ok());
+    nlohmann::json names = slots_json(sim);
+    ASSERT_TRUE(names.is_object()) << names.dump();
+    EXPECT_EQ(names.size(), 21u);
+    EXPECT_EQ(names["d1"], "HDMI 1080P");
+    EXPECT_EQ(names["c1"], "VXL.VEXLAN HD TV");
+    EXPECT_EQ(names["d10"], "Empty");
+
+    const cli_run refused = run_cli(sim, {"edid", "rx", "d9"});  // an empty store: the unit refuses
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("$edid_rx d9 not accepted"), std::string::npos) << refused.err;
+    EXPECT_EQ(run_cli(sim, {"edid", "rename", "c3", "  Bench TV  "}).status, 0);
+    EXPECT_EQ(run_cli(sim, {"edid", "rx", "d2"}).status, 0);
+    const cli_run copy = run_cli(sim, {"edid", "copy-sink", "c5"});
+    EXPECT_EQ(copy.status, 0) << copy.err;
+    EXPECT_EQ(copy.out, "c5: VXL.VEXLAN UHD TV\n");
+
+    names = slots_json(sim);
+    EXPECT_EQ(names["c3"], "Bench TV");
+    EXPECT_EQ(names["rx"], "d2");
+    EXPECT_EQ(names["c5"], "VXL.VEXLAN UHD TV");
+    const cli_run text = run_cli(sim, {"edid", "slots"});
+    EXPECT_NE(text.out.find("c3: Bench TV\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("rx: d2\n"), std::string::npos) << text.out;
+
+    // The copy holds the sink's blocks 0 and 1.
+    const QString sink = temp_file("vexlan_cli_sink2.bin"), c5 = temp_file("vexlan_cli_c5.bin");
+    ASSERT_EQ(run_cli(sim, {"edid", "read", "sink_h", "--out", sink}).status, 0);
+    ASSERT_EQ(run_cli(sim, {"edid", "read", "c5", "--out", c5}).status, 0);
+    EXPECT_EQ(file_bytes(c5).left(256), file_bytes(sink).left(256));
+
+    // --force writes an invalid image as it is.
+    const QString bad = data_file("vexlan_bad_checksum_2b.bin"), y = temp_file("vexlan_cli_forced.bin");
+    const cli_run forced = run_cli(sim, {"edid", "write", "c3", bad, "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    ASSERT_EQ(run_cli(sim, {"edid", "read", "c3", "--out", y}).status, 0);
+    EXPECT_EQ(file_bytes(y), file_bytes(bad));
+}
+
+TEST(CliEdidStores, NoSinkMeansNoCopy) {
+    sim_process sim({"--no-sink"});
+    ASSERT_TRUE(sim.ok());
+    const cli_run copy = run_cli(sim, {"edid", "copy-sink", "c5"});
+    EXPECT_EQ(copy.status, 1);
+    EXPECT_NE(copy.err.find("Copy fail !"), std::string::npos) << copy.err;
+    const cli_run read = run_cli(sim, {"edid", "read", "sink_h"});
+    EXPECT_EQ(read.status, 1);
+    EXPECT_EQ(slots_json(sim)["c5"], "Empty");
+}
+
+// The simulator's responder with several units, and malformed replies that give no row.
+TEST(CliDiscover, UnitsAnswerAndMalformedRepliesGiveNoRow) {
+    const char* const three = "[{\"ip\":\"127.0.0.1\",\"mac\":\"02:00:00:00:00:10\",\"name\":\"DN-6P\"},"
+                              "{\"ip\":\"127.0.0.2\",\"mac\":\"02:00:00:00:00:11\",\"name\":\"DN-6P\"},"
+                              "{\"ip\":\"127.0.0.3\",\"mac\":\"02:00:00:00:00:12\",\"name\":\"DN-6P\"}]\n";
+    for (const char* malformed : {"", "unknown-types", "no-des", "des-first", "short-mac", "past-end"}) {
+        SCOPED_TRACE(malformed);
+        QStringList opts{"--model", "DN-6P", "--udp-port", "0", "--units", "3", "--mac", "02:00:00:00:00:10"};
+        if (*malformed) opts << "--udp-malformed" << malformed;
+        sim_process sim(opts);
+        ASSERT_TRUE(sim.ok() && sim.udp_port());
+        const auto r = run_cli({"discover", "--target", QString("127.0.0.1:%1").arg(sim.udp_port()), "--port", "0",
+                                "--timeout", "0.5", "--json"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, std::string(malformed) == "" || std::string(malformed) == "unknown-types" ? three : "[]\n");
+    }
+    EXPECT_EQ(run_cli({"discover", "--target", "nowhere:1"}).status, 2);
+}
+
+TEST(CliCableCec, CableRunInScaledTimeAndCecStoreAndLog) {
+    sim_process cable({"--model", "MRV-410L", "--task", "cable", "--clock-scale", "240"});
+    ASSERT_TRUE(cable.ok());
+    EXPECT_EQ(run_cli(cable, {"cable", "set", "--time", "1", "--level", "strict"}).status, 0);
+    EXPECT_EQ(run_cli(cable, {"cable", "start"}).status, 0);
+    const auto running = run_cli(cable, {"cable", "status", "--json"});
+    EXPECT_NE(running.out.find("\"level\":\"STRICT\""), std::string::npos) << running.out;
+    EXPECT_NE(running.out.find("\"time_code\":1"), std::string::npos) << running.out;
+    // Each status query is a new process, slow on a loaded machine: poll until the result shows,
+    // with a bound far above the half second the run takes.
+    std::string done;
+    QElapsedTimer w;
+    w.start();
+    while (w.elapsed() < 60000 && done.find("\"result\":\"PASS\"") == std::string::npos)
+        done = run_cli(cable, {"cable", "status", "--json"}).out;
+    EXPECT_NE(done.find("\"running\":false"), std::string::npos) << done;
+    EXPECT_NE(done.find("\"result\":\"PASS\""), std::string::npos) << done;
+    EXPECT_NE(done.find("\"minutes\":\"2\""), std::string::npos) << done;
+    EXPECT_EQ(run_cli(cable, {"cable", "set", "--time", "9"}).status, 2);
+
+    sim_process cec({"--model", "MRV-510", "--cec-interval-ms", "0"});
+    ASSERT_TRUE(cec.ok());
+    EXPECT_EQ(run_cli(cec, {"cec", "set", "2", "40 04"}).status, 0);
+    const auto list = run_cli(cec, {"cec", "list", "--json"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_NE(list.out.find("{\"n\":2,\"text\":\"40 04\"}"), std::string::npos) << list.out;
+    EXPECT_EQ(run_cli(cec, {"cec", "send", "2"}).status, 0);
+    const auto log = run_cli(cec, {"cec", "log", "--json"});
+    EXPECT_EQ(log.status, 0) << log.err;
+    EXPECT_NE(log.out.find(" 1. TX 40 04 Image View On"), std::string::npos) << log.out;
+
+    const auto term = run_cli(cec, {"terminal"}, "$help\n  $model?  \n");
+    EXPECT_EQ(term.status, 0) << term.err;
+    EXPECT_NE(term.out.find("<EOT>"), std::string::npos) << term.out;
+    EXPECT_NE(term.out.find("$model? MRV-510<CR><LF>\n"), std::string::npos) << term.out;
 }

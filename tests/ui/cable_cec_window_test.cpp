@@ -110,17 +110,19 @@ TEST(CableCecWindow, CecLogFillsAndTheTerminalShowsRepliesAsPlainText) {
     EXPECT_FALSE(ctx.link.term_visible);
 }
 
-TEST(CableCecWindow, FindIpListsTheUnitDoubleClickConnectsASecondWindowSaysThePortIsTaken) {
-    window_rig lw(QStringList{"--model", "MRV-510", "--udp-port", "0"});
+// Three units answer at once: every datagram waiting on the socket becomes a row.
+TEST(CableCecWindow, FindIpListsTheUnitsDoubleClickConnectsASecondWindowSaysThePortIsTaken) {
+    window_rig lw(QStringList{"--model", "MRV-510", "--udp-port", "0", "--units", "3"});
     ASSERT_TRUE(lw.sim->ok() && lw.sim->udp_port());
     auto& ctx = lw.ctx();
     cbo_interface_change(ctx, 1);
     child<QPushButton>(*lw.w, "cmd_eth_find")->click();
     auto* list = child<QTreeWidget>(*lw.w, "lstv_discovery");
-    lw.wait(10000, [&] { return list->topLevelItemCount() > 0; });
-    ASSERT_EQ(list->topLevelItemCount(), 1);
+    lw.wait(10000, [&] { return list->topLevelItemCount() >= 3; });
+    ASSERT_EQ(list->topLevelItemCount(), 3);
     EXPECT_EQ(list->topLevelItem(0)->text(0), "127.0.0.1");
-    EXPECT_EQ(list->topLevelItem(0)->text(1), "00:1A:2B:3C:4D:5E");
+    EXPECT_EQ(list->topLevelItem(2)->text(0), "127.0.0.3");
+    EXPECT_EQ(list->topLevelItem(1)->text(1), "00:1A:2B:3C:4D:5F");
     const auto bound = lw.rt->discovery.local_port();
     ASSERT_NE(bound, 0);
 
