@@ -176,8 +176,7 @@ TEST(MonitorPage, AnalyserTypesShowTheSourceAndTheReportReplacesThePage) {
     ASSERT_TRUE(m.rt->timers.enabled(timer_id::tim_monitor));
     EXPECT_EQ(m.shown(), "fra_monitor_0");
     m.wait(5000, [&] { return m.text("lab_sink_rx_scdcx") != ""; });
-    EXPECT_EQ(m.text("lab_source_resox"), "1920x1080p60");
-    EXPECT_EQ(m.text("lab_source_cscx"), "RGB");
+    EXPECT_EQ(m.texts({"lab_source_resox", "lab_source_cscx"}), (QStringList{"1920x1080p60", "RGB"}));
     EXPECT_EQ(m.child<QLabel>("lab_source_avi")->palette().color(QPalette::WindowText), QColor(0, 0, 0));
     EXPECT_EQ(m.child<QLabel>("lab_source_drmi")->palette().color(QPalette::WindowText), QColor(144, 144, 144));
     EXPECT_EQ(m.child<QGroupBox>("fra_monitor_m41")->title(), "MRV-510");
@@ -185,9 +184,7 @@ TEST(MonitorPage, AnalyserTypesShowTheSourceAndTheReportReplacesThePage) {
     m.child<QRadioButton>("opt_mon_type_1")->click();
     EXPECT_EQ(m.shown(), "fra_monitor_1");
     m.wait(3000, [&] { return m.text("lab_video_14") != ""; });
-    EXPECT_EQ(m.text("lab_video_4"), "67500");
-    EXPECT_EQ(m.text("lab_video_14"), "60.00");
-    EXPECT_EQ(m.text("lab_video_3"), "4.455");
+    EXPECT_EQ(m.texts({"lab_video_4", "lab_video_14", "lab_video_3"}), (QStringList{"67500", "60.00", "4.455"}));
 
     m.child<QCheckBox>("chk_mon_report_1")->setChecked(true);
     m.child<QCheckBox>("chk_mon_report_3")->setChecked(true);

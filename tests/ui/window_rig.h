@@ -117,6 +117,11 @@ struct window_rig {
         auto* l = child<QLabel>(name);
         return l ? l->text() : QString();
     }
+    QStringList texts(const QStringList& names) {
+        QStringList out;
+        for (const auto& n : names) out << text(n);
+        return out;
+    }
     QColor face(const QString& name) { return vexlan::face(child<QPushButton>(name)); }
     // The unit's own answer to a query, asked directly.
     std::string unit_value(const std::string& query) {
