@@ -39,9 +39,8 @@ TEST(Cli, SendScriptAndLink) {
     // Several lines over one link; the status says whether every one was accepted.
     auto text = run_cli(sim, {"send", "$timing 12", "$timing 9999"});
     EXPECT_EQ(text.status, 1) << text.err;
-    EXPECT_NE(text.out.find("reply: $timing 12\\r\\n\nparam1: 12\nparam2: None\nparam3: None\nresult: 1\n"),
-              std::string::npos) << text.out;
-    EXPECT_NE(text.out.find("result: 3\n"), std::string::npos) << text.out;
+    EXPECT_TRUE(has_all(text.out, {"reply: $timing 12\\r\\n\nparam1: 12\nparam2: None\nparam3: None\nresult: 1\n",
+                                   "result: 3\n"}));
     EXPECT_EQ(count_of(sim.log(), "rx $model?"), 1) << sim.log();  // one link for both
 
     auto json = run_cli(sim, {"send", "--json", "$pattern? 1"});
@@ -119,8 +118,7 @@ TEST(CliOutput, TimingPatternAndPanelPutExactLinesOnTheWireAndReadBack) {
     EXPECT_EQ(get.status, 0) << get.err;
     EXPECT_EQ(count_of(get.out, "\"item\":"), 21) << get.out;
     EXPECT_EQ(count_of(get.out, "\"read\":true"), 21);
-    EXPECT_NE(get.out.find("\"query\":\"$hdcp_out_sw?\",\"read\":true,\"report\":\"off\",\"green\":38"), std::string::npos)
-        << get.out;
+    EXPECT_TRUE(has_all(get.out, {"\"query\":\"$hdcp_out_sw?\",\"read\":true,\"report\":\"off\",\"green\":38"}));
 
     const auto panel_set = run_cli(sim, {"panel", "set", "40"});
     EXPECT_EQ(panel_set.status, 0) << panel_set.err;
@@ -129,8 +127,7 @@ TEST(CliOutput, TimingPatternAndPanelPutExactLinesOnTheWireAndReadBack) {
     EXPECT_EQ(panel_lines[panel_lines.size() - 2], "$hdcp_out_sw on<D>");  // the preparation first
     EXPECT_EQ(panel_lines.back(), "$hdcp_out_ver v2.2<D>");
     const auto after = run_cli(sim, {"panel", "get", "--json"});
-    EXPECT_NE(after.out.find("\"report\":\"v2.2_on\""), std::string::npos) << after.out;
-    EXPECT_NE(after.out.find("\"report\":\"v2.2\",\"green\":40"), std::string::npos) << after.out;
+    EXPECT_TRUE(has_all(after.out, {"\"report\":\"v2.2_on\"", "\"report\":\"v2.2\",\"green\":40"}));
 
     EXPECT_EQ(run_cli(sim, {"panel", "set", "0"}).status, 1);  // not confirmed
     EXPECT_EQ(count_of(sim.log(), "$factory"), 0);
@@ -172,8 +169,7 @@ TEST(CliMonitor, ReadReportAndWatch) {
 
     r = run_cli(sim, {"monitor", "read", "--type", "1"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("h_frequency = 67500\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("v_frequency = 60.00\n"), std::string::npos);
+    EXPECT_TRUE(has_all(r.out, {"h_frequency = 67500\n", "v_frequency = 60.00\n"}));
     EXPECT_EQ(run_cli(sim, {"monitor", "read", "--type", "5"}).status, 2);
 
     QTemporaryDir dir;
@@ -183,9 +179,8 @@ TEST(CliMonitor, ReadReportAndWatch) {
     EXPECT_EQ(r.out, "");
     const std::string text = file_bytes(file).toStdString();
     EXPECT_EQ(text.rfind("Monitor Report ", 0), 0u);
-    EXPECT_NE(text.find("\r\nModel: MRV-510 , FW: "), std::string::npos);
-    EXPECT_NE(text.find("\r\n========== Monitor HDCP & SCDC\r\n"), std::string::npos);
-    EXPECT_NE(text.find("\r\nSource H Frequency = 67500 Hz\r\n"), std::string::npos);
+    EXPECT_TRUE(has_all(text, {"\r\nModel: MRV-510 , FW: ", "\r\n========== Monitor HDCP & SCDC\r\n",
+                               "\r\nSource H Frequency = 67500 Hz\r\n"}));
     EXPECT_TRUE(text.ends_with("\r\nEND.\r\n"));
 
     r = run_cli(sim, {"monitor", "report", "--json"});
@@ -245,7 +240,7 @@ TEST(CliEdidStores, WriteThenReadBackGivesTheSameBlocksAndTheSinkReadsToFiles) {
     // Over the serial line as well: link and a two-block store.
     auto serial = run_cli({"--serial", QString::fromStdString(sim.pty()), "edid", "read", "d1"});
     EXPECT_EQ(serial.status, 0) << serial.err;
-    EXPECT_NE(serial.out.find(" //FF \r\n"), std::string::npos) << serial.out;
+    EXPECT_TRUE(has_all(serial.out, {" //FF \r\n"}));
     // The four-block sink to a BIN file, and to a HEX file that converts back to the same bytes.
     const QByteArray want = file_bytes(sink_file);
     ASSERT_EQ(want.size(), 512);
@@ -270,7 +265,7 @@ TEST(CliEdidStores, SlotsRenameRxAndSinkCopy) {
 
     const cli_run refused = run_cli(sim, {"edid", "rx", "d9"});  // an empty store: the unit refuses
     EXPECT_EQ(refused.status, 1);
-    EXPECT_NE(refused.err.find("$edid_rx d9 not accepted"), std::string::npos) << refused.err;
+    EXPECT_TRUE(has_all(refused.err, {"$edid_rx d9 not accepted"}));
     EXPECT_EQ(run_cli(sim, {"edid", "rename", "c3", "  Bench TV  "}).status, 0);
     EXPECT_EQ(run_cli(sim, {"edid", "rx", "d2"}).status, 0);
     const cli_run copy = run_cli(sim, {"edid", "copy-sink", "c5"});
@@ -282,8 +277,7 @@ TEST(CliEdidStores, SlotsRenameRxAndSinkCopy) {
     EXPECT_EQ(names["rx"], "d2");
     EXPECT_EQ(names["c5"], "VXL.VEXLAN UHD TV");
     const cli_run text = run_cli(sim, {"edid", "slots"});
-    EXPECT_NE(text.out.find("c3: Bench TV\n"), std::string::npos) << text.out;
-    EXPECT_NE(text.out.find("rx: d2\n"), std::string::npos) << text.out;
+    EXPECT_TRUE(has_all(text.out, {"c3: Bench TV\n", "rx: d2\n"}));
 
     // The copy holds the sink's blocks 0 and 1.
     const QString sink = temp_file("vexlan_cli_sink2.bin"), c5 = temp_file("vexlan_cli_c5.bin");
@@ -304,7 +298,7 @@ TEST(CliEdidStores, NoSinkMeansNoCopy) {
     ASSERT_TRUE(sim.ok());
     const cli_run copy = run_cli(sim, {"edid", "copy-sink", "c5"});
     EXPECT_EQ(copy.status, 1);
-    EXPECT_NE(copy.err.find("Copy fail !"), std::string::npos) << copy.err;
+    EXPECT_TRUE(has_all(copy.err, {"Copy fail !"}));
     const cli_run read = run_cli(sim, {"edid", "read", "sink_h"});
     EXPECT_EQ(read.status, 1);
     EXPECT_EQ(slots_json(sim)["c5"], "Empty");
@@ -335,8 +329,7 @@ TEST(CliCableCec, CableRunInScaledTimeAndCecStoreAndLog) {
     EXPECT_EQ(run_cli(cable, {"cable", "set", "--time", "1", "--level", "strict"}).status, 0);
     EXPECT_EQ(run_cli(cable, {"cable", "start"}).status, 0);
     const auto running = run_cli(cable, {"cable", "status", "--json"});
-    EXPECT_NE(running.out.find("\"level\":\"STRICT\""), std::string::npos) << running.out;
-    EXPECT_NE(running.out.find("\"time_code\":1"), std::string::npos) << running.out;
+    EXPECT_TRUE(has_all(running.out, {"\"level\":\"STRICT\"", "\"time_code\":1"}));
     // Each status query is a new process, slow on a loaded machine: poll until the result shows,
     // with a bound far above the half second the run takes.
     std::string done;
@@ -344,9 +337,7 @@ TEST(CliCableCec, CableRunInScaledTimeAndCecStoreAndLog) {
     w.start();
     while (w.elapsed() < 60000 && done.find("\"result\":\"PASS\"") == std::string::npos)
         done = run_cli(cable, {"cable", "status", "--json"}).out;
-    EXPECT_NE(done.find("\"running\":false"), std::string::npos) << done;
-    EXPECT_NE(done.find("\"result\":\"PASS\""), std::string::npos) << done;
-    EXPECT_NE(done.find("\"minutes\":\"2\""), std::string::npos) << done;
+    EXPECT_TRUE(has_all(done, {"\"running\":false", "\"result\":\"PASS\"", "\"minutes\":\"2\""}));
     EXPECT_EQ(run_cli(cable, {"cable", "set", "--time", "9"}).status, 2);
 
     sim_process cec({"--model", "MRV-510", "--cec-interval-ms", "0"});
@@ -354,14 +345,13 @@ TEST(CliCableCec, CableRunInScaledTimeAndCecStoreAndLog) {
     EXPECT_EQ(run_cli(cec, {"cec", "set", "2", "40 04"}).status, 0);
     const auto list = run_cli(cec, {"cec", "list", "--json"});
     EXPECT_EQ(list.status, 0) << list.err;
-    EXPECT_NE(list.out.find("{\"n\":2,\"text\":\"40 04\"}"), std::string::npos) << list.out;
+    EXPECT_TRUE(has_all(list.out, {"{\"n\":2,\"text\":\"40 04\"}"}));
     EXPECT_EQ(run_cli(cec, {"cec", "send", "2"}).status, 0);
     const auto log = run_cli(cec, {"cec", "log", "--json"});
     EXPECT_EQ(log.status, 0) << log.err;
-    EXPECT_NE(log.out.find(" 1. TX 40 04 Image View On"), std::string::npos) << log.out;
+    EXPECT_TRUE(has_all(log.out, {" 1. TX 40 04 Image View On"}));
 
     const auto term = run_cli(cec, {"terminal"}, "$help\n  $model?  \n");
     EXPECT_EQ(term.status, 0) << term.err;
-    EXPECT_NE(term.out.find("<EOT>"), std::string::npos) << term.out;
-    EXPECT_NE(term.out.find("$model? MRV-510<CR><LF>\n"), std::string::npos) << term.out;
+    EXPECT_TRUE(has_all(term.out, {"<EOT>", "$model? MRV-510<CR><LF>\n"}));
 }

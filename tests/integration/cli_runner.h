@@ -2,9 +2,12 @@
 // what a simulator received from its --verbose log.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QFile>
 #include <QProcess>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sim_process.h"
@@ -39,6 +42,13 @@ inline int count_of(const std::string& hay, const std::string& needle) {
     int n = 0;
     for (auto pos = hay.find(needle); pos != std::string::npos; pos = hay.find(needle, pos + 1)) ++n;
     return n;
+}
+
+// Whether `text` holds every one of `parts`; a failure names the part missing and shows the text.
+inline ::testing::AssertionResult has_all(const std::string& text, std::initializer_list<std::string_view> parts) {
+    for (const auto part : parts)
+        if (text.find(part) == std::string::npos) return ::testing::AssertionFailure() << "no \"" << part << "\" in\n" << text;
+    return ::testing::AssertionSuccess();
 }
 
 inline QByteArray file_bytes(const QString& path) {
