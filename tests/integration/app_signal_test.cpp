@@ -11,7 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
+
+#include "link/file_io.h"
 
 namespace fs = std::filesystem;
 
@@ -21,11 +22,8 @@ std::map<std::string, std::string> folder_snapshot(const fs::path& dir)
 {
     std::map<std::string, std::string> files;
     for (const auto& e : fs::recursive_directory_iterator(dir)) {
-        if (!e.is_regular_file()) continue;
-        std::ifstream in(e.path(), std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        files[e.path().lexically_relative(dir).string()] = bytes.str();
+        if (e.is_regular_file())
+            files[e.path().lexically_relative(dir).string()] = vexlan::read_file(e.path().string()).bytes.value_or("?");
     }
     return files;
 }

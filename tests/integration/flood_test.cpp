@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
-#include <fstream>
 
 #include "link/transaction.h"
 #include "link/unit_link.h"
@@ -17,19 +16,7 @@ using namespace vexlan;
 
 namespace {
 
-long resident_kib() {
-    std::ifstream f("/proc/self/status");
-    std::string key;
-    long v = 0;
-    while (f >> key) {
-        if (key == "VmRSS:") {
-            f >> v;
-            return v;
-        }
-        f.ignore(1 << 12, '\n');
-    }
-    return 0;
-}
+long resident_kib() { return vexlan::testing::proc_status_kb("self", "VmRSS:"); }
 
 // Links (the flood starts with the answer to "$task_mode?"), then one command against the flood:
 // result 2 after both sends' waits, memory flat.
@@ -38,6 +25,7 @@ void expect_no_response_with_flat_memory(Session& s) {
     unit_identity id;
     ASSERT_TRUE(unit_identity_query(s.ctx, id));
     const long rss_before = resident_kib();
+    ASSERT_GT(rss_before, 0);
     QElapsedTimer t;
     t.start();
     EXPECT_EQ(cmdtx_str(s.ctx, "$timing? \r"), 2);
