@@ -223,8 +223,7 @@ TEST(MonitorPage, PatternModeShowsTheSinkSide) {
 
 TEST(CableCecWindow, TwoMinuteRunInScaledTimeFromStartToPassWithTheProgressBar) {
     window_rig lw(QStringList{"--model", "MRV-410L", "--task", "cable", "--clock-scale", "20"});
-    ASSERT_TRUE(lw.sim->ok());
-    ASSERT_TRUE(lw.link());
+    ASSERT_TRUE(lw.link());  // the rig reports a simulator that did not start
     auto& ctx = lw.ctx();
     child<QPushButton>(*lw.w, "cmd_main_5")->click();
     lw.wait(300);
@@ -261,13 +260,12 @@ TEST(CableCecWindow, TwoMinuteRunInScaledTimeFromStartToPassWithTheProgressBar) 
     auto* minute = child<QLabel>(*lw.w, "lab_cable_minute");
     lw.wait(10000, [&] { return minute->text() == "2"; });  // the counters are polled after the run state
     EXPECT_EQ(minute->text(), "2");
-    EXPECT_TRUE(lw.dialogs.messages.empty()) << lw.dialogs.messages.front();
+    EXPECT_TRUE(lw.dialogs.messages.empty()) << lw.dialogs.first();
 }
 
 TEST(CableCecWindow, CecLogFillsAndTheTerminalShowsRepliesAsPlainText) {
     window_rig lw(QStringList{"--model", "MRV-510", "--cec-interval-ms", "150"});
-    ASSERT_TRUE(lw.sim->ok());
-    ASSERT_TRUE(lw.link());
+    ASSERT_TRUE(lw.link());  // the rig reports a simulator that did not start
     auto& ctx = lw.ctx();
     child<QPushButton>(*lw.w, "cmd_main_6")->click();
     auto* log = child<QPlainTextEdit>(*lw.w, "txt_cec_monitor_log");
