@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTimer>
 #include <tuple>
 
 #include "edid/edid_transfer.h"
+#include "link/file_io.h"
 #include "link/transaction.h"
 #include "platform/qt_session.h"
 #include "sim_process.h"
@@ -18,12 +18,6 @@ using namespace vexlan::testing;
 namespace {
 
 const char* block_map_edid = VEXLAN_DATA_DIR "/edid/vexlan_block_map_4b.bin";
-
-std::string file_bytes(const char* path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll().toStdString();
-}
 
 // Opens the session over TCP or over the simulator's pseudo-terminal.
 void open_link(qt_session& s, sim_process& sim, bool serial) {
@@ -81,7 +75,7 @@ TEST(SimLink, LinkQueriesResultsHelpAndAnActionDuringAWaitOverBothTransports) {
 }
 
 TEST(SimLink, FragmentedRepliesFourBlockEdidReadAndWriteBack) {
-    const std::string expected = file_bytes(block_map_edid);
+    const std::string expected = read_file(block_map_edid).bytes.value_or("");
     ASSERT_EQ(expected.size(), 512u);
     for (const auto& t : transports) {
         SCOPED_TRACE(t.name);
