@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "edid/edid_files.h"
 #include "edid_analysis/mod_edid.h"
@@ -84,3 +85,10 @@ inline void open_loaded(const edid_load_result& loaded)
 }
 
 }  // namespace vexlan::fuzz
+
+// The whole target of a file loader: the input as the file's contents, the result opened.
+#define VEXLAN_FUZZ_LOADER(loader)                                                                     \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {                \
+        vexlan::fuzz::open_loaded(loader(std::string_view(reinterpret_cast<const char*>(data), size))); \
+        return 0;                                                                                      \
+    }

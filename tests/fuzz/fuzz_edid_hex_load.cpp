@@ -1,12 +1,5 @@
 // libFuzzer target: the HEX loader on arbitrary file contents, then the opened image analysed
 // and saved by each writer.
-#include <string_view>
-
 #include "fuzz_common.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    const std::string_view file(reinterpret_cast<const char*>(data), size);
-    vexlan::fuzz::open_loaded(vexlan::edid_hex_load(file));
-    return 0;
-}
+VEXLAN_FUZZ_LOADER(vexlan::edid_hex_load)

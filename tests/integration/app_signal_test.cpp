@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
+
+#include "link/app_dir.h"
+#include "link/file_io.h"
 
 namespace fs = std::filesystem;
 
@@ -21,11 +23,8 @@ std::map<std::string, std::string> folder_snapshot(const fs::path& dir)
 {
     std::map<std::string, std::string> files;
     for (const auto& e : fs::recursive_directory_iterator(dir)) {
-        if (!e.is_regular_file()) continue;
-        std::ifstream in(e.path(), std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        files[e.path().lexically_relative(dir).string()] = bytes.str();
+        if (e.is_regular_file())
+            files[e.path().lexically_relative(dir).string()] = vexlan::read_file(e.path().string()).bytes.value_or("?");
     }
     return files;
 }
@@ -49,7 +48,9 @@ TEST(AppStartUp, CloseSignalWhileAProblemBoxIsOpenChangesNothing)
         const fs::path dir = fs::path(::testing::TempDir()) / ("vexlan_app_signal_" + std::to_string(sig));
         fs::remove_all(dir);
         fs::create_directories(dir);
-        fs::copy(VEXLAN_DATA_DIR, dir, fs::copy_options::recursive);  // nothing left to copy at start
+        // As an earlier run left it: nothing left to copy or record at start.
+        fs::copy(VEXLAN_DATA_DIR, dir, fs::copy_options::recursive);
+        ASSERT_TRUE(vexlan::shipped_defaults_refresh(dir.string(), VEXLAN_DATA_DIR).empty());
         std::ofstream(dir / "Vexlan_ini.txt", std::ios::binary) << "Ethernet\r\n\"10.0.0.7\"\r\nCOM9\r\n";
         std::ofstream(dir / "m41_timing_pattern_fav.ini", std::ios::binary) << "x,y\r\n";
         const auto before = folder_snapshot(dir);

@@ -1,44 +1,33 @@
-// vexlan-cli as scripts use it: exit status, printed result codes, and what reached the unit.
+// vexlan-cli as scripts use it, against vexlan-unit-sim: exit status, printed result codes and
+// what reached the unit; the exact lines on the wire and a set then a read-back for each page; the
+// output panel; monitor read|report|watch; the EDID stores (the refusals made before any link are
+// checked in process: Cli.UsageErrorsAndStatus); discovery; cable, CEC and terminal.
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QProcess>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <nlohmann/json.hpp>
 
-#include "sim_process.h"
+#include "cli_runner.h"
 
 using namespace vexlan::testing;
 
 namespace {
 
-struct cli_run {
-    int status = -1;
-    std::string out, err;
-};
+QJsonObject json_of(const cli_run& r) { return QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object(); }
 
-cli_run run_cli(const QStringList& args, int timeout_ms = 20000) {
-    QProcess p;
-    p.start(QStringLiteral(VEXLAN_CLI_PATH), args);
-    cli_run r;
-    if (!p.waitForFinished(timeout_ms)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput().toStdString();
-    r.err = p.readAllStandardError().toStdString();
-    return r;
-}
+QString data_file(const char* name) { return QStringLiteral(VEXLAN_DATA_DIR "/edid/") + name; }
 
-QByteArray bytes_of(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
+QString temp_file(const char* name) { return QDir(QString::fromStdString(::testing::TempDir())).filePath(name); }
 
-int count_of(const std::string& hay, const std::string& needle) {
-    int n = 0;
-    for (auto pos = hay.find(needle); pos != std::string::npos; pos = hay.find(needle, pos + 1)) ++n;
-    return n;
+nlohmann::json slots_json(const sim_process& sim) {
+    const cli_run r = run_cli(sim, {"edid", "slots", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return nlohmann::json::parse(r.out, nullptr, false);
 }
 
 }  // namespace
@@ -46,95 +35,323 @@ int count_of(const std::string& hay, const std::string& needle) {
 TEST(Cli, SendScriptAndLink) {
     sim_process sim({"--verbose", "--fw", "3.1.4"});
     ASSERT_TRUE(sim.ok());
-    const QString target = QString::fromStdString(sim.tcp_target());
 
     // Several lines over one link; the status says whether every one was accepted.
-    auto text = run_cli({"--tcp", target, "send", "$timing 12", "$timing 9999"});
+    auto text = run_cli(sim, {"send", "$timing 12", "$timing 9999"});
     EXPECT_EQ(text.status, 1) << text.err;
-    EXPECT_NE(text.out.find("reply: $timing 12\\r\\n\nparam1: 12\nparam2: None\nparam3: None\nresult: 1\n"),
-              std::string::npos) << text.out;
-    EXPECT_NE(text.out.find("result: 3\n"), std::string::npos) << text.out;
+    EXPECT_TRUE(has_all(text.out, {"reply: $timing 12\\r\\n\nparam1: 12\nparam2: None\nparam3: None\nresult: 1\n",
+                                   "result: 3\n"}));
     EXPECT_EQ(count_of(sim.log(), "rx $model?"), 1) << sim.log();  // one link for both
 
-    auto json = run_cli({"send", "--json", "--tcp", target, "$pattern? 1"});
+    auto json = run_cli(sim, {"send", "--json", "$pattern? 1"});
     EXPECT_EQ(json.status, 0) << json.err;
     EXPECT_EQ(json.out.rfind("{\"line\":\"$pattern? 1\",\"reply\":\"$pattern? 1\",\"param1\":\"1\",\"param2\":\"None\","
                              "\"param3\":\"None\",\"result\":1,\"ms\":", 0), 0u) << json.out;
 
-    QProcess script;
-    script.start(QStringLiteral(VEXLAN_CLI_PATH), {"--tcp", target, "script", "-"});
-    script.write("$timing 3\r\n# a comment\n\n$timing 9999\n$timing?");
-    script.closeWriteChannel();
-    ASSERT_TRUE(script.waitForFinished(20000));
-    EXPECT_EQ(script.exitCode(), 1);
-    const QList<QByteArray> lines = script.readAllStandardOutput().trimmed().split('\n');
-    ASSERT_EQ(lines.size(), 3) << script.readAllStandardError().toStdString();
-    EXPECT_TRUE(lines[0].startsWith("{\"line\":\"$timing 3\",\"reply\":\"$timing 3\"")) << lines[0].toStdString();
-    EXPECT_TRUE(lines[1].contains("\"param1\":\"err\"") && lines[1].contains("\"result\":3")) << lines[1].toStdString();
-    EXPECT_TRUE(lines[2].contains("\"param1\":\"3\",")) << lines[2].toStdString();
+    auto script = run_cli(sim, {"script", "-"}, "$timing 3\r\n# a comment\n\n$timing 9999\n$timing?");
+    EXPECT_EQ(script.status, 1);
+    const QList<QByteArray> lines = QByteArray::fromStdString(script.out).trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 3) << script.err;
+    EXPECT_TRUE(lines[0].startsWith("{\"line\":\"$timing 3\",\"reply\":\"$timing 3\"")) << script.out;
+    EXPECT_TRUE(lines[1].contains("\"param1\":\"err\"") && lines[1].contains("\"result\":3")) << script.out;
+    EXPECT_TRUE(lines[2].contains("\"param1\":\"3\",")) << script.out;
 
-    auto link = run_cli({"--tcp", target, "link", "--json"});
+    auto link = run_cli(sim, {"link", "--json"});
     EXPECT_EQ(link.status, 0) << link.err;
     EXPECT_EQ(link.out, "{\"model\":\"MRV-410\",\"board_id\":\"0\",\"firmware\":\"3.1.4\",\"task_mode\":\"pattern\","
                         "\"model_index\":0,\"catalogue\":\"m41_timing_pattern.ini\"}\n");
 }
 
 // Each way a command or a link can fail, with the exit status and the one message that names the
-// command at fault (never a value left from an earlier one).
+// command at fault (never a value left from an earlier one); and a dropped reply, retried.
 TEST(Cli, FailuresMapToStatusAndNameTheCommand) {
     struct fail_case {
         QStringList sim_options;
         QStringList command;
         int status;
         const char* message;
-        const char* sent;  // the command the unit received twice (sent once, retried once)
+        const char* sent;  // a command the unit received `times` times (retried)
+        int times;
     };
     const fail_case cases[] = {
-        {{"--silent", "$fwver?"}, {"link"}, 1, "link: the unit did not accept \"$fwver?\" (result 2", "$fwver?"},
-        {{"--silent", "$task_mode?"}, {"link"}, 1, "\"$task_mode?\"", "$task_mode?"},
-        {{"--model", "XYZ-1"}, {"send", "$timing 1"}, 1, "send: model \"XYZ-1\" is not a known unit", nullptr},
-        {{"--silent", "$timing"}, {"send", "$timing 3"}, 1, "", "$timing 3"},
-        {{"--close-after", "2"}, {"link"}, 3, "link: the link was lost during \"$fwver?\"", nullptr},
+        {{"--silent", "$fwver?"}, {"link"}, 1, "link: the unit did not accept \"$fwver?\" (result 2", "$fwver?", 2},
+        {{"--silent", "$task_mode?"}, {"link"}, 1, "\"$task_mode?\"", "$task_mode?", 2},
+        {{"--model", "XYZ-1"}, {"send", "$timing 1"}, 1, "send: model \"XYZ-1\" is not a known unit", nullptr, 0},
+        {{"--silent", "$timing"}, {"send", "$timing 3"}, 1, "", "$timing 3", 2},
+        {{"--close-after", "2"}, {"link"}, 3, "link: the link was lost during \"$fwver?\"", nullptr, 0},
         {{"--close-after", "5"}, {"send", "$timing 1", "$timing 2", "$timing 3"}, 3,
-         "send: the link was lost during \"$timing 2\"", nullptr},
+         "send: the link was lost during \"$timing 2\"", nullptr, 0},
+        // the fifth command (the one after the four of the link): twice received, once answered
+        {{"--drop", "5"}, {"send", "$pattern? 1"}, 0, "", "$pattern? 1", 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE((c.sim_options + c.command).join(' ').toStdString());
         sim_process sim(QStringList{"--verbose"} + c.sim_options);
         ASSERT_TRUE(sim.ok());
-        auto r = run_cli(QStringList{"--tcp", QString::fromStdString(sim.tcp_target())} + c.command);
+        auto r = run_cli(sim, c.command);
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        if (c.sent) EXPECT_EQ(count_of(sim.log(), c.sent), 2) << sim.log();
+        if (c.sent) EXPECT_EQ(count_of(sim.log(), c.sent), c.times) << sim.log();
     }
-    // A dropped reply is retried: the fifth command (the one sent after the four of the link).
-    sim_process sim({"--verbose", "--drop", "5"});
-    ASSERT_TRUE(sim.ok());
-    auto r = run_cli({"--tcp", QString::fromStdString(sim.tcp_target()), "send", "$pattern? 1"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(count_of(sim.log(), "$pattern? 1"), 3) << sim.log();  // twice received, once answered
 }
 
-TEST(Cli, EdidReadToFiles) {
-    sim_process sim({"--pty", "--sink-edid", VEXLAN_DATA_DIR "/edid/vexlan_block_map_4b.bin"});
+TEST(CliOutput, TimingPatternAndPanelPutExactLinesOnTheWireAndReadBack) {
+    sim_process sim({"--verbose", "--model", "MRV-410", "--task", "pattern"});
     ASSERT_TRUE(sim.ok());
-    const QString target = QString::fromStdString(sim.tcp_target());
+    const auto set = run_cli(sim, {"timing", "set", "5"});
+    EXPECT_EQ(set.status, 0) << set.err;
+    const auto lines = received(sim);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "$timing  5<D>");
+    EXPECT_EQ(count_of(sim.log(), "$timing  5<D>"), 1);
+    EXPECT_EQ(run_cli(sim, {"timing", "get"}).out, "timing: 5\n");
+    EXPECT_EQ(run_cli(sim, {"timing", "set", "88"}).status, 1);  // analyser task only: nothing sent
+    EXPECT_EQ(count_of(sim.log(), "$timing  88"), 0);
+
+    EXPECT_EQ(run_cli(sim, {"pattern", "set", "41"}).status, 0);
+    EXPECT_EQ(run_cli(sim, {"pattern", "get", "--json"}).out, "{\"pattern\":41}\n");
+    EXPECT_EQ(run_cli(sim, {"motion-text", "set", "  Vexlan\ttest  "}).status, 0);
+    EXPECT_EQ(run_cli(sim, {"motion-text", "get"}).out, "motion text: Vexlantest\n");
+
+    // The panel: every item read, and a set clicks like the window.
+    const auto get = run_cli(sim, {"panel", "get", "--json"});
+    EXPECT_EQ(get.status, 0) << get.err;
+    EXPECT_EQ(count_of(get.out, "\"item\":"), 21) << get.out;
+    EXPECT_EQ(count_of(get.out, "\"read\":true"), 21);
+    EXPECT_TRUE(has_all(get.out, {"\"query\":\"$hdcp_out_sw?\",\"read\":true,\"report\":\"off\",\"green\":38"}));
+
+    const auto panel_set = run_cli(sim, {"panel", "set", "40"});
+    EXPECT_EQ(panel_set.status, 0) << panel_set.err;
+    const auto panel_lines = received(sim);
+    ASSERT_GE(panel_lines.size(), 2u);
+    EXPECT_EQ(panel_lines[panel_lines.size() - 2], "$hdcp_out_sw on<D>");  // the preparation first
+    EXPECT_EQ(panel_lines.back(), "$hdcp_out_ver v2.2<D>");
+    const auto after = run_cli(sim, {"panel", "get", "--json"});
+    EXPECT_TRUE(has_all(after.out, {"\"report\":\"v2.2_on\"", "\"report\":\"v2.2\",\"green\":40"}));
+
+    EXPECT_EQ(run_cli(sim, {"panel", "set", "0"}).status, 1);  // not confirmed
+    EXPECT_EQ(count_of(sim.log(), "$factory"), 0);
+    EXPECT_EQ(run_cli(sim, {"panel", "set", "0", "--yes"}).status, 0);
+    EXPECT_EQ(count_of(sim.log(), "$factory<D>"), 1);
+    EXPECT_EQ(run_cli(sim, {"panel", "set", "50"}).status, 2);
+}
+
+TEST(CliOutput, ColourAndDownScalingSetThenReadBack) {
+    sim_process sim({"--verbose", "--model", "MRV-410L", "--board-id", "1", "--task", "analyser"});
+    ASSERT_TRUE(sim.ok());
+    EXPECT_EQ(run_cli(sim, {"scale4k", "set", "on_yuv"}).status, 0);
+    EXPECT_EQ(run_cli(sim, {"scale4k", "get"}).out, "scale4k: on_yuv\n");
+    const auto user = run_cli(sim, {"color", "set", "user", "1", "2", "255"});
+    EXPECT_EQ(user.status, 0) << user.err;
+    EXPECT_EQ(run_cli(sim, {"color", "get", "--json"}).out, "{\"color\":\"User\",\"red\":1,\"green\":2,\"blue\":255}\n");
+    EXPECT_EQ(run_cli(sim, {"color", "set", "Cyan", "0099"}).status, 2);
+    EXPECT_EQ(run_cli(sim, {"color", "set", "Cyan", "99"}).status, 0);
+    EXPECT_EQ(run_cli(sim, {"color", "get"}).out, "color: \"Cyan\"\nlevel: 99\n");
+    EXPECT_EQ(count_of(sim.log(), "$color_cal_color Cyan<D>"), 1);
+}
+
+// read: page values, packet fields and raw replies; report: as the window saves it and as JSON;
+// watch: a value printed only when it changes.
+TEST(CliMonitor, ReadReportAndWatch) {
+    sim_process sim({"--model", "MRV-510", "--task", "analyser"});
+    ASSERT_TRUE(sim.ok());
+    auto r = run_cli(sim, {"monitor", "read", "--type", "3", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto j = json_of(r);
+    const QJsonObject fields{{"type", 3}, {"avi_vic", 16}, {"avi_color_space", 0}, {"avi_color_space_text", "RGB"},
+                             {"gcp_avmute_text", "Clear"}, {"spd_vendor", "VEXLAN"}};
+    for (auto f = fields.begin(); f != fields.end(); ++f) EXPECT_EQ(j[f.key()], f.value()) << f.key().toStdString();
+    EXPECT_TRUE(j["aif_coding_type"].isString());
+    EXPECT_FALSE(j.contains("drmi_eotf")) << "an absent packet has no decoded fields";
+    EXPECT_EQ(j["values"].toObject()["drmi_eotf"].toString(), "DRMI Off");
+    EXPECT_TRUE(j["raw"].toObject()["$source_detect? avi"].toString().startsWith("82 02"));
+    EXPECT_EQ(j["raw"].toObject().size(), 6);
+
+    r = run_cli(sim, {"monitor", "read", "--type", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(has_all(r.out, {"h_frequency = 67500\n", "v_frequency = 60.00\n"}));
+    EXPECT_EQ(run_cli(sim, {"monitor", "read", "--type", "5"}).status, 2);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath("report.txt");
+    r = run_cli(sim, {"monitor", "report", "--out", file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    const std::string text = file_bytes(file).toStdString();
+    EXPECT_EQ(text.rfind("Monitor Report ", 0), 0u);
+    EXPECT_TRUE(has_all(text, {"\r\nModel: MRV-510 , FW: ", "\r\n========== Monitor HDCP & SCDC\r\n",
+                               "\r\nSource H Frequency = 67500 Hz\r\n"}));
+    EXPECT_TRUE(text.ends_with("\r\nEND.\r\n"));
+
+    r = run_cli(sim, {"monitor", "report", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    j = json_of(r);
+    const auto sections = j["sections"].toArray();
+    ASSERT_EQ(sections.size(), 5);
+    EXPECT_EQ(sections[1].toObject()["title"].toString(), "Video Timing");
+    EXPECT_EQ(sections[1].toObject()["lines"].toObject()["Source Pixel Clock"].toString(), "148500 kHz");
+    EXPECT_EQ(j["avi_vic"].toInt(-1), 16);
+    EXPECT_TRUE(j["raw"].toObject().contains("$sink_detect? scdc"));
+
+    r = run_cli(sim, {"monitor", "watch", "--type", "1", "--cycles", "3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(count_of(r.out, " h_total = 2200\n"), 1) << r.out;
+    EXPECT_EQ(count_of(r.out, " timing = 1920x1080p60\n"), 1);
+    EXPECT_EQ(r.out.find(':'), 2u);  // "hh:mm:ss.mmm name = value"
+    EXPECT_EQ(r.out[8], '.');
+}
+
+TEST(CliEdidStores, WriteThenReadBackGivesTheSameBlocksAndTheSinkReadsToFiles) {
+    const QString sink_file = data_file("vexlan_block_map_4b.bin");
+    sim_process sim({"--pty", "--sink-edid", sink_file});
+    ASSERT_TRUE(sim.ok());
+    struct row {
+        const char* file;
+        const char* slot;
+        int compared;  // bytes of X and Y that must be equal
+        const char* note;
+    };
+    const row rows[] = {
+        {"vexlan_uhd_tv_2b.bin", "c4", 256, nullptr},
+        {"vexlan_dvi_monitor_1b.bin", "c7", 128, nullptr},  // block 1 goes as FF filler
+        {"vexlan_block_map_4b.bin", "c8", 256, "only blocks 0 and 1 are written"},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.file);
+        const QString x = data_file(r.file), y = temp_file("vexlan_cli_back.bin");
+        const cli_run w = run_cli(sim, {"edid", "write", r.slot, x});
+        ASSERT_EQ(w.status, 0) << w.err;
+        if (r.note) {
+            EXPECT_NE(w.err.find(r.note), std::string::npos) << w.err;
+        }
+        const cli_run rd = run_cli(sim, {"edid", "read", r.slot, "--out", y});
+        ASSERT_EQ(rd.status, 0) << rd.err;
+        const QByteArray want = file_bytes(x), got = file_bytes(y);
+        ASSERT_GE(got.size(), r.compared);
+        EXPECT_EQ(got.left(r.compared), want.left(r.compared));
+        if (r.compared == 128) {
+            EXPECT_EQ(got.size(), 128) << "a one-block image reads back as one block";
+        }
+    }
+    // The unit named c4 after the image written into it; the name is printed and listed.
+    const nlohmann::json names = slots_json(sim);
+    EXPECT_EQ(names["c4"], "VXL.VEXLAN UHD TV") << names.dump();
+
     // Over the serial line as well: link and a two-block store.
     auto serial = run_cli({"--serial", QString::fromStdString(sim.pty()), "edid", "read", "d1"});
     EXPECT_EQ(serial.status, 0) << serial.err;
-    EXPECT_NE(serial.out.find(" //FF \r\n"), std::string::npos) << serial.out;
-    const QString dir = QString::fromStdString(::testing::TempDir());
-    const QString bin = dir + "/vexlan_cli_sink.bin", hex = dir + "/vexlan_cli_sink.hex";
-    auto r = run_cli({"--tcp", target, "edid", "read", "sink_h", "--out", bin});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const QByteArray want = bytes_of(VEXLAN_DATA_DIR "/edid/vexlan_block_map_4b.bin");
+    EXPECT_TRUE(has_all(serial.out, {" //FF \r\n"}));
+    // The four-block sink to a BIN file, and to a HEX file that converts back to the same bytes.
+    const QByteArray want = file_bytes(sink_file);
     ASSERT_EQ(want.size(), 512);
-    EXPECT_EQ(bytes_of(bin), want);
-
-    r = run_cli({"--tcp", target, "edid", "read", "sink_h", "--out", hex});
-    ASSERT_EQ(r.status, 0) << r.err;
-    // The hex text converts back to the same bytes.
-    auto c = run_cli({"edid", "convert", hex, dir + "/vexlan_cli_back.bin"});
+    const QString bin = temp_file("vexlan_cli_sink.bin"), hex = temp_file("vexlan_cli_sink.hex");
+    ASSERT_EQ(run_cli(sim, {"edid", "read", "sink_h", "--out", bin}).status, 0);
+    EXPECT_EQ(file_bytes(bin), want);
+    ASSERT_EQ(run_cli(sim, {"edid", "read", "sink_h", "--out", hex}).status, 0);
+    const auto c = run_cli({"edid", "convert", hex, temp_file("vexlan_cli_back.bin")});
     ASSERT_EQ(c.status, 0) << c.err;
-    EXPECT_EQ(bytes_of(dir + "/vexlan_cli_back.bin"), want);
+    EXPECT_EQ(file_bytes(temp_file("vexlan_cli_back.bin")), want);
+}
+
+TEST(CliEdidStores, SlotsRenameRxAndSinkCopy) {
+    sim_process sim;
+    ASSERT_TRUE(sim.ok());
+    nlohmann::json names = slots_json(sim);
+    ASSERT_TRUE(names.is_object()) << names.dump();
+    EXPECT_EQ(names.size(), 21u);
+    EXPECT_EQ(names["d1"], "HDMI 1080P");
+    EXPECT_EQ(names["c1"], "VXL.VEXLAN HD TV");
+    EXPECT_EQ(names["d10"], "Empty");
+
+    const cli_run refused = run_cli(sim, {"edid", "rx", "d9"});  // an empty store: the unit refuses
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(has_all(refused.err, {"$edid_rx d9 not accepted"}));
+    EXPECT_EQ(run_cli(sim, {"edid", "rename", "c3", "  Bench TV  "}).status, 0);
+    EXPECT_EQ(run_cli(sim, {"edid", "rx", "d2"}).status, 0);
+    const cli_run copy = run_cli(sim, {"edid", "copy-sink", "c5"});
+    EXPECT_EQ(copy.status, 0) << copy.err;
+    EXPECT_EQ(copy.out, "c5: VXL.VEXLAN UHD TV\n");
+
+    names = slots_json(sim);
+    EXPECT_EQ(names["c3"], "Bench TV");
+    EXPECT_EQ(names["rx"], "d2");
+    EXPECT_EQ(names["c5"], "VXL.VEXLAN UHD TV");
+    const cli_run text = run_cli(sim, {"edid", "slots"});
+    EXPECT_TRUE(has_all(text.out, {"c3: Bench TV\n", "rx: d2\n"}));
+
+    // The copy holds the sink's blocks 0 and 1.
+    const QString sink = temp_file("vexlan_cli_sink2.bin"), c5 = temp_file("vexlan_cli_c5.bin");
+    ASSERT_EQ(run_cli(sim, {"edid", "read", "sink_h", "--out", sink}).status, 0);
+    ASSERT_EQ(run_cli(sim, {"edid", "read", "c5", "--out", c5}).status, 0);
+    EXPECT_EQ(file_bytes(c5).left(256), file_bytes(sink).left(256));
+
+    // --force writes an invalid image as it is.
+    const QString bad = data_file("vexlan_bad_checksum_2b.bin"), y = temp_file("vexlan_cli_forced.bin");
+    const cli_run forced = run_cli(sim, {"edid", "write", "c3", bad, "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    ASSERT_EQ(run_cli(sim, {"edid", "read", "c3", "--out", y}).status, 0);
+    EXPECT_EQ(file_bytes(y), file_bytes(bad));
+}
+
+TEST(CliEdidStores, NoSinkMeansNoCopy) {
+    sim_process sim({"--no-sink"});
+    ASSERT_TRUE(sim.ok());
+    const cli_run copy = run_cli(sim, {"edid", "copy-sink", "c5"});
+    EXPECT_EQ(copy.status, 1);
+    EXPECT_TRUE(has_all(copy.err, {"Copy fail !"}));
+    const cli_run read = run_cli(sim, {"edid", "read", "sink_h"});
+    EXPECT_EQ(read.status, 1);
+    EXPECT_EQ(slots_json(sim)["c5"], "Empty");
+}
+
+// The simulator's responder with several units, and malformed replies that give no row.
+TEST(CliDiscover, UnitsAnswerAndMalformedRepliesGiveNoRow) {
+    const char* const three = "[{\"ip\":\"127.0.0.1\",\"mac\":\"02:00:00:00:00:10\",\"name\":\"DN-6P\"},"
+                              "{\"ip\":\"127.0.0.2\",\"mac\":\"02:00:00:00:00:11\",\"name\":\"DN-6P\"},"
+                              "{\"ip\":\"127.0.0.3\",\"mac\":\"02:00:00:00:00:12\",\"name\":\"DN-6P\"}]\n";
+    for (const char* malformed : {"", "unknown-types", "no-des", "des-first", "short-mac", "past-end"}) {
+        SCOPED_TRACE(malformed);
+        QStringList opts{"--model", "DN-6P", "--udp-port", "0", "--units", "3", "--mac", "02:00:00:00:00:10"};
+        if (*malformed) opts << "--udp-malformed" << malformed;
+        sim_process sim(opts);
+        ASSERT_TRUE(sim.ok() && sim.udp_port());
+        const auto r = run_cli({"discover", "--target", QString("127.0.0.1:%1").arg(sim.udp_port()), "--port", "0",
+                                "--timeout", "0.5", "--json"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, std::string(malformed) == "" || std::string(malformed) == "unknown-types" ? three : "[]\n");
+    }
+    EXPECT_EQ(run_cli({"discover", "--target", "nowhere:1"}).status, 2);
+}
+
+TEST(CliCableCec, CableRunInScaledTimeAndCecStoreAndLog) {
+    sim_process cable({"--model", "MRV-410L", "--task", "cable", "--clock-scale", "240"});
+    ASSERT_TRUE(cable.ok());
+    EXPECT_EQ(run_cli(cable, {"cable", "set", "--time", "1", "--level", "strict"}).status, 0);
+    EXPECT_EQ(run_cli(cable, {"cable", "start"}).status, 0);
+    const auto running = run_cli(cable, {"cable", "status", "--json"});
+    EXPECT_TRUE(has_all(running.out, {"\"level\":\"STRICT\"", "\"time_code\":1"}));
+    // Each status query is a new process, slow on a loaded machine: poll until the result shows,
+    // with a bound far above the half second the run takes.
+    std::string done;
+    QElapsedTimer w;
+    w.start();
+    while (w.elapsed() < 60000 && done.find("\"result\":\"PASS\"") == std::string::npos)
+        done = run_cli(cable, {"cable", "status", "--json"}).out;
+    EXPECT_TRUE(has_all(done, {"\"running\":false", "\"result\":\"PASS\"", "\"minutes\":\"2\""}));
+    EXPECT_EQ(run_cli(cable, {"cable", "set", "--time", "9"}).status, 2);
+
+    sim_process cec({"--model", "MRV-510", "--cec-interval-ms", "0"});
+    ASSERT_TRUE(cec.ok());
+    EXPECT_EQ(run_cli(cec, {"cec", "set", "2", "40 04"}).status, 0);
+    const auto list = run_cli(cec, {"cec", "list", "--json"});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_TRUE(has_all(list.out, {"{\"n\":2,\"text\":\"40 04\"}"}));
+    EXPECT_EQ(run_cli(cec, {"cec", "send", "2"}).status, 0);
+    const auto log = run_cli(cec, {"cec", "log", "--json"});
+    EXPECT_EQ(log.status, 0) << log.err;
+    EXPECT_TRUE(has_all(log.out, {" 1. TX 40 04 Image View On"}));
+
+    const auto term = run_cli(cec, {"terminal"}, "$help\n  $model?  \n");
+    EXPECT_EQ(term.status, 0) << term.err;
+    EXPECT_TRUE(has_all(term.out, {"<EOT>", "$model? MRV-510<CR><LF>\n"}));
 }

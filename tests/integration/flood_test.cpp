@@ -1,84 +1,31 @@
-// A peer on loopback that sends without pause: both sessions (the Qt one of the window and the
-// POSIX one of vexlan-cli) give "no response" within the ordinary wait, with flat memory, and
-// the Qt event loop keeps serving its timers meanwhile.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+// vexlan-unit-sim --flood on loopback, which sends filler without pause once linked: both sessions
+// (the Qt one of the window and the POSIX one of vexlan-cli) give "no response" within the
+// ordinary wait, with flat memory, and the Qt event loop keeps serving its timers meanwhile.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
 #include <QTimer>
-#include <atomic>
-#include <fstream>
-#include <thread>
 
 #include "link/transaction.h"
+#include "link/unit_link.h"
 #include "platform/qt_session.h"
 #include "posix_session.h"
+#include "sim_process.h"
 
 using namespace vexlan;
 
 namespace {
 
-// Accepts one client on 127.0.0.1 and writes `chunk` to it until told to stop.
-class flood_peer {
-public:
-    explicit flood_peer(std::string chunk) : chunk_(std::move(chunk)) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd_, 1) != 0 ||
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-            return;
-        port_ = ntohs(a.sin_port);
-        thread_ = std::thread([this] {
-            const int c = ::accept(fd_, nullptr, nullptr);
-            if (c < 0) return;
-            while (!stop_ && ::send(c, chunk_.data(), chunk_.size(), MSG_NOSIGNAL) > 0) {
-            }
-            ::close(c);
-        });
-    }
-    ~flood_peer() {
-        stop_ = true;
-        ::shutdown(fd_, SHUT_RDWR);
-        if (thread_.joinable()) thread_.join();
-        ::close(fd_);
-    }
-    std::string target() const { return "127.0.0.1:" + std::to_string(port_); }
-    bool ok() const { return port_ != 0; }
+long resident_kib() { return vexlan::testing::proc_status_kb("self", "VmRSS:"); }
 
-private:
-    std::string chunk_;
-    int fd_ = -1;
-    std::uint16_t port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-long resident_kib() {
-    std::ifstream f("/proc/self/status");
-    std::string key;
-    long v = 0;
-    while (f >> key) {
-        if (key == "VmRSS:") {
-            f >> v;
-            return v;
-        }
-        f.ignore(1 << 12, '\n');
-    }
-    return 0;
-}
-
-// One command against the flood: result 2 after both sends' waits, memory flat.
+// Links (the flood starts with the answer to "$task_mode?"), then one command against the flood:
+// result 2 after both sends' waits, memory flat.
 template <class Session>
 void expect_no_response_with_flat_memory(Session& s) {
-    s.ctx.profile.model_index = 0;  // linked: every command may pass
+    unit_identity id;
+    ASSERT_TRUE(unit_identity_query(s.ctx, id));
     const long rss_before = resident_kib();
+    ASSERT_GT(rss_before, 0);
     QElapsedTimer t;
     t.start();
     EXPECT_EQ(cmdtx_str(s.ctx, "$timing? \r"), 2);
@@ -87,15 +34,13 @@ void expect_no_response_with_flat_memory(Session& s) {
     EXPECT_LT(resident_kib() - rss_before, 50 * 1024) << "KiB grown during the wait";
 }
 
-const std::string no_line_end(16 * 1024, 'x');
-
 }  // namespace
 
 TEST(Flood, QtSessionGivesNoResponseInTimeAndKeepsServingEvents) {
-    flood_peer peer(no_line_end);
-    ASSERT_TRUE(peer.ok());
+    vexlan::testing::sim_process sim({"--flood"});
+    ASSERT_TRUE(sim.ok());
     qt_session s;
-    ASSERT_EQ(s.open_tcp(peer.target()), "");
+    ASSERT_EQ(s.open_tcp(sim.tcp_target()), "");
     int ticks = 0;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
@@ -110,9 +55,9 @@ TEST(Flood, QtSessionGivesNoResponseInTimeAndKeepsServingEvents) {
 }
 
 TEST(Flood, PosixSessionGivesNoResponseInTime) {
-    flood_peer peer(no_line_end);
-    ASSERT_TRUE(peer.ok());
+    vexlan::testing::sim_process sim({"--flood"});
+    ASSERT_TRUE(sim.ok());
     posix_session s;
-    ASSERT_EQ(s.open_tcp(peer.target(), 2000), "");
+    ASSERT_EQ(s.open_tcp(sim.tcp_target(), 2000), "");
     expect_no_response_with_flat_memory(s);
 }

@@ -1,12 +1,13 @@
 // The command transaction over the real Qt transports against vexlan-unit-sim: loopback TCP
-// and a pseudo-terminal standing in for the serial line.
+// and a pseudo-terminal standing in for the serial line, and a serial device that goes away.
 #include <gtest/gtest.h>
 
-#include <QFile>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <tuple>
 
 #include "edid/edid_transfer.h"
+#include "link/file_io.h"
 #include "link/transaction.h"
 #include "platform/qt_session.h"
 #include "sim_process.h"
@@ -17,12 +18,6 @@ using namespace vexlan::testing;
 namespace {
 
 const char* block_map_edid = VEXLAN_DATA_DIR "/edid/vexlan_block_map_4b.bin";
-
-std::string file_bytes(const char* path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll().toStdString();
-}
 
 // Opens the session over TCP or over the simulator's pseudo-terminal.
 void open_link(qt_session& s, sim_process& sim, bool serial) {
@@ -39,17 +34,27 @@ const transport_case transports[] = {{false, "tcp"}, {true, "pty"}};
 
 }  // namespace
 
-TEST(SimLink, LinkQueriesResultsAndHelpOverBothTransports) {
+// Each reply starts late, so that an action taken during a wait sends its own command meanwhile.
+TEST(SimLink, LinkQueriesResultsHelpAndAnActionDuringAWaitOverBothTransports) {
     for (const auto& t : transports) {
         SCOPED_TRACE(t.name);
-        sim_process sim({"--pty", "--model", "MRV-510", "--board-id", "2", "--fw", "9.8.7", "--task", "analyser"});
+        sim_process sim({"--pty", "--model", "MRV-510", "--board-id", "2", "--fw", "9.8.7", "--task", "analyser",
+                         "--delay-ms", "60"});
         qt_session s;
         open_link(s, sim, t.serial);
         if (HasFatalFailure()) return;
+        s.ctx.profile.model_index = 0;  // any command may pass before the link
+        int inner_result = -1;
+        std::string inner_p1;
+        QTimer::singleShot(10, [&] {
+            inner_result = cmdtx_str(s.ctx, "$fwver?\r");
+            inner_p1 = s.ctx.link.rx_param1;
+        });
         unit_identity id;
         ASSERT_TRUE(unit_identity_query(s.ctx, id));
         EXPECT_EQ(std::tuple(id.model, id.board_id, id.firmware, id.task_mode),
                   std::tuple("MRV-510", "2", "9.8.7", "analyser"));
+        EXPECT_EQ(std::tuple(inner_result, inner_p1), std::tuple(1, "9.8.7"));  // during "$model?"
         EXPECT_EQ(s.ctx.profile.model_index, 2);
         // A good reply, an error reply and an unknown command word.
         EXPECT_EQ(cmdtx_str(s.ctx, "$timing 5\r"), 1);
@@ -70,7 +75,7 @@ TEST(SimLink, LinkQueriesResultsAndHelpOverBothTransports) {
 }
 
 TEST(SimLink, FragmentedRepliesFourBlockEdidReadAndWriteBack) {
-    const std::string expected = file_bytes(block_map_edid);
+    const std::string expected = read_file(block_map_edid).bytes.value_or("");
     ASSERT_EQ(expected.size(), 512u);
     for (const auto& t : transports) {
         SCOPED_TRACE(t.name);
@@ -116,23 +121,19 @@ TEST(SimLink, ConnectionClosedByTheUnit) {
     EXPECT_EQ(s.dialogs.messages.back(), "Ethernet is disconnected !.");
 }
 
-TEST(SimLink, ActionDuringAWaitGetsItsOwnReply) {
-    for (const auto& t : transports) {
-        SCOPED_TRACE(t.name);
-        sim_process sim({"--pty", "--delay-ms", "60", "--fw", "1.2.3"});
-        qt_session s;
-        open_link(s, sim, t.serial);
-        if (HasFatalFailure()) return;
-        s.ctx.profile.model_index = 0;
-        int inner_result = -1;
-        std::string inner_p1;
-        QTimer::singleShot(10, [&] {
-            inner_result = cmdtx_str(s.ctx, "$fwver?\r");
-            inner_p1 = s.ctx.link.rx_param1;
-        });
-        EXPECT_EQ(cmdtx_str(s.ctx, "$model?\r"), 1);
-        EXPECT_EQ(s.ctx.link.rx_param1, "MRV-410");
-        EXPECT_EQ(inner_result, 1);
-        EXPECT_EQ(inner_p1, "1.2.3");
+TEST(SerialLink, ProbeFailsOnceTheDeviceHasGone) {
+    auto sim = std::make_unique<sim_process>(QStringList{"--pty"});
+    qt_session s;
+    open_link(s, *sim, true);
+    if (HasFatalFailure()) return;
+    EXPECT_TRUE(s.serial.probe());
+    sim.reset();  // the far end of the line goes away, as an unplugged adapter does
+    QElapsedTimer t;
+    t.start();
+    bool gone = false;
+    while (!gone && t.elapsed() < 3000) {
+        s.pump.wait_until(s.clock.now_ms() + 50, [] { return false; });
+        gone = !s.serial.probe();
     }
+    EXPECT_TRUE(gone) << "the serial port still looks present";
 }

@@ -4,9 +4,18 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <fstream>
 #include <string>
 
 namespace vexlan::testing {
+
+// A "KEY: N kB" figure of /proc/PROC/status ("self" or a process id), e.g. "VmRSS:"; -1 if absent.
+inline long proc_status_kb(const std::string& proc, const std::string& key) {
+    std::ifstream in("/proc/" + proc + "/status");
+    for (std::string l; std::getline(in, l);)
+        if (l.rfind(key, 0) == 0) return std::stol(l.substr(key.size()));
+    return -1;
+}
 
 class sim_process {
 public:
