@@ -1,6 +1,7 @@
 #include "ui/screenshot_extras.h"
 
 #include <QDir>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 #include "ui/frm_monitor_cmd.h"
 #include "ui/frm_rx_edid.h"
 #include "ui/main_runtime.h"
+#include "ui/qt_dialogs.h"
 
 namespace vexlan {
 
@@ -163,6 +165,45 @@ int pattern_pictures(main_runtime& rt, frm_main& window, const std::string& dir)
     return save_widget(window, dir, "page2_motion.png") ? 0 : 1;
 }
 
+// Message boxes pictured over the window as they would open, each answered "No" (or "OK").
+class picture_dialogs : public dialog_port {
+public:
+    picture_dialogs(main_runtime& rt, frm_main& window, const std::string& dir, QString name)
+        : rt_(rt), window_(window), dir_(dir), name_(std::move(name)) {}
+    msg_answer message_box(const std::string& text, msg_icon icon, msg_buttons buttons,
+                           const std::string& title) override {
+        QMessageBox box(&window_);
+        qt_dialogs::message_box_prepare(box, text, icon, buttons, title);
+        box.show();
+        settle(rt_, 100);
+        box.adjustSize();
+        if (!written && save_dialog_over(window_, box, centred(window_, box), dir_, name_)) written = true;
+        box.hide();
+        return buttons == msg_buttons::ok ? msg_answer::ok : msg_answer::no;
+    }
+    bool written = false;
+
+private:
+    main_runtime& rt_;
+    frm_main& window_;
+    std::string dir_;
+    QString name_;
+};
+
+// The question "Reboot System" asks, answered "No": nothing is sent.
+int message_picture(main_runtime& rt, frm_main& window, const std::string& dir) {
+    auto& ctx = rt.ctx;
+    if (!linked(ctx) || (ctx.tasks.task_mode != 0 && ctx.tasks.task_mode != 1)) return 0;
+    cmd_main_click(ctx, 3);
+    settle(rt, 300);
+    picture_dialogs pictures(rt, window, dir, "dialog_message.png");
+    dialog_port* before = ctx.ports.dialogs;
+    ctx.ports.dialogs = &pictures;
+    cmd_panel_Click(ctx, 1);
+    ctx.ports.dialogs = before;
+    return pictures.written ? 0 : 1;
+}
+
 // A two-minute cable test started and pictured after a few seconds of polling, then stopped.
 int cable_picture(main_runtime& rt, frm_main& window, const std::string& dir) {
     auto& ctx = rt.ctx;
@@ -213,6 +254,7 @@ int screenshot_extras(main_runtime& rt, frm_main& window, const std::string& dir
     int failed = edid_compare_picture(rt, window, dir);
     failed += edid_dialog_pictures(rt, window, dir);
     failed += terminal_picture(rt, window, dir);
+    failed += message_picture(rt, window, dir);
     failed += pattern_pictures(rt, window, dir);
     failed += cable_picture(rt, window, dir);
     cmd_main_click(ctx, 0);

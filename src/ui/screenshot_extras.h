@@ -22,6 +22,7 @@ int screenshot_start_pictures(main_runtime& rt, frm_main& window, const std::str
 //   page0_compare.png   the EDID page after READ of store d7 and COMPARE with the WRITE side
 //   dialog_rx_edid.png, dialog_copy_sink.png, dialog_hex_type.png
 //   terminal_reply.png  the command terminal after "$model?" and "$fwver?" were typed
+//   dialog_message.png  the question of "Reboot System" on the Control Panel (answered "No")
 //   page2_motion.png    the pattern page with a motion-text pattern and its text box
 //   page2_color.png     the pattern page with the colour calibration pattern ("Color Setting"),
 //   dialog_color.png    and the "Color Setting" dialog over it
