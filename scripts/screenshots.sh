@@ -86,7 +86,7 @@ sets=(
   "pattern||start.png dialog_device.png page0.png page0_edid.png page0_compare.png page0_analysis.png
    dialog_rx_edid.png dialog_copy_sink.png dialog_hex_type.png page1.png page2.png page2_motion.png
    page3.png dialog_message.png page6.png terminal_reply.png:terminal.png discovery.png"
-  "analyser|--task analyser|page3.png:page3_analyser.png page4_type0.png page4_type1.png page4_type2.png
+  "analyser|--task analyser|page3.png:page3_analyser.png page4_type0.png:page4.png page4_type1.png page4_type2.png
    page4_type3.png page4_type4.png page4_report.png"
   "cable|--model MRV-410L --board-id 2 --task cable --cable good --clock-scale 30|page5_running.png:page5.png"
   "colour|--model MRV-410L --board-id 1|page2_color.png dialog_color.png"

@@ -4,7 +4,7 @@
 Every relative link and picture of the guide names a file that exists, every "#anchor" names a
 heading of the guide, and every picture in docs/screenshots is shown by the guide (a picture that
 scripts/screenshots.sh --guide writes but the guide never shows is a sign that the two drifted
-apart). Prints one line per problem; exit status 1 when there is any.
+apart). The AppStream metadata's screenshots name pictures of docs/screenshots too. Prints one line per problem; exit status 1 when there is any.
 
 usage: user_guide_check.py REPO_ROOT
 """
@@ -48,6 +48,15 @@ def main(root):
             path = os.path.normpath(os.path.join(shots, name))
             if name.endswith(".png") and path not in shown:
                 problems.append(f"docs/screenshots/{name} is not shown in USER_GUIDE.md")
+    desktop = os.path.join(root, "data", "desktop")
+    if os.path.isdir(desktop):
+        for name in sorted(os.listdir(desktop)):
+            if ".metainfo.xml" not in name:
+                continue
+            with open(os.path.join(desktop, name), encoding="utf-8") as f:
+                for picture in re.findall(r"@VEXLAN_SCREENSHOTS@/([^<\s]+)", f.read()):
+                    if not os.path.isfile(os.path.join(shots, picture)):
+                        problems.append(f"data/desktop/{name}: screenshot {picture} is not in docs/screenshots")
     for p in problems:
         print(p)
     print(f"{len(shown)} files and {len(anchors)} headings checked, {len(problems)} problems")
