@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "fake_ports.h"
 #include "link/app_context.h"
 #include "link/lifecycle.h"
@@ -132,6 +134,8 @@ struct link_rig : fake_rig {
         for (auto t : {timer_id::tim_rx, timer_id::tim_monitor, timer_id::tim_clock, timer_id::tim_eth})
             timers.set_interval(t, t == timer_id::tim_clock ? 100 : t == timer_id::tim_eth ? 7000 : 20);
     }
+    // Linked over TCP to a unit of `model` in `task` mode, showing page `page`.
+    link_rig(const std::string& model, const std::string& task, int page) : link_rig() { show(model, task, page); }
 
     // Runs the fake time line for `ms` milliseconds.
     void run_for(std::uint32_t ms) { pump.wait_until(world.now + ms, [] { return false; }); }
@@ -150,10 +154,31 @@ struct link_rig : fake_rig {
         tim_clock_tick(ctx);
     }
 
+    // Links a unit of `model` in `task` mode and shows page `page`.
+    void show(const std::string& model, const std::string& task, int page) {
+        unit.model = model;
+        unit.task = task;
+        connect_and_link();
+        cmd_main_click(ctx, page);
+    }
+    // Runs `n` poll steps, each as tim_monitor fires it.
+    void poll(int n) {
+        for (int i = 0; i < n; ++i) {
+            EXPECT_TRUE(timers.enabled(timer_id::tim_monitor)) << "step " << i;
+            tim_monitor_tick(ctx);
+        }
+    }
+
     // The command lines the unit received over the link in use, from index `from` on.
     std::vector<std::string> commands_since(std::size_t from) {
         auto& c = link().commands;
         return {c.begin() + static_cast<std::ptrdiff_t>(std::min(from, c.size())), c.end()};
+    }
+    // The command lines that `action` sends.
+    template <class F> std::vector<std::string> sent_by(F&& action) {
+        const auto from = link().commands.size();
+        action();
+        return commands_since(from);
     }
 };
 

@@ -72,10 +72,13 @@ inline unit_answers profile_2160p60_hdr() {
 }
 
 struct monitor_rig : link_rig {
-    unit_answers answers = profile_1080p60();
+    unit_answers answers;
     std::map<std::string, int> drop;  // query line -> how many times to stay silent
 
-    explicit monitor_rig(const std::string& task = "analyser", const std::string& model = "MRV-510") {
+    // Linked and showing page 4.
+    explicit monitor_rig(const std::string& task = "analyser", unit_answers source = profile_1080p60(),
+                         const std::string& model = "MRV-510")
+        : answers(std::move(source)) {
         unit.model = model;
         unit.task = task;
         auto scripted = [this](const std::string& line) -> std::vector<reply_chunk> {
@@ -94,9 +97,9 @@ struct monitor_rig : link_rig {
         monitor_hooks_install(ctx);
         ctx.monitor.time_text = [] { return std::string("12:00:00 2026-12-06"); };
         connect_and_link();
+        cmd_main_click(ctx, 4);
     }
     monitor_state& mon() { return ctx.monitor; }
-    void show_page4() { cmd_main_click(ctx, 4); }
     // Runs poll steps until the poll index wrapped once (a whole cycle of the current list).
     void cycle() {
         const auto list = ctx.tasks.poll_list;

@@ -85,9 +85,7 @@ TEST(OutputPanel, HdcpStatesColourTheVersionButtons) {
     rig.unit.values["hdcp_in_sw"] = "on";
     rig.unit.values["hdcp_in_ver"] = "v1.4+v2.2";
     output_panel_refresh(rig.ctx);
-    EXPECT_TRUE(rig.ctx.panel.hdcp_in_on);
-    EXPECT_EQ(rig.colour(4), rgb_panel_green);
-    EXPECT_EQ(rig.colour(2), rgb_panel_grey);
+    EXPECT_EQ(std::tuple(rig.ctx.panel.hdcp_in_on, rig.colour(4), rig.colour(2)), std::tuple(true, rgb_panel_green, rgb_panel_grey));
 }
 
 TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
@@ -107,17 +105,13 @@ TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
     rig.world.after(50, [&] { low_while_running = rig.colour(56) == rgb_panel_green && !rig.btn(5).enabled; });
     cmd_panel_Click(rig.ctx, 5);
     EXPECT_TRUE(low_while_running);
-    EXPECT_EQ(rig.colour(57), rgb_panel_green);
-    EXPECT_EQ(rig.colour(56), rgb_panel_grey);
-    EXPECT_TRUE(rig.btn(5).enabled);
+    EXPECT_EQ(std::tuple(rig.colour(57), rig.colour(56), rig.btn(5).enabled), std::tuple(rgb_panel_green, rgb_panel_grey, true));
     rig.unit.delay = 5;
 
     // HDR setting re-reads EOTF and colorimetry; colour space re-reads the format items
     EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, 23); }),
               (lines{"$hdr_set 2\r", "$hdr_eotf? \r", "$hdr_tx_col? \r"}));
-    auto from = rig.mark();
-    cmd_panel_Click(rig.ctx, 43);
-    EXPECT_EQ(rig.sent_since(from),
+    EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, 43); }),
               (lines{"$color_space y422\r", "$color_space?\r", "$deep_color?\r", "$tmds_format?\r"}));
 
     // audio source enables and disables channels and sampling rates
@@ -129,7 +123,7 @@ TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
 
     // a click while a poll runs is recorded and replayed with its index
     rig.ctx.tasks.poll_busy = true;
-    from = rig.mark();
+    const auto from = rig.mark();
     cmd_panel_Click(rig.ctx, 19);
     EXPECT_TRUE(rig.sent_since(from).empty());
     EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_output_panel_button);
@@ -187,30 +181,25 @@ TEST(OutputPanel, RefusedPreparationSendsNoVersion) {
         const std::string sw = index < 10 ? "$hdcp_in_sw" : "$hdcp_out_sw";
         rig.unit.replies[sw] = sw + " err";
         EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, index); }), (lines{sw + " on\r"})) << index;
-        EXPECT_FALSE(rig.ctx.panel.hdcp_in_on);
-        EXPECT_EQ(rig.ctx.panel.hdcp_out_state, 0);
-        EXPECT_TRUE(rig.btn(index).enabled);
+        EXPECT_EQ(std::tuple(rig.ctx.panel.hdcp_in_on, rig.ctx.panel.hdcp_out_state, rig.btn(index).enabled),
+                  std::tuple(false, 0, true));
     }
 }
 
 // Mend: factory reset and reboot ask first (No by default); an accepted reset reads the panel.
 TEST(OutputPanel, FactoryResetAndRebootAskFirst) {
     panel_rig rig;
-    auto from = rig.mark();
-    cmd_panel_Click(rig.ctx, 0);
-    cmd_panel_Click(rig.ctx, 1);
-    EXPECT_TRUE(rig.sent_since(from).empty());
-    ASSERT_EQ(rig.confirm.buttons.size(), 2u);
-    EXPECT_EQ(rig.confirm.buttons[0], msg_buttons::yes_no_default_no);
+    EXPECT_EQ(rig.sent_by([&] {
+        cmd_panel_Click(rig.ctx, 0);
+        cmd_panel_Click(rig.ctx, 1);
+    }), lines{});
+    EXPECT_EQ(rig.confirm.buttons, std::vector<msg_buttons>(2, msg_buttons::yes_no_default_no));
     rig.confirm.answer = msg_answer::yes;
-    cmd_panel_Click(rig.ctx, 1);
-    EXPECT_EQ(rig.sent_since(from), (lines{"$boot go\r"}));
-    from = rig.mark();
-    cmd_panel_Click(rig.ctx, 0);
-    const auto sent = rig.sent_since(from);
-    ASSERT_EQ(sent.size(), 22u);
-    EXPECT_EQ(sent[0], "$factory\r");
-    EXPECT_EQ(sent[1], "$hdcp_in_sw?\r");
+    EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, 1); }), (lines{"$boot go\r"}));
+    auto sent = rig.sent_by([&] { cmd_panel_Click(rig.ctx, 0); });
+    EXPECT_EQ(sent.size(), 22u);
+    sent.resize(2);
+    EXPECT_EQ(sent, (lines{"$factory\r", "$hdcp_in_sw?\r"}));
 }
 
 TEST(OutputPanel, VisibilityFollowsTaskModeAndModel) {

@@ -27,18 +27,13 @@ TEST(Transaction, ResultCodesAndCaption) {
         fake_rig rig;
         rig.ctx.link.rx_param1 = rig.ctx.link.rx_param2 = rig.ctx.link.rx_param3 = "keep";
         rig.tcp.answer_with(r.reply.empty() ? std::vector<reply_chunk>{} : std::vector<reply_chunk>{{3, r.reply}});
-        EXPECT_EQ(cmdtx_str(rig.ctx, r.line), r.result) << r.line << " / " << r.reply;
-        EXPECT_EQ(rig.ctx.link.cmd_result, r.result);
-        EXPECT_EQ(rig.ctx.link.rx_param1, r.p1) << r.reply;
-        EXPECT_EQ(rig.ctx.link.rx_param2, r.p2) << r.reply;
-        EXPECT_EQ(rig.ctx.link.rx_param3, r.p3) << r.reply;
-        EXPECT_EQ(rig.ctx.link.lab_link.caption, r.caption);
-        EXPECT_EQ(rig.ctx.link.lab_link.color, r.color);
-        EXPECT_FALSE(rig.ctx.link.cmd_busy);
-        EXPECT_FALSE(rig.ctx.link.busy_bar.visible);
-        if (r.result != 2) {
-            EXPECT_EQ(rig.ctx.link.rx_line, r.reply);
-        }
+        SCOPED_TRACE(r.line + " / " + r.reply);
+        const auto& L = rig.ctx.link;
+        EXPECT_EQ(cmdtx_str(rig.ctx, r.line), r.result);
+        EXPECT_EQ(std::tuple(L.cmd_result, L.rx_param1, L.rx_param2, L.rx_param3, L.lab_link.caption, L.lab_link.color),
+                  std::tuple(r.result, r.p1, r.p2, r.p3, r.caption, r.color));
+        EXPECT_FALSE(L.cmd_busy || L.busy_bar.visible);
+        if (r.result != 2) { EXPECT_EQ(L.rx_line, r.reply); }
         EXPECT_TRUE(rig.dialogs.messages.empty());
     }
 }
@@ -59,11 +54,10 @@ TEST(Transaction, SilentUnitGetsExactlyTwoIdenticalSendsAndWaitLimits) {
         const auto start = rig.world.now;
         EXPECT_EQ(cmdtx_str(rig.ctx, r.line), 2);
         auto& link = rig.link();
-        ASSERT_EQ(link.writes.size(), 2u) << r.line;
-        EXPECT_EQ(link.writes[0], r.line);
-        EXPECT_EQ(link.writes[1], r.line);
-        EXPECT_EQ(link.write_times[1] - start, r.per_send_ms) << r.line << " iface " << r.iface;
-        EXPECT_EQ(rig.world.now - start, 2 * r.per_send_ms) << r.line << " iface " << r.iface;
+        SCOPED_TRACE(r.line + " iface " + std::to_string(r.iface));
+        EXPECT_EQ(link.writes, (std::vector<std::string>{r.line, r.line}));
+        ASSERT_EQ(link.write_times.size(), 2u);
+        EXPECT_EQ(std::tuple(link.write_times[1] - start, rig.world.now - start), std::tuple(r.per_send_ms, 2 * r.per_send_ms));
         EXPECT_EQ(rig.ctx.link.lab_link.caption, "No response");
         if (r.iface == 0) {
             EXPECT_EQ(link.discards, 2);  // the receive buffer is emptied before each send
@@ -80,15 +74,13 @@ TEST(Transaction, RetryAfterDroppedReplyAndLateFirstReply) {
         return ++seen == 1 ? std::vector<reply_chunk>{} : fake_rig::reply(line, "7");
     };
     EXPECT_EQ(cmdtx_str(rig.ctx, "$timing? 1\r"), 1);
-    EXPECT_EQ(rig.tcp.writes.size(), 2u);
-    EXPECT_EQ(rig.ctx.link.rx_param1, "7");
+    EXPECT_EQ(std::tuple(rig.tcp.writes.size(), rig.ctx.link.rx_param1), std::tuple(2u, "7"));
 
     // A reply to the first send that arrives during the second wait completes the transaction.
     fake_rig late;
     late.tcp.unit = [&](const std::string& line) { return fake_rig::reply(line, "8", 3300); };
     EXPECT_EQ(cmdtx_str(late.ctx, "$timing? 1\r"), 1);
-    EXPECT_EQ(late.tcp.writes.size(), 2u);
-    EXPECT_EQ(late.ctx.link.rx_param1, "8");
+    EXPECT_EQ(std::tuple(late.tcp.writes.size(), late.ctx.link.rx_param1), std::tuple(2u, "8"));
     EXPECT_LT(late.world.now, 3300u + 100u);
 }
 
@@ -105,9 +97,8 @@ TEST(Transaction, ReplyEndsWhenCrAndLfHaveBothArrivedInAnyOrderAndPieces) {
         for (const auto& p : pieces) chunks.push_back({4, p});
         rig.tcp.answer_with(chunks);
         EXPECT_EQ(cmdtx_str(rig.ctx, "$timing 4,2\r"), 1);
-        EXPECT_EQ(rig.ctx.link.rx_param1, "4");
-        EXPECT_EQ(rig.ctx.link.rx_param2.substr(0, 1), "2");
-        EXPECT_EQ(rig.tcp.writes.size(), 1u);
+        EXPECT_EQ(std::tuple(rig.ctx.link.rx_param1, rig.ctx.link.rx_param2.substr(0, 1), rig.tcp.writes.size()),
+                  std::tuple("4", "2", 1u));
         // Bytes after the end of the reply are no part of it.
         EXPECT_EQ(rig.ctx.link.rx_line.find("TRAILING"), std::string::npos);
     }
@@ -121,11 +112,10 @@ TEST(Transaction, RefusedWithoutLinkOrUnit) {
         else rig.ctx.link.eth_connected = false;
         EXPECT_EQ(cmdtx_str(rig.ctx, "$model?\r"), 0);
         EXPECT_TRUE(rig.link().writes.empty());
-        ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-        EXPECT_EQ(rig.dialogs.messages[0], iface == 0 ? "RS-232 is disconnected !" : "Ethernet is disconnected !.");
-        EXPECT_EQ(rig.dialogs.icons[0], msg_icon::critical);
-        EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked");
-        EXPECT_EQ(rig.ctx.link.lab_link.color, rgb_red);
+        EXPECT_EQ(rig.dialogs.messages,
+                  std::vector<std::string>{iface == 0 ? "RS-232 is disconnected !" : "Ethernet is disconnected !."});
+        EXPECT_EQ(rig.dialogs.icons, std::vector<msg_icon>{msg_icon::critical});
+        EXPECT_EQ(std::tuple(rig.ctx.link.lab_link.caption, rig.ctx.link.lab_link.color), std::tuple("Not Linked", rgb_red));
         EXPECT_FALSE(rig.ctx.link.cmd_busy);
     }
     // Serial port open but not opened by the application (com_open clear): link down too.
@@ -142,19 +132,12 @@ TEST(Transaction, RefusedWithoutLinkOrUnit) {
     for (const auto& [line, passes] : lines) {
         fake_rig rig(1, 254);
         rig.tcp.unit = [](const std::string& l) { return fake_rig::reply(l, "x"); };
-        const int result = cmdtx_str(rig.ctx, line);
-        if (passes) {
-            EXPECT_EQ(result, 1) << line;
-            EXPECT_EQ(rig.tcp.writes.size(), 1u);
-            EXPECT_TRUE(rig.dialogs.messages.empty());
-        } else {
-            EXPECT_EQ(result, 2) << line;
-            EXPECT_TRUE(rig.tcp.writes.empty()) << line;
-            ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-            EXPECT_EQ(rig.dialogs.messages[0], "Do [Refresh] or [Link] first !");
-            EXPECT_EQ(rig.dialogs.icons[0], msg_icon::exclamation);
-            EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked");  // caption unchanged
-        }
+        SCOPED_TRACE(line);
+        EXPECT_EQ(cmdtx_str(rig.ctx, line), passes ? 1 : 2);
+        EXPECT_EQ(rig.tcp.writes.size(), passes ? 1u : 0u);
+        EXPECT_EQ(rig.dialogs.messages, passes ? std::vector<std::string>{} : std::vector<std::string>{"Do [Refresh] or [Link] first !"});
+        EXPECT_EQ(rig.dialogs.icons, passes ? std::vector<msg_icon>{} : std::vector<msg_icon>{msg_icon::exclamation});
+        if (!passes) { EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked"); }  // caption unchanged
     }
 }
 
@@ -170,19 +153,16 @@ TEST(Transaction, EdidReadDataPhase) {
                              {2, data.substr(100, 200)}, {2, data.substr(300) + "EXTRA"}});
         rig.ctx.link.rx_edid_mode = true;
         EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_read d3,block0\r"), 1);
-        EXPECT_EQ(rig.ctx.link.rx_count, 386);
-        EXPECT_EQ(rig.ctx.link.rx_data, data);
-        EXPECT_EQ(rig.ctx.link.rx_line, header);
-        EXPECT_EQ(rig.ctx.link.rx_param1, "d3");
-        EXPECT_EQ(rig.ctx.link.rx_param2, "block0");
+        const auto& L = rig.ctx.link;
+        EXPECT_EQ(std::tuple(L.rx_count, L.rx_data, L.rx_line, L.rx_param1, L.rx_param2),
+                  std::tuple(386, data, header, "d3", "block0"));
     }
     // Headers without a data phase complete at once.
     for (const std::string h : {"$edid_read err_ddc\r\n", "$err\r\n"}) {
         fake_rig rig;
         rig.tcp.answer_with({{2, h}});
         rig.ctx.link.rx_edid_mode = true;
-        const int result = cmdtx_str(rig.ctx, "$edid_read d3,block0\r");
-        EXPECT_EQ(result, 3) << h;
+        EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_read d3,block0\r"), 3) << h;
         EXPECT_EQ(rig.tcp.writes.size(), 1u);
         EXPECT_LT(rig.world.now, 20u);
     }
@@ -266,10 +246,9 @@ TEST(Transaction, ClosingWritesWithoutWaiting) {
     rig.ctx.link.app_closing = true;
     rig.ctx.link.cmd_result = 9;
     cmdtx_str(rig.ctx, "$timing 1\r");
-    EXPECT_EQ(rig.tcp.writes.size(), 1u);
-    EXPECT_EQ(rig.world.now, 0u);
-    EXPECT_EQ(rig.ctx.link.cmd_result, 9);  // no result
-    EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked");
+    // one write, no wait, no result
+    EXPECT_EQ(std::tuple(rig.tcp.writes.size(), rig.world.now, rig.ctx.link.cmd_result, rig.ctx.link.lab_link.caption),
+              std::tuple(1u, 0u, 9, "Not Linked"));
 }
 
 TEST(Transaction, HeldBytesStayWithinTheirCaps) {
@@ -326,13 +305,9 @@ TEST(Overlap, SecondCommandWaitsForThePendingReply) {
 
         EXPECT_EQ(link.writes, (std::vector<std::string>{"$cable_run?\r", "$timing 12\r"}));
         EXPECT_EQ(link.write_times.back(), 30u) << "the second command went out before the first reply";
-        EXPECT_EQ(inner_result, 1);
-        EXPECT_EQ(inner_p1, "12");
-        EXPECT_TRUE(busy_after_inner) << "the outer transaction still runs";
-        EXPECT_EQ(outer_result, 1);
-        EXPECT_EQ(rig.ctx.link.rx_param1, "start");
-        EXPECT_EQ(rig.ctx.link.rx_line, "$cable_run? start\r\n");
-        EXPECT_FALSE(rig.ctx.link.cmd_busy);
+        EXPECT_EQ(std::tuple(inner_result, inner_p1, busy_after_inner), std::tuple(1, "12", true));
+        EXPECT_EQ(std::tuple(outer_result, rig.ctx.link.rx_param1, rig.ctx.link.rx_line, rig.ctx.link.cmd_busy),
+                  std::tuple(1, "start", "$cable_run? start\r\n", false));
     }
 }
 
@@ -357,12 +332,9 @@ TEST(Overlap, LateReplyOfAnAbandonedCommandIsDropped) {
     const int outer_result = cmdtx_str(rig.ctx, "$cable_run?\r");
 
     // The action waited for the first command's wait to run out (161 steps), then sent.
-    EXPECT_EQ(inner_sent_at, 161u * 20u);
-    EXPECT_EQ(inner_result, 1);
-    EXPECT_EQ(inner_line, "$timing 12\r\n") << "the late reply of $cable_run? was taken";
+    EXPECT_EQ(std::tuple(inner_sent_at, inner_result, inner_line), std::tuple(161u * 20u, 1, "$timing 12\r\n"))
+        << "the late reply of $cable_run? was taken";
     // The first command was sent a second time and got its own reply.
-    ASSERT_EQ(rig.tcp.writes.size(), 3u);
-    EXPECT_EQ(rig.tcp.writes[2], "$cable_run?\r");
-    EXPECT_EQ(outer_result, 1);
-    EXPECT_EQ(rig.ctx.link.rx_param1, "stop");
+    EXPECT_EQ(rig.tcp.writes, (std::vector<std::string>{"$cable_run?\r", "$timing 12\r", "$cable_run?\r"}));
+    EXPECT_EQ(std::tuple(outer_result, rig.ctx.link.rx_param1), std::tuple(1, "stop"));
 }
