@@ -1,5 +1,6 @@
 // Protocol engine of vexlan-unit-sim, driven directly: command lines in, reply bytes out, with
-// the unit time passed explicitly.
+// the unit time passed explicitly. The output side: which task mode may change which panel
+// setting, the HDCP output report, the panel replies and the colour calibration state.
 #include "sim_protocol.h"
 #include "unit_state.h"
 
@@ -241,6 +242,52 @@ TEST(SimProtocol, RebootSilencesTheUnitForItsBootTime) {
     EXPECT_EQ(handle_line(u, "$model?", 11), "");
     EXPECT_EQ(handle_line(u, "$boot?", 11.4), "");
     EXPECT_EQ(handle_line(u, "$boot?", 11.6), "$boot? ok\r\n");
+}
+
+// ---- output side ----------------------------------------------------------------------
+
+bool accepted(unit_state& u, const std::string& line) {
+    const std::string r = handle_line(u, line, 0);
+    return r.find(" err") == std::string::npos && r != "$err\r\n";
+}
+
+TEST(SimOutput, SettingsFollowTheTaskModeThePanelOffersThemIn) {
+    struct row { const char* line; bool analyser_m41, pattern_m41, analyser_m41l, pattern_m41l; };
+    const row rows[] = {
+        {"$hdcp_in_sw on", true, false, true, false},   {"$rx_ddc off", true, false, true, false},
+        {"$rx_hotplug toggle", true, false, true, false}, {"$rx_sense off", true, false, true, false},
+        {"$audio_ch 6", false, true, false, true},      {"$audio_source hdmi", false, true, false, false},
+        {"$hdr_set 2", false, true, false, true},       {"$hdcp_out_sw on", false, true, false, true},
+        {"$tx_5v on", false, true, false, true},        {"$color_space y444", true, true, false, true},
+        {"$deep_color 10", true, true, false, false},   {"$tmds_format dvi", true, true, false, true},
+        {"$audio_mute on", true, true, true, true},     {"$tmds_sw off", true, true, true, true},
+        {"$4k_to_1080p on_rgb", false, false, true, false},
+    };
+    for (const auto& r : rows) {
+        const bool expect[] = {r.analyser_m41, r.pattern_m41, r.analyser_m41l, r.pattern_m41l};
+        for (int k = 0; k < 4; ++k) {
+            unit_state u = unit_state_make(config_for(k < 2 ? "MRV-410" : "MRV-410L"));
+            handle_line(u, k % 2 == 0 ? "$task_mode analyser" : "$task_mode pattern", 0);
+            EXPECT_EQ(accepted(u, r.line), expect[k]) << r.line << " case " << k;
+        }
+    }
+}
+
+TEST(SimOutput, PanelRepliesAndHdcpTalkingStates) {
+    unit_state u = unit_state_make(config_for("MRV-410"));
+    handle_line(u, "$task_mode pattern", 0);
+    expect_replies(u, {
+        {"$hdcp_out_sw?", "$hdcp_out_sw? off\r\n"}, {"$hdcp_out_sw on", "$hdcp_out_sw on\r\n"},
+        {"$hdcp_out_ver v2.2", "$hdcp_out_ver v2.2\r\n"}, {"$hdcp_out_sw?", "$hdcp_out_sw? v2.2_on\r\n"},
+        {"$tmds_sw off", "$tmds_sw off\r\n"},
+        {"$hdcp_out_sw?", "$hdcp_out_sw? v2.2_talk\r\n"},  // no link to the sink: still talking
+        {"$hdr_set 3", "$hdr_set 3\r\n"}, {"$hdr_eotf? ", "$hdr_eotf? hdr\r\n"}, {"$hdr_tx_col? ", "$hdr_tx_col? 10\r\n"},
+        {"$task_mode analyser", "$task_mode analyser\r\n"},
+        {"$rx_hotplug toggle", "$rx_hotplug toggle\r\n"}, {"$rx_hotplug?", "$rx_hotplug? on\r\n"},
+        {"$color_cal_color Yellow", "$color_cal_color yellow\r\n"}, {"$color_cal_color?", "$color_cal_color? yellow\r\n"},
+        {"$color_cal_level 007", "$color_cal_level 7\r\n"}, {"$motion_text ", "$motion_text \r\n"},
+        {"$motion_text?", "$motion_text? \r\n"},
+    });
 }
 
 }  // namespace
