@@ -137,9 +137,6 @@ struct link_rig : fake_rig {
     // Linked over TCP to a unit of `model` in `task` mode, showing page `page`.
     link_rig(const std::string& model, const std::string& task, int page) : link_rig() { show(model, task, page); }
 
-    // Runs the fake time line for `ms` milliseconds.
-    void run_for(std::uint32_t ms) { pump.wait_until(world.now + ms, [] { return false; }); }
-
     // Connects over TCP to the unit and lets the connect event arrive.
     void connect_tcp(const std::string& ip = "127.0.0.1") {
         cbo_interface_change(ctx, 1);
@@ -167,18 +164,6 @@ struct link_rig : fake_rig {
             EXPECT_TRUE(timers.enabled(timer_id::tim_monitor)) << "step " << i;
             tim_monitor_tick(ctx);
         }
-    }
-
-    // The command lines the unit received over the link in use, from index `from` on.
-    std::vector<std::string> commands_since(std::size_t from) {
-        auto& c = link().commands;
-        return {c.begin() + static_cast<std::ptrdiff_t>(std::min(from, c.size())), c.end()};
-    }
-    // The command lines that `action` sends.
-    template <class F> std::vector<std::string> sent_by(F&& action) {
-        const auto from = link().commands.size();
-        action();
-        return commands_since(from);
     }
 };
 

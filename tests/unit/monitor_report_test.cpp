@@ -41,14 +41,11 @@ TEST(MonitorReport, WholeReportsOfTwoSourcesInBothModesByteForByte) {
 
 TEST(MonitorReport, OneSectionUsesTheClockAndTotalsOfItsOwnRunAndNoneDoesNothing) {
     monitor_rig rig;
-    auto from = rig.tcp.commands.size();
-    cmd_monitor_report_click(rig.ctx);  // nothing checked
-    EXPECT_EQ(rig.tcp.commands.size(), from);
+    EXPECT_EQ(rig.sent_by([&] { cmd_monitor_report_click(rig.ctx); }).size(), 0u);  // nothing checked
     EXPECT_FALSE(rig.mon().report_shown);
     rig.mon().kept.pixel_clock_hz = 1;  // left over from an earlier source
     rig.mon().chk_mon_report[1] = true;
-    cmd_monitor_report_click(rig.ctx);
-    EXPECT_EQ(rig.tcp.commands.size() - from, 19u);
+    EXPECT_EQ(rig.sent_by([&] { cmd_monitor_report_click(rig.ctx); }).size(), 19u);
     const auto& t = rig.mon().txt_monitor_report;
     EXPECT_NE(t.find("\r\n========== Monitor Video Timing\r\n"), std::string::npos);
     EXPECT_EQ(t.find("Monitor System"), std::string::npos);

@@ -53,9 +53,7 @@ TEST(MonitorView, PollListsByTypeAndTaskMode) {
 
 TEST(MonitorView, SystemPageAfterOneCycle) {
     monitor_rig rig;
-    const auto from = rig.tcp.commands.size();
-    rig.cycle();
-    EXPECT_EQ(rig.tcp.commands.size() - from, 38u);
+    EXPECT_EQ(rig.sent_by([&] { rig.cycle(); }).size(), 38u);
     struct row { int label; const char* text; };
     const row rows[] = {
         {lab_source_5vx, "on"}, {lab_source_resox, "1920x1080p60"}, {lab_source_cscx, "RGB"},

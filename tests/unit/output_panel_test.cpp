@@ -52,7 +52,7 @@ TEST(OutputPanel, RefreshAsksEveryItemAndColoursOneButtonPerRow) {
     panel_rig rig;
     const auto from = rig.mark();
     output_panel_refresh(rig.ctx);
-    const auto sent = rig.sent_since(from);
+    const auto sent = rig.commands_since(from);
     ASSERT_EQ(sent.size(), 21u);
     EXPECT_EQ((lines{sent[0], sent[6], sent[12], sent[20]}),
               (lines{"$hdcp_in_sw?\r", "$audio_source? \r", "$hdr_eotf? \r", "$tmds_format?\r"}));
@@ -126,12 +126,12 @@ TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
     rig.ctx.tasks.poll_busy = true;
     const auto from = rig.mark();
     cmd_panel_Click(rig.ctx, 19);
-    EXPECT_TRUE(rig.sent_since(from).empty());
+    EXPECT_TRUE(rig.commands_since(from).empty());
     EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_output_panel_button);
     rig.ctx.tasks.poll_busy = false;
     deferred_replay_request(rig.ctx);  // the recorded click runs once the poll is over
     rig.pump.process_events();
-    EXPECT_EQ(rig.sent_since(from), (lines{"$audio_mute on\r"}));
+    EXPECT_EQ(rig.commands_since(from), (lines{"$audio_mute on\r"}));
 }
 
 // Mend: only 1..10 colours a colorimetry button; no other report reaches another row's button.
@@ -194,8 +194,8 @@ TEST(OutputPanel, FactoryResetAndRebootAskFirst) {
         cmd_panel_Click(rig.ctx, 0);
         cmd_panel_Click(rig.ctx, 1);
     }), lines{});
-    EXPECT_EQ(rig.confirm.buttons, std::vector<msg_buttons>(2, msg_buttons::yes_no_default_no));
-    rig.confirm.answer = msg_answer::yes;
+    EXPECT_EQ(rig.dialogs.buttons, std::vector<msg_buttons>(2, msg_buttons::yes_no_default_no));
+    rig.dialogs.answer = msg_answer::yes;
     EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, 1); }), (lines{"$boot go\r"}));
     auto sent = rig.sent_by([&] { cmd_panel_Click(rig.ctx, 0); });
     EXPECT_EQ(sent.size(), 22u);
@@ -267,7 +267,7 @@ TEST(ColorCalibrate, OnlyValuesZeroToTwoFiftyFiveAreApplied) {
         const auto from = rig.mark();
         color_cal_levels_get(rig.ctx, 0);
         EXPECT_EQ(rig.row(row_level).slider, shown) << report;
-        EXPECT_EQ(rig.sent_since(from).size(), 1u) << report;
+        EXPECT_EQ(rig.commands_since(from).size(), 1u) << report;
     }
     // a failed query in the "User" case skips the rest
     cal_rig rig;
@@ -276,7 +276,7 @@ TEST(ColorCalibrate, OnlyValuesZeroToTwoFiftyFiveAreApplied) {
     color_cal_levels_get(rig.ctx, 7);
     EXPECT_EQ(rig.row(row_red).slider, 10);
     EXPECT_EQ(rig.row(row_blue).slider, 0);
-    EXPECT_EQ(rig.sent_since(from).back(), "$color_cal_green?\r");
+    EXPECT_EQ(rig.commands_since(from).back(), "$color_cal_green?\r");
 }
 
 TEST(ColorCalibrate, ChoosingAColourSendsItsTextAndReadsItsRows) {
@@ -292,7 +292,7 @@ TEST(ColorCalibrate, ChoosingAColourSendsItsTextAndReadsItsRows) {
     auto from = rig.mark();
     color_cal_color_choose(rig.ctx, 1);
     color_cal_refresh(rig.ctx);
-    EXPECT_TRUE(rig.sent_since(from).empty());
+    EXPECT_TRUE(rig.commands_since(from).empty());
 }
 
 // Mend: Enter takes 1 to 3 digits up to 255 (longer digit strings are rejected, not overflowed);
@@ -306,7 +306,7 @@ TEST(ColorCalibrate, EnterSendsOnlyValidValuesAsTyped) {
         rig.ctx.color_cal.rows[row_red].slider = 9;
         const auto from = rig.mark();
         color_cal_box_enter(rig.ctx, row_red, typed);
-        const auto sent = rig.sent_since(from);
+        const auto sent = rig.commands_since(from);
         if (wire.empty()) {
             EXPECT_TRUE(sent.empty()) << typed;
             EXPECT_EQ(rig.row(row_red).slider, 9) << typed;

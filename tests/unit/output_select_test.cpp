@@ -27,7 +27,7 @@ TEST(OutputSelect, SetFromListOrFavouriteSendsPositionWithTwoBlanksAndShowsIt) {
     auto from = rig.mark();
     lstv_timing_dbl_click(rig.ctx, 12);
     cmd_pattern_click(rig.ctx, 1);
-    EXPECT_EQ(rig.sent_since(from), (lines{"$timing  12\r", "$pattern  12\r"}));
+    EXPECT_EQ(rig.commands_since(from), (lines{"$timing  12\r", "$pattern  12\r"}));
     const auto &T = rig.ctx.output.timing, &P = rig.ctx.output.pattern;
     EXPECT_EQ(std::tuple(T.lab_out_now.caption, T.cmd_fav[1].color, green_count(T)), std::tuple("T12", rgb_fav_current, 1));
     EXPECT_EQ(std::tuple(P.lab_out_now.caption, P.selected, rig.ctx.catalogue.pattern_out_index, P.cmd_fav[1].color),
@@ -38,10 +38,10 @@ TEST(OutputSelect, SetFromListOrFavouriteSendsPositionWithTwoBlanksAndShowsIt) {
     lstv_timing_dbl_click(rig.ctx, 88);
     cmd_timing_click(rig.ctx, 2);
     cmd_timing_click(rig.ctx, 7);
-    EXPECT_TRUE(rig.sent_since(from).empty());
+    EXPECT_TRUE(rig.commands_since(from).empty());
     rig.ctx.tasks.task_mode = 0;
     cmd_timing_click(rig.ctx, 2);
-    EXPECT_EQ(rig.sent_since(from), (lines{"$timing  88\r"}));
+    EXPECT_EQ(rig.commands_since(from), (lines{"$timing  88\r"}));
     rig.unit.replies["$timing"] = "$timing err";
     lstv_timing_dbl_click(rig.ctx, 5);
     EXPECT_EQ(std::tuple(T.lab_out_now.caption, T.cmd_fav[2].color, T.list_enabled), std::tuple("T88", rgb_fav_current, true));
@@ -65,7 +65,7 @@ TEST(OutputSelect, ClicksDuringASetCommandAreNotTakenAndTheFirstChoiceIsShown) {
     const auto from = rig.mark();
     cmd_pattern_click(rig.ctx, 0);
     EXPECT_TRUE(seen_disabled);
-    EXPECT_EQ(rig.sent_since(from), (lines{"$pattern  5\r"}));
+    EXPECT_EQ(rig.commands_since(from), (lines{"$pattern  5\r"}));
     const auto& P = rig.ctx.output.pattern;
     EXPECT_EQ(std::tuple(P.lab_out_now.caption, rig.ctx.catalogue.pattern_out_index, P.selected, P.list_enabled,
                          P.cmd_fav[1].enabled),
@@ -166,7 +166,7 @@ TEST(OutputSelect, ReadersRunOnlyOnTheirPageWithAUnitAndDeferWhileBusy) {
     lstv_pattern_out_get(rig.ctx);
     rig.ctx.profile.model_index = model_none;
     lstv_timing_out_get(rig.ctx);
-    EXPECT_TRUE(rig.sent_since(from).empty());
+    EXPECT_TRUE(rig.commands_since(from).empty());
     rig.ctx.profile.model_index = 0;
     rig.ctx.tasks.poll_busy = true;
     lstv_timing_out_get(rig.ctx);
@@ -177,12 +177,12 @@ TEST(OutputSelect, ReadersRunOnlyOnTheirPageWithAUnitAndDeferWhileBusy) {
     rig.ctx.output.txt_motion_text = "HELLO";
     txt_motion_text_enter(rig.ctx);
     EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_motion_text);
-    EXPECT_TRUE(rig.sent_since(from).empty());
+    EXPECT_TRUE(rig.commands_since(from).empty());
     rig.ctx.tasks.poll_busy = false;
     output_pages_hooks_install(rig.ctx);
     deferred_replay_request(rig.ctx);  // the recorded Enter runs once the poll is over
     rig.pump.process_events();
-    EXPECT_EQ(rig.sent_since(from), (lines{"$motion_text HELLO\r"}));
+    EXPECT_EQ(rig.commands_since(from), (lines{"$motion_text HELLO\r"}));
 }
 
 // Mend: a motion-text reply without text is an empty box, not "None"; the text sent is trimmed,
