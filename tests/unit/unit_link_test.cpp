@@ -159,8 +159,7 @@ TEST(UnitLink, UnknownModelIsReportedOncePerConnectionAndNotQueriedFurther) {
 // ---- the profile itself ----------------------------------------------------------------
 
 // What the unit reports ("$model?" and "$board_id?") decides the family and the catalogue file.
-TEST(model_profile, model_text_and_board_id_select_catalogue)
-{
+TEST(model_profile, model_text_and_board_id_select_catalogue) {
     struct row {
         const char* model;
         const char* board_reply;  // "$board_id?" parameter 1; "" when the query failed
@@ -203,8 +202,7 @@ TEST(model_profile, model_text_and_board_id_select_catalogue)
 }
 
 // A change of family or board reloads the catalogue; a relink of the same kind does not.
-TEST(model_profile, update_reloads_only_on_change)
-{
+TEST(model_profile, update_reloads_only_on_change) {
     model_profile p;
     struct step {
         const char* model;
