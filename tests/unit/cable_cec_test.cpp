@@ -170,11 +170,7 @@ TEST(CableTest, ActionsSendTheirLinesAndTheLevelToggleReadsTheCaption) {
 }
 
 TEST(CableTest, ActionsDuringAPollAreReplayedByTheNextPollStep) {
-    struct row {
-        std::function<void(app_context&)> act;
-        int code;
-        const char* line;
-    };
+    struct row { std::function<void(app_context&)> act; int code; const char* line; };
     const row rows[] = {
         {[](app_context& c) { lab_cable_start_click(c); }, deferred_cable_start, "$cable_run start\r"},
         {[](app_context& c) { lab_cable_stop_click(c); }, deferred_cable_stop, "$cable_run stop\r"},
@@ -226,11 +222,8 @@ TEST(Cec, SendStoresTheTextAsTypedThenSendsOnlyWhenAccepted) {
 }
 
 TEST(Cec, LogRepliesFillTheirLineOnlyForLinesOneToTwelve) {
-    struct row {
-        const char *p1, *p2, *p3;
-        int line;           // 1-based line that changes, 0: none
-        const char* text;
-    };
+    // line: 1-based line that changes, 0: none
+    struct row { const char *p1, *p2, *p3; int line; const char* text; };
     const row rows[] = {
         {"7", "7", "T", 7, " 7. T"},
         {"12", "12", "Standby", 12, "12. Standby"},

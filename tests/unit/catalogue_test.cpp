@@ -50,11 +50,8 @@ std::string joined(const std::vector<std::string>& problems) {
 }  // namespace
 
 TEST(catalogue_items, names_follow_the_item_rules) {
-    struct row {
-        const char* what;
-        std::string text;
-        std::vector<std::string> names;  // every name until the end of the stream
-    };
+    // names: every name until the end of the stream
+    struct row { const char* what; std::string text; std::vector<std::string> names; };
     const row rows[] = {
         {"quoted names hold commas", "\"1280x720p60, 3D Frame Packing\",next\r\n",
          {"1280x720p60, 3D Frame Packing", "next"}},
@@ -80,15 +77,8 @@ TEST(catalogue_items, names_follow_the_item_rules) {
 }
 
 TEST(catalogue_items, numbers_end_at_comma_blank_or_line_end) {
-    struct expected {
-        item_status status;
-        long value;
-        std::string text;
-    };
-    struct row {
-        std::string text;
-        std::vector<expected> items;
-    };
+    struct expected { item_status status; long value; std::string text; };
+    struct row { std::string text; std::vector<expected> items; };
     const auto ok = item_status::ok;
     const auto nan = item_status::not_a_number;
     const row rows[] = {

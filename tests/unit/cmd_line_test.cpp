@@ -71,9 +71,7 @@ TEST(CommandLine, CommandWord) {
 }
 
 TEST(CommandLine, ReplyParametersNeverHoldALineEnd) {
-    struct row {
-        std::string line, p1, p2, p3;
-    };
+    struct row { std::string line, p1, p2, p3; };
     const row rows[] = {
         {"$timing 12,3\r\n", "12", "3", "None"},     {"$a 1,,3\r\n", "1", "None", "None"},
         {"$a 1,2,3,4\r\n", "1", "2", "3"},           {"$a x y,z\r\n", "x y", "z", "None"},

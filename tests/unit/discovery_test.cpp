@@ -35,12 +35,8 @@ bytes named_recs(const std::string& name, const bytes& addr = ip) {
 bytes named(const std::string& name, const bytes& addr = ip) { return cat({named_recs(name, addr)}); }
 
 TEST(Discovery, ReplyTableWellFormedAndHostile) {
-    struct row {
-        const char* what;
-        bytes datagram;
-        const char* ip;   // nullptr: not listed
-        const char* mac;
-    };
+    // ip: nullptr: not listed
+    struct row { const char* what; bytes datagram; const char* ip; const char* mac; };
     const char* const listed = "192.168.1.77";
     const bytes full = cat({rec(2, mac), rec(3, ip), rec(13, text("MRV-510")), rec(14, text("desc"))});
     bytes cut_des = full;

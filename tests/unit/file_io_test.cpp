@@ -56,11 +56,7 @@ TEST(file_io, read_refuses_what_it_must_not_read) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string big = dir.file("big.bin");
     ASSERT_EQ(write_file_atomic(big, std::string(2001, 'b')), "");
-    struct read_case {
-        std::string path;
-        std::size_t limit;
-        const char* reason;
-    };
+    struct read_case { std::string path; std::size_t limit; const char* reason; };
     const read_case cases[] = {
         {dir.file("absent.ini"), app_file_limit, "No such file or directory"},
         {dir.str(), app_file_limit, "Is a directory"},
@@ -82,11 +78,8 @@ TEST(file_io, read_refuses_what_it_must_not_read) {
 // Every way a write can fail leaves the old file as it was and no temporary file behind.
 TEST(file_io, failed_write_leaves_old_file_untouched) {
     enum class how { plain, folder_target, folder_read_only, file_read_only, size_limited, no_descriptors };
-    struct failure_case {
-        const char* what;
-        std::string name;  // target file name inside the folder
-        how kind;
-    };
+    // name: target file name inside the folder
+    struct failure_case { const char* what; std::string name; how kind; };
     const std::vector<failure_case> cases = {
         {"temporary cannot be created", "m41_timing_pattern_fav.ini", how::no_descriptors},
         {"target is a folder", "bmp", how::folder_target},
@@ -170,11 +163,7 @@ TEST(file_io, stale_temporary_files_are_removed) {
         return child;
     }();
     const std::string dead = "." + std::to_string(gone) + ".tmp";
-    struct temp_case {
-        std::string name;
-        bool old;
-        bool removed;
-    };
+    struct temp_case { std::string name; bool old; bool removed; };
     const temp_case cases[] = {
         {".Vexlan_ini.txt.a1b2c3d4" + dead, false, true},
         {".m41_timing_pattern_fav.ini.zzzzzzzz.1.tmp", true, true},       // old: whoever wrote it
@@ -197,9 +186,7 @@ TEST(file_io, stale_temporary_files_are_removed) {
 }
 
 TEST(file_io, message_helpers_bound_what_they_show) {
-    struct shown_case {
-        std::string value, shown;
-    };
+    struct shown_case { std::string value, shown; };
     const shown_case cases[] = {
         {"COM3", "COM3"},
         {"a\r\n\t\x01\xE9z", "a\\r\\n\\t\\x01\\xE9z"},

@@ -117,10 +117,8 @@ TEST(Lifecycle, AnUnusableSettingsFileIsKeptAtClose) {
     const std::string huge_line = "1\r\n\"" + std::string(5 << 20, 'x') + "\"\r\n3\r\n";
     std::string many_faults;
     for (int i = 0; i < 15; ++i) many_faults += "bad" + std::to_string(i) + "\r\n";
-    struct keep_case {
-        const char* what;
-        std::string text;  // empty: a FIFO with no writer
-    };
+    // text: empty: a FIFO with no writer
+    struct keep_case { const char* what; std::string text; };
     const keep_case cases[] = {{"FIFO", ""}, {"5 MB line", huge_line}, {"nothing usable", many_faults}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -120,10 +120,7 @@ TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest) {
 }
 
 TEST(settings, saved_position_is_pulled_back_onto_the_screen) {
-    struct row {
-        int left, top, screen_w, screen_h, win_w, win_h;
-        int want_left, want_top;
-    };
+    struct row { int left, top, screen_w, screen_h, win_w, win_h; int want_left, want_top; };
     const row rows[] = {
         {5000, 100, 4000, 3000, 1000, 800, 3000, 100},    // from a larger screen
         {5000, 100, 4000, 3000, main_window_width, main_window_height,
@@ -142,12 +139,7 @@ TEST(settings, saved_position_is_pulled_back_onto_the_screen) {
 
 TEST(app_dir, option_and_environment_choose_the_folder) {
     using args = std::vector<std::string>;
-    struct row {
-        args argv;
-        const char* xdg;
-        const char* home;
-        const char* want;
-    };
+    struct row { args argv; const char* xdg; const char* home; const char* want; };
     const row rows[] = {
         {{"-v", "--app-dir=/srv/v x"}, "/x", "/home/op", "/srv/v x"},
         {{"--app-dir"}, "/xdg", "/home/op", "/xdg/vexlan"},  // no value: ignored

@@ -48,11 +48,8 @@ void expect_replies(unit_state& u, const std::vector<ask>& asks, double now = 0)
 }
 
 TEST(SimProtocol, LinkQueriesTaskModesAndPagesPerFamily) {
-    struct row {
-        const char* model;
-        int board;
-        bool second_family;  // cable test, no CEC
-    };
+    // second_family: cable test, no CEC
+    struct row { const char* model; int board; bool second_family; };
     for (const row& r : {row{"MRV-410", 0, false}, row{"736", 1, true}, row{"MRV-510", 2, false}}) {
         SCOPED_TRACE(r.model);
         unit_config cfg = config_for(r.model, r.board);
@@ -445,10 +442,8 @@ TEST(SimFaults, RulesMatchWordAndSubWordAndReplaceTheValue) {
     f.late.emplace_back(r, 0.25);
     for (const char* bad : {"pattern?=1", "=1", "$x", " $x:5"}) EXPECT_NE(rule_parse(bad, '=', r, v), "") << bad;
 
-    struct row {
-        const char* line;
-        std::string want;   // reply after the rules; "" = unchanged
-    } rows[] = {
+    // want: reply after the rules; "" = unchanged
+    struct row { const char* line; std::string want; } rows[] = {
         {"$pattern? ", "$pattern? None\r\n"},
         {"$source_detect? drmi", "$source_detect? drmi,87 01 1A=x\r\n"},
         {"$source_detect? avi", ""},

@@ -106,11 +106,8 @@ TEST(Tasks, DeferredCodesReplayTheirAction) {
 // An action deferred because a transaction ran is replayed once, as soon as that transaction
 // has returned and the event loop runs again, on every page.
 TEST(Tasks, DeferredActionIsReplayedOnEveryPageOnceNothingRuns) {
-    struct row {
-        int page;
-        int code;
-        lines reads;  // page hooks the replay runs
-    };
+    // reads: page hooks the replay runs
+    struct row { int page; int code; lines reads; };
     const row rows[] = {
         {0, deferred_refresh, {"edid"}},     {1, deferred_refresh, {"timing"}}, {2, deferred_refresh, {"pattern"}},
         {3, deferred_refresh, {"panel"}},    {4, deferred_refresh, {}},         {6, deferred_refresh, {"cec"}},
@@ -186,13 +183,8 @@ TEST(Tasks, PageSwitchColoursButtonsShowsThePanelAndRefreshes) {
 }
 
 TEST(Tasks, TaskModeSwitchRunsThePageStepsWhateverTheResult) {
-    struct row {
-        int page;
-        const char* mode;
-        bool refused;
-        std::vector<std::string> steps;  // page hooks run after the switch
-        bool polling;                    // tim_monitor runs afterwards
-    };
+    // steps: page hooks run after the switch; polling: tim_monitor runs afterwards
+    struct row { int page; const char* mode; bool refused; std::vector<std::string> steps; bool polling; };
     const row rows[] = {
         {0, "analyser", false, {}, false},      {1, "analyser", false, {"timing"}, false},
         {2, "analyser", false, {"pattern"}, false}, {3, "analyser", false, {"panel"}, false},

@@ -155,10 +155,7 @@ TEST(Terminal, TimeStampsPerLineAndALogFileThatLosesNothingAcrossTheReset) {
 
 TEST(Terminal, WindowGoesLeftOfTheMainWindowBottomsLevelElseRightElseTheScreenEdge) {
     const screen_rect screen{0, 0, 1920, 1080};
-    struct row {
-        screen_rect main;
-        int left, top;
-    };
+    struct row { screen_rect main; int left, top; };
     const row rows[] = {
         {{700, 200, 800, 700}, 300, 500},    // room on the left: right edge on the main's left edge
         {{100, 200, 800, 700}, 900, 500},    // no room left: right of the main window

@@ -10,10 +10,8 @@ namespace {
 using testing::link_rig;
 
 TEST(Transports, IpAddressIsTrimmedSplitIntoFourFieldsAndNormalised) {
-    struct row {
-        const char* text;
-        const char* expect;  // "" = rejected
-    };
+    // expect: "" = rejected
+    struct row { const char* text; const char* expect; };
     const row rows[] = {{" 192.168.001.010 ", "192.168.1.10"}, {"300.1.1.1", "300.1.1.1"}, {"12x.7y.0.00", "12.7.0.0"},
                         {"...", "0.0.0.0"}, {"10.0.0", ""}, {"1.2.3.4.5", ""}, {"", ""}};
     for (const auto& r : rows) {
@@ -166,11 +164,7 @@ TEST(Transports, ConnectAttemptThatIsNeverAnsweredEndsWithAMessage) {
 // A lost connection, noticed by its close event or by supervision alone, gets exactly one
 // reconnect; only when that fails is the link closed and the loss reported.
 TEST(Transports, LostConnectionIsReestablishedOnceOrReported) {
-    struct row {
-        bool close_event;
-        bool reconnects;
-        const char* message;
-    };
+    struct row { bool close_event; bool reconnects; const char* message; };
     for (const row& r : {row{true, true, ""}, row{true, false, "Ethernet is disconnected !!"},
                          row{false, true, ""}, row{false, false, "Ethernet is disconnected !"}}) {
         SCOPED_TRACE(std::string(r.close_event ? "close event" : "silent loss") + (r.reconnects ? ", back" : ", gone"));

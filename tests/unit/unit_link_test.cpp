@@ -204,11 +204,8 @@ TEST(model_profile, model_text_and_board_id_select_catalogue) {
 // A change of family or board reloads the catalogue; a relink of the same kind does not.
 TEST(model_profile, update_reloads_only_on_change) {
     model_profile p;
-    struct step {
-        const char* model;
-        int variant;
-        const char* reload;  // nullptr: no reload
-    };
+    // reload: nullptr: no reload
+    struct step { const char* model; int variant; const char* reload; };
     const step steps[] = {{"DN-6P", 0, "m41l_old_timing_pattern.ini"},
                           {"MRV-410L", 0, nullptr},  // same family and board: model text kept
                           {"MRV-510", 0, "m51_timing_pattern.ini"}, {"unknown", 0, "m41_timing_pattern.ini"},
