@@ -225,14 +225,11 @@ TEST(Cec, LogRepliesFillTheirLineOnlyForLinesOneToTwelve) {
     // line: 1-based line that changes, 0: none
     struct row { const char *p1, *p2, *p3; int line; const char* text; };
     const row rows[] = {
-        {"7", "7", "T", 7, " 7. T"},
-        {"12", "12", "Standby", 12, "12. Standby"},
+        {"7", "7", "T", 7, " 7. T"}, {"12", "12", "Standby", 12, "12. Standby"},
         {"3", "0", "x", 3, ""},             // an empty position
         {"1", "123", "x", 0, nullptr},      // entry number of three characters
         {"0", "5", "x", 0, nullptr},        // line numbers outside 1..12
-        {"13", "5", "x", 0, nullptr},
-        {"-1", "5", "x", 0, nullptr},
-        {"None", "5", "x", 0, nullptr},
+        {"13", "5", "x", 0, nullptr}, {"-1", "5", "x", 0, nullptr}, {"None", "5", "x", 0, nullptr},
         {"99999999999", "5", "x", 0, nullptr},
         {"2", "4", "None", 2, " 4. "},      // no text
     };

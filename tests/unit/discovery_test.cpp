@@ -45,8 +45,7 @@ TEST(Discovery, ReplyTableWellFormedAndHostile) {
     const row rows[] = {
         {"MAC, IP, Name, Des.", full, listed, mac_text},
         {"an empty Des. record last", cat({rec(2, mac), rec(3, ip), rec(13, text("DN-7")), bytes{14, 0}}), listed, mac_text},
-        {"Name DN-6P (second family)", named("DN-6P"), listed, ""},
-        {"Name 736", named("736"), listed, ""},
+        {"Name DN-6P (second family)", named("DN-6P"), listed, ""}, {"Name 736", named("736"), listed, ""},
         {"Name MRV-410L", named("MRV-410L"), listed, ""},
         {"Name Pattern Gen.L cut to 12", named("Pattern Gen.L"), listed, ""},
         {"blanks and NULs around DN-7", named(std::string("  DN-7\0\0\0\0\0\0", 12)), listed, ""},
@@ -61,10 +60,8 @@ TEST(Discovery, ReplyTableWellFormedAndHostile) {
         {"short IP", named("MRV-510", {1, 2}), nullptr, ""},
         {"Des. value past the end", cut_des, nullptr, ""},
         {"IP value past the end", bytes{0, 0, 3, 200, 1, 2, 3, 4}, nullptr, ""},
-        {"length 255 in the last byte", bytes{0, 0, 13, 255}, nullptr, ""},
-        {"empty", bytes{}, nullptr, ""},
-        {"one byte", bytes{1}, nullptr, ""},
-        {"header only", bytes{1, 0}, nullptr, ""},
+        {"length 255 in the last byte", bytes{0, 0, 13, 255}, nullptr, ""}, {"empty", bytes{}, nullptr, ""},
+        {"one byte", bytes{1}, nullptr, ""}, {"header only", bytes{1, 0}, nullptr, ""},
         {"half a record header", bytes{1, 0, 14}, nullptr, ""},
         {"the request itself", bytes{0x01, 0x00, 0xFF, 0xFF}, nullptr, ""},
     };

@@ -59,10 +59,8 @@ TEST(file_io, read_refuses_what_it_must_not_read) {
     struct read_case { std::string path; std::size_t limit; const char* reason; };
     const read_case cases[] = {
         {dir.file("absent.ini"), app_file_limit, "No such file or directory"},
-        {dir.str(), app_file_limit, "Is a directory"},
-        {fifo, app_file_limit, "not a regular file"},
-        {"/dev/zero", edid_file_limit, "not a regular file"},
-        {big, 2000, "larger than"},
+        {dir.str(), app_file_limit, "Is a directory"}, {fifo, app_file_limit, "not a regular file"},
+        {"/dev/zero", edid_file_limit, "not a regular file"}, {big, 2000, "larger than"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -188,8 +186,7 @@ TEST(file_io, stale_temporary_files_are_removed) {
 TEST(file_io, message_helpers_bound_what_they_show) {
     struct shown_case { std::string value, shown; };
     const shown_case cases[] = {
-        {"COM3", "COM3"},
-        {"a\r\n\t\x01\xE9z", "a\\r\\n\\t\\x01\\xE9z"},
+        {"COM3", "COM3"}, {"a\r\n\t\x01\xE9z", "a\\r\\n\\t\\x01\\xE9z"},
         {std::string(80, 'v'), std::string(80, 'v')},
         {std::string(5 << 20, 'v'), std::string(80, 'v') + "..."},
         {std::string(78, 'v') + "\x01", std::string(78, 'v') + "..."},  // an escape is not cut in half

@@ -444,10 +444,8 @@ TEST(SimFaults, RulesMatchWordAndSubWordAndReplaceTheValue) {
 
     // want: reply after the rules; "" = unchanged
     struct row { const char* line; std::string want; } rows[] = {
-        {"$pattern? ", "$pattern? None\r\n"},
-        {"$source_detect? drmi", "$source_detect? drmi,87 01 1A=x\r\n"},
-        {"$source_detect? avi", ""},
-        {"$source_detect?  drmi ", "$source_detect? drmi,87 01 1A=x\r\n"},
+        {"$pattern? ", "$pattern? None\r\n"}, {"$source_detect? drmi", "$source_detect? drmi,87 01 1A=x\r\n"},
+        {"$source_detect? avi", ""}, {"$source_detect?  drmi ", "$source_detect? drmi,87 01 1A=x\r\n"},
         {"$pattern 3", ""},
     };
     for (const row& w : rows) {

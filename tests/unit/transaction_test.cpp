@@ -90,9 +90,7 @@ TEST(Transaction, RetryAfterDroppedReplyAndLateFirstReply) {
 
 TEST(Transaction, ReplyEndsWhenCrAndLfHaveBothArrivedInAnyOrderAndPieces) {
     const std::vector<std::vector<std::string>> splits = {
-        {"$timing 4", ",2\r", "\n"},
-        {"$timing 4,2\n", "\r"},
-        {"$", "t", "iming 4,2", "\r", "\n"},
+        {"$timing 4", ",2\r", "\n"}, {"$timing 4,2\n", "\r"}, {"$", "t", "iming 4,2", "\r", "\n"},
         {"$timing 4,2\r\nTRAILING"},
     };
     for (const auto& pieces : splits) {
