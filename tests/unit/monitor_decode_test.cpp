@@ -21,9 +21,8 @@ TEST(MonitorDecode, AudioInfoFrameFields) {
               (std::vector<std::string>{"LPCM", " 2", "48 kHz", "16 Bits", "MPEG4 AACv2", "RRC RLC RR RL FC LFE FR FL",
                                         "Prohibited"}));
     m = decoded(item_aif, "84 01 0A 00 F0 00 09 32 00");
-    EXPECT_EQ(m.aif_coding_type, "Ext. Type");
-    EXPECT_EQ(m.aif_channel_count, "Refer to stream header");
-    EXPECT_EQ(m.aif_ext_coding_type, "Reserved");
+    EXPECT_EQ(std::tuple(m.aif_coding_type, m.aif_channel_count, m.aif_ext_coding_type),
+              std::tuple("Ext. Type", "Refer to stream header", "Reserved"));
     EXPECT_EQ(m.aif_speaker_placement, "Reserved");  // code 50
     EXPECT_EQ(m.aif_down_mix, "Permitted/No info");
 }
@@ -57,9 +56,8 @@ TEST(MonitorDecode, GcpVsiAndDrmiCornerCases) {
     auto m = decoded(item_gcp, "03 00 00 10 04 00 00");
     m = decoded(item_gcp, "03 00 00 11 03 00 00", m);  // other mute byte; CD 3 keeps the depth
     EXPECT_STREQ(gcp_avmute_text(m.gcp_avmute), "None");
-    EXPECT_EQ(m.gcp_color_depth, 8);
-    EXPECT_EQ(gcp_color_depth_text(0), "Not Indicated");
-    EXPECT_EQ(gcp_color_depth_text(9), "Reserved");
+    EXPECT_EQ(std::tuple(m.gcp_color_depth, gcp_color_depth_text(0), gcp_color_depth_text(9)),
+              std::tuple(8, "Not Indicated", "Reserved"));
 
     m = decoded(item_vsi, "81 01 05 00 03 0C 00 40 60");
     EXPECT_EQ(std::tuple(m.vsi_video_format, m.vsi_hdmi_vic, vsi_hdmi_vic_text(m.vsi_hdmi_vic), m.vsi_3d_structure),
@@ -85,9 +83,7 @@ TEST(MonitorDecode, ByteStoreIsZeroedAndBoundedAndTextMustBeHexPairs) {
     // a long AVI first, then a short one: the short one must not inherit the long one's bytes
     auto m = decoded(item_avi, "82 02 0D 00 40 A8 00 10 03");
     m = decoded(item_avi, "82 02 0D 00 40", m);
-    EXPECT_EQ(m.pkt_byte_count, 5);
-    EXPECT_EQ(m.avi_vic, 0);
-    EXPECT_EQ(m.avi_pixel_repeat, 1);
+    EXPECT_EQ(std::tuple(m.pkt_byte_count, m.avi_vic, m.avi_pixel_repeat), std::tuple(5, 0, 1));
     // 40 bytes: the store keeps 33, the rest is ignored
     std::string longer = "7F";
     for (int k = 1; k < 40; ++k) longer += " 7F";

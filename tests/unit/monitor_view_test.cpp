@@ -217,8 +217,7 @@ TEST(MonitorView, ChangedValuesAreMarkedForThreeSeconds) {
     rig.answers["$source_detect? timingx"] = "timingx,1280x720p60";
     rig.cycle();
     const auto at = v.changed_ms;
-    EXPECT_TRUE(monitor_value_marked(v, rig.world.now));
-    EXPECT_TRUE(monitor_value_marked(v, at + 2999));
+    EXPECT_TRUE(monitor_value_marked(v, rig.world.now) && monitor_value_marked(v, at + 2999));
     EXPECT_FALSE(monitor_value_marked(v, at + 3000));
     EXPECT_FALSE(monitor_value_marked(rig.mon().sys[lab_source_5vx], rig.world.now));  // unchanged
     // "asp" and "chs_code" share the audio label: a steady source does not flip it every cycle

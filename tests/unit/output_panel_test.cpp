@@ -236,9 +236,8 @@ struct cal_rig : output_rig {
 TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSending) {
     cal_rig rig;
     EXPECT_EQ(rig.sent_by([&] { color_cal_load(rig.ctx); }), (lines{"$color_cal_color?\r", "$color_cal_level?\r"}));
-    EXPECT_EQ(rig.ctx.color_cal.cbo_color, 4);
-    EXPECT_EQ(rig.row(row_level).slider, 128);
-    EXPECT_EQ(rig.row(row_level).box, "128");
+    EXPECT_EQ(std::tuple(rig.ctx.color_cal.cbo_color, rig.row(row_level).slider, rig.row(row_level).box),
+              std::tuple(4, 128, "128"));
     EXPECT_TRUE(rig.row(row_level).enabled);
     EXPECT_FALSE(rig.row(row_red).enabled);
 
@@ -274,9 +273,8 @@ TEST(ColorCalibrate, OnlyValuesZeroToTwoFiftyFiveAreApplied) {
     rig.unit.silent.insert("$color_cal_green?");
     const auto from = rig.mark();
     color_cal_levels_get(rig.ctx, 7);
-    EXPECT_EQ(rig.row(row_red).slider, 10);
-    EXPECT_EQ(rig.row(row_blue).slider, 0);
-    EXPECT_EQ(rig.commands_since(from).back(), "$color_cal_green?\r");
+    EXPECT_EQ(std::tuple(rig.row(row_red).slider, rig.row(row_blue).slider, rig.commands_since(from).back()),
+              std::tuple(10, 0, "$color_cal_green?\r"));
 }
 
 TEST(ColorCalibrate, ChoosingAColourSendsItsTextAndReadsItsRows) {

@@ -198,8 +198,7 @@ TEST(Transaction, EdidWritePayloadOverTcpAndSerial) {
         rig.ctx.link.edid_write_image = &image;
         rig.link().answer_with({{3, line}});
         EXPECT_EQ(cmdtx_str(rig.ctx, line), 1);
-        EXPECT_EQ(rig.link().writes, sends[iface]);
-        EXPECT_EQ(rig.ctx.link.rx_param1, "c2");
+        EXPECT_EQ(std::tuple(rig.link().writes, rig.ctx.link.rx_param1), std::tuple(sends[iface], "c2"));
     }
 }
 

@@ -190,9 +190,8 @@ TEST(model_profile, model_text_and_board_id_select_catalogue) {
         model_profile p;
         const auto reload = model_profile_update(p, r.model, variant);
         ASSERT_TRUE(reload.has_value());
-        EXPECT_EQ(*reload, r.catalogue);
-        EXPECT_EQ(catalogue_file_for(p), r.catalogue);
-        EXPECT_EQ(p.current_model_string, r.model_index == 254 ? "" : r.model);
+        EXPECT_EQ(std::tuple(*reload, catalogue_file_for(p), p.current_model_string),
+                  std::tuple(r.catalogue, r.catalogue, r.model_index == 254 ? "" : r.model));
     }
     // A profile that never linked uses the first family's files.
     EXPECT_EQ(catalogue_file_for(model_profile{}), "m41_timing_pattern.ini");
