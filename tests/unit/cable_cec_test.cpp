@@ -18,20 +18,10 @@ using lines = std::vector<std::string>;
 // A unit in cable mode or with a CEC store: the cable queries and CEC commands answer from
 // `values`; anything else falls back to the link's fake unit.
 struct page_rig : link_rig {
-    std::map<std::string, std::string> values;  // command word (+ argument) -> reply parameters
-    std::vector<std::string> refused;           // command words answered with "err"
+    std::map<std::string, std::string>& values = unit.answers;  // command word (+ argument) -> parameters
+    std::set<std::string>& refused = unit.refused;              // command words answered with "err"
 
     page_rig(const std::string& model, const std::string& task, int page) {
-        tcp.unit = [this](const std::string& line) -> std::vector<reply_chunk> {
-            const std::string word = cmdstr_cmd_get(line);
-            const std::string arg = line.size() > word.size() + 1 ? line.substr(word.size() + 1, line.size() - word.size() - 2) : "";
-            for (const auto& r : refused)
-                if (r == word) return {{5, word + " err\r\n"}};
-            auto it = values.find(word + (arg.empty() ? "" : " " + arg));
-            if (it == values.end()) it = values.find(word);
-            if (it != values.end()) return {{5, word + " " + it->second + "\r\n"}};
-            return unit(line);
-        };
         cable_hooks_install(ctx);
         cec_hooks_install(ctx);
         link_rig::show(model, task, page);
@@ -253,14 +243,10 @@ TEST(Cec, LogRepliesFillTheirLineOnlyForLinesOneToTwelve) {
 
 TEST(Cec, LogFillsOverTwelvePollsAndClearRestartsAtLineTwo) {
     cec_rig rig;
-    rig.tcp.unit = [&](const std::string& line) -> std::vector<reply_chunk> {
-        const std::string word = cmdstr_cmd_get(line);
-        if (word == "$cec_log_msg?") {
-            const std::string n = line.substr(word.size() + 1, line.size() - word.size() - 2);
-            return {{5, word + " " + n + "," + n + ",msg " + n + "\r\n"}};
-        }
-        return rig.unit(line);
-    };
+    for (int k = 1; k <= 12; ++k) {
+        const auto n = std::to_string(k);
+        rig.values["$cec_log_msg? " + n] = n + "," + n + ",msg " + n;
+    }
     rig.poll(12);
     for (std::size_t k = 1; k <= 12; ++k)
         EXPECT_EQ(rig.ctx.cec.cec_log_lines[k - 1], (k < 10 ? " " : "") + std::to_string(k) + ". msg " + std::to_string(k));

@@ -3,6 +3,8 @@
 // so a test decides whether a connection is made and when.
 #pragma once
 
+#include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -86,7 +88,7 @@ private:
     std::uint64_t attempt_ = 0;
 };
 
-// A unit that answers the link queries, task mode switches and polls.
+// A unit that answers the link queries, task mode switches and polls; scripted answers first.
 struct fake_unit {
     std::string model = "MRV-410";
     std::string board = "0";
@@ -94,6 +96,9 @@ struct fake_unit {
     std::string task = "pattern";
     bool silent = false;           // answers nothing at all
     std::uint32_t delay = 5;
+    std::map<std::string, std::string> answers;  // "word argument" or "word" -> reply parameters
+    std::set<std::string> refused;               // command words answered "err"
+    std::map<std::string, int> drop;             // "word argument" -> how many times to stay silent
 
     std::vector<reply_chunk> operator()(const std::string& line) {
         if (silent) return {};
@@ -101,6 +106,16 @@ struct fake_unit {
         auto reply = [&](const std::string& params) {
             return std::vector<reply_chunk>{{delay, word + " " + params + "\r\n"}};
         };
+        std::string key = line.substr(0, line.size() - 1);  // without the CR and trailing blanks
+        while (!key.empty() && key.back() == ' ') key.pop_back();
+        if (auto d = drop.find(key); d != drop.end() && d->second > 0) {
+            --d->second;
+            return {};
+        }
+        if (refused.count(word)) return reply("err");
+        auto it = answers.find(key);
+        if (it == answers.end()) it = answers.find(word);
+        if (it != answers.end()) return reply(it->second);
         if (word == "$model?") return reply(model);
         if (word == "$board_id?") return reply(board);
         if (word == "$fwver?") return reply(fw);

@@ -3,7 +3,7 @@
 // HDCP output report, the colour calibration state); the HDMI source profiles as an analyser
 // client sees them (timing, clocks, packets and audio agree; the source cycle and the sink plug
 // schedule follow unit time); the per-command faults and the output side of a link (reply rules,
-// pacing at any baud rate, late replies, LF CR line ends, stray lines that never split a reply).
+// late replies, LF CR line ends, stray lines that never split a reply).
 #include "sim_faults.h"
 #include "sim_link.h"
 #include "sim_protocol.h"
@@ -456,31 +456,6 @@ TEST(SimFaults, RulesMatchWordAndSubWordAndReplaceTheValue) {
     EXPECT_EQ(f.late_for(command{"$edid_read d1,block0", false, {}}), 0.25);   // first field
     EXPECT_EQ(f.late_for(command{"$edid_read d10,block0", false, {}}), 0);
     EXPECT_EQ(f.apply_reply(command{"$pattern? ", false, {}}, reply{}).kind, reply_kind::none);
-}
-
-// Drains the output in virtual time, waking when it asks to; returns what was written.
-std::string drain(link_output& out, double& now, double until) {
-    std::string wire;
-    while (now < until) {
-        double w = out.next_wake(now);
-        if (w < 0) break;
-        now += std::max(w, 0.0005);
-        std::string_view b = out.writable(now);
-        wire += b;
-        out.consumed(b.size(), now);
-    }
-    return wire;
-}
-
-TEST(SimLink, PacingHoldsTheByteRateAtEveryBaudRate) {
-    for (double baud : {300.0, 1200.0, 9600.0, 57600.0, 115200.0}) {
-        link_output out(link_faults{}, baud / 10, false);
-        out.start_flood();
-        double now = 0;
-        const std::string got = drain(out, now, 2.0);
-        EXPECT_NEAR(got.size(), baud / 10 * 2, baud / 10 * 2 * 0.03 + 2) << baud;
-        EXPECT_EQ(got.find_first_of("\r\n"), std::string::npos);
-    }
 }
 
 TEST(SimLink, LateRepliesFragmentsAndStrayLinesNeverSplitALine) {
