@@ -39,12 +39,10 @@ TEST(UnitLink, ModelAndBoardSelectProfileCaptionAndCatalogue) {
         int catalogue_events = 0;
         rig.ctx.view.on_catalogue = [&] { ++catalogue_events; };
         linked(rig, r.model, r.board);
-        EXPECT_EQ(rig.ctx.view.lab_model.caption, r.caption);
-        EXPECT_EQ(rig.ctx.catalogue.file_name, r.catalogue);
+        EXPECT_EQ(std::tuple(rig.ctx.view.lab_model.caption, rig.ctx.catalogue.file_name, catalogue_events,
+                             rig.ctx.view.imgcbo_item2, rig.ctx.link.lab_link.enabled),
+                  std::tuple(r.caption, r.catalogue, 1, r.item2, true));
         EXPECT_GT(rig.ctx.catalogue.timing_count, 0);
-        EXPECT_EQ(catalogue_events, 1);
-        EXPECT_EQ(rig.ctx.view.imgcbo_item2, r.item2);
-        EXPECT_TRUE(rig.ctx.link.lab_link.enabled);
     }
 }
 
@@ -59,17 +57,15 @@ TEST(UnitLink, RelinkingTheSameProfileKeepsTheCatalogueInMemory) {
     rig.ctx.catalogue.pattern_out_index = 7;
     rig.unit.model = "736";  // same family and board: same profile index and variant
     lab_link_click(rig.ctx);
-    EXPECT_EQ(rig.ctx.catalogue.timing_fav[0], 3);
-    EXPECT_TRUE(rig.ctx.catalogue.timings[2].checked);
-    EXPECT_EQ(rig.ctx.catalogue.pattern_out_index, 7);
-    EXPECT_EQ(rig.ctx.profile.current_model_string, "DN-6P");
+    const auto& C = rig.ctx.catalogue;
+    EXPECT_EQ(std::tuple(C.timing_fav[0], C.timings[2].checked, C.pattern_out_index, rig.ctx.profile.current_model_string),
+              std::tuple(3, true, 7, "DN-6P"));
 
     // Another board of the same family reloads (the change is lost, the file is read again).
     rig.unit.board = "1";
     lab_link_click(rig.ctx);
-    EXPECT_EQ(rig.ctx.catalogue.file_name, "m41l_k_new_timing_pattern.ini");
-    EXPECT_EQ(rig.ctx.catalogue.pattern_out_index, fav_empty);
-    EXPECT_EQ(rig.ctx.profile.current_model_string, "736");
+    EXPECT_EQ(std::tuple(C.file_name, C.pattern_out_index, rig.ctx.profile.current_model_string),
+              std::tuple("m41l_k_new_timing_pattern.ini", int{fav_empty}, "736"));
 }
 
 TEST(UnitLink, FirmwareAndTaskModeLabels) {
@@ -80,9 +76,8 @@ TEST(UnitLink, FirmwareAndTaskModeLabels) {
         rig.unit.fw = "1.07";
         rig.unit.task = task;
         linked(rig, "MRV-410");
-        EXPECT_EQ(rig.ctx.view.lab_fw_ver.caption, "FW: 1.07");
-        EXPECT_EQ(rig.ctx.tasks.task_mode, mode);
-        EXPECT_EQ(rig.ctx.view.img_analyser.picture, mode == 0 ? "task_analyser_on.bmp" : "task_analyser_off.bmp");
+        EXPECT_EQ(std::tuple(rig.ctx.view.lab_fw_ver.caption, rig.ctx.tasks.task_mode, rig.ctx.view.img_analyser.picture),
+                  std::tuple("FW: 1.07", mode, mode == 0 ? "task_analyser_on.bmp" : "task_analyser_off.bmp"));
     }
 }
 
@@ -94,26 +89,19 @@ TEST(UnitLink, UnansweredQueriesLeaveWhatWasThere) {
     rig.unit.silent = true;
     rig.ctx.view.lab_fw_ver.caption = "FW: old";
     lab_link_click(rig.ctx);
-    EXPECT_EQ(rig.ctx.profile.model_index, 0);
-    EXPECT_EQ(rig.ctx.view.lab_model.caption, "MRV-410");
-    EXPECT_EQ(rig.ctx.view.lab_fw_ver.caption, "FW: old");
-    EXPECT_EQ(rig.ctx.link.lab_link.caption, "No response");
-    EXPECT_EQ(rig.ctx.link.lab_link.color, rgb_red);
-    EXPECT_TRUE(rig.ctx.link.lab_link.enabled);
+    const auto& V = rig.ctx.view;
+    const auto& L = rig.ctx.link.lab_link;
+    EXPECT_EQ(std::tuple(rig.ctx.profile.model_index, V.lab_model.caption, V.lab_fw_ver.caption),
+              std::tuple(0, "MRV-410", "FW: old"));
+    EXPECT_EQ(std::tuple(L.caption, L.color, L.enabled), std::tuple("No response", rgb_red, true));
 
     // "$board_id?" and "$fwver?" unanswered: variant 0, no task-mode query, task unchanged.
     link_rig partial;
     partial.connect_tcp();
-    auto base = partial.unit;
-    partial.tcp.unit = [&](const std::string& line) -> std::vector<testing::reply_chunk> {
-        const auto w = cmdstr_cmd_get(line);
-        if (w == "$board_id?" || w == "$fwver?") return {};
-        return base(line);
-    };
+    partial.unit.drop = {{"$board_id?", 99}, {"$fwver?", 99}};
     lab_link_click(partial.ctx);
-    EXPECT_EQ(partial.ctx.profile.board_variant, 0);
-    EXPECT_EQ(partial.ctx.view.lab_model.caption, "MRV-410");
-    EXPECT_EQ(partial.ctx.tasks.task_mode, none_254);
+    EXPECT_EQ(std::tuple(partial.ctx.profile.board_variant, partial.ctx.view.lab_model.caption, partial.ctx.tasks.task_mode),
+              std::tuple(0, "MRV-410", int{none_254}));
     for (const auto& c : partial.tcp.commands) EXPECT_NE(c, "$task_mode?\r");
 }
 
