@@ -236,23 +236,21 @@ struct cal_rig : output_rig {
 TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSending) {
     cal_rig rig;
     EXPECT_EQ(rig.sent_by([&] { color_cal_load(rig.ctx); }), (lines{"$color_cal_color?\r", "$color_cal_level?\r"}));
-    EXPECT_EQ(std::tuple(rig.ctx.color_cal.cbo_color, rig.row(row_level).slider, rig.row(row_level).box),
-              std::tuple(4, 128, "128"));
-    EXPECT_TRUE(rig.row(row_level).enabled);
-    EXPECT_FALSE(rig.row(row_red).enabled);
-
+    // colour chosen, level row, whether the level and red rows take input
+    auto state = [&] {
+        return std::tuple(rig.ctx.color_cal.cbo_color, rig.row(row_level).slider, rig.row(row_level).box,
+                          rig.row(row_level).enabled, rig.row(row_red).enabled);
+    };
+    EXPECT_EQ(state(), std::tuple(4, 128, "128", true, false));
     rig.unit.values["color_cal_color"] = "user";
     EXPECT_EQ(rig.sent_by([&] { color_cal_refresh(rig.ctx); }), (lines{"$color_cal_color?\r", "$color_cal_red?\r",
                                                               "$color_cal_green?\r", "$color_cal_blue?\r"}));
-    EXPECT_EQ(rig.ctx.color_cal.cbo_color, 7);
+    EXPECT_EQ(state(), std::tuple(7, 128, "128", false, true));
     EXPECT_EQ(rig.row(row_blue).slider, 30);
-    EXPECT_FALSE(rig.row(row_level).enabled);
-
     // a colour that matches no entry leaves selection and rows as they are
     rig.unit.values["color_cal_color"] = "err";
     color_cal_refresh(rig.ctx);
-    EXPECT_EQ(rig.ctx.color_cal.cbo_color, 7);
-    EXPECT_FALSE(rig.row(row_level).enabled);
+    EXPECT_EQ(state(), std::tuple(7, 128, "128", false, true));
 }
 
 // Mend: only integers 0..255 from the unit are applied; anything else leaves the row.
@@ -263,10 +261,8 @@ TEST(ColorCalibrate, OnlyValuesZeroToTwoFiftyFiveAreApplied) {
         cal_rig rig;
         rig.ctx.color_cal.rows[row_level].slider = 77;
         rig.unit.values["color_cal_level"] = report;
-        const auto from = rig.mark();
-        color_cal_levels_get(rig.ctx, 0);
+        EXPECT_EQ(rig.sent_by([&] { color_cal_levels_get(rig.ctx, 0); }).size(), 1u) << report;
         EXPECT_EQ(rig.row(row_level).slider, shown) << report;
-        EXPECT_EQ(rig.commands_since(from).size(), 1u) << report;
     }
     // a failed query in the "User" case skips the rest
     cal_rig rig;
@@ -287,10 +283,10 @@ TEST(ColorCalibrate, ChoosingAColourSendsItsTextAndReadsItsRows) {
     EXPECT_TRUE(rig.row(row_red).enabled && rig.row(row_green).enabled && rig.row(row_blue).enabled);
     EXPECT_FALSE(rig.row(row_level).enabled);
     rig.ctx.link.eth_connected = false;
-    auto from = rig.mark();
-    color_cal_color_choose(rig.ctx, 1);
-    color_cal_refresh(rig.ctx);
-    EXPECT_TRUE(rig.commands_since(from).empty());
+    EXPECT_EQ(rig.sent_by([&] {
+        color_cal_color_choose(rig.ctx, 1);
+        color_cal_refresh(rig.ctx);
+    }), lines{});
 }
 
 // Mend: Enter takes 1 to 3 digits up to 255 (longer digit strings are rejected, not overflowed);
@@ -302,16 +298,9 @@ TEST(ColorCalibrate, EnterSendsOnlyValidValuesAsTyped) {
     for (const auto& [typed, wire] : rows) {
         cal_rig rig;
         rig.ctx.color_cal.rows[row_red].slider = 9;
-        const auto from = rig.mark();
-        color_cal_box_enter(rig.ctx, row_red, typed);
-        const auto sent = rig.commands_since(from);
-        if (wire.empty()) {
-            EXPECT_TRUE(sent.empty()) << typed;
-            EXPECT_EQ(rig.row(row_red).slider, 9) << typed;
-        } else {
-            EXPECT_EQ(sent, (lines{"$color_cal_red " + wire + "\r"})) << typed;
-            EXPECT_EQ(rig.row(row_red).slider, std::stoi(wire)) << typed;
-        }
+        const auto sent = rig.sent_by([&] { color_cal_box_enter(rig.ctx, row_red, typed); });
+        EXPECT_EQ(sent, wire.empty() ? lines{} : lines{"$color_cal_red " + wire + "\r"}) << typed;
+        EXPECT_EQ(rig.row(row_red).slider, wire.empty() ? 9 : std::stoi(wire)) << typed;
         EXPECT_FALSE(rig.ctx.color_cal.cal_suppress);
     }
 }
@@ -333,9 +322,7 @@ TEST(ColorCalibrate, SliderMovesDuringAWaitCoalesce) {
         });
     EXPECT_EQ(rig.sent_by([&] { color_cal_slider_change(rig.ctx, row_level, 110); }),
               (lines{"$color_cal_level 110\r", "$color_cal_level 180\r"}));
-    EXPECT_EQ(depth_max, 1);
-    EXPECT_EQ(rig.row(row_level).box, "180");
-    EXPECT_FALSE(rig.row(row_level).sending);
+    EXPECT_EQ(std::tuple(depth_max, rig.row(row_level).box, rig.row(row_level).sending), std::tuple(1, "180", false));
 }
 
 }  // namespace
