@@ -50,23 +50,19 @@ TEST(OutputPanel, CommandLinesComeFromTheCommandTableAtStartUp) {
 
 TEST(OutputPanel, RefreshAsksEveryItemAndColoursOneButtonPerRow) {
     panel_rig rig;
-    const auto from = rig.mark();
-    output_panel_refresh(rig.ctx);
-    const auto sent = rig.commands_since(from);
+    const auto sent = rig.sent_by([&] { output_panel_refresh(rig.ctx); });
     ASSERT_EQ(sent.size(), 21u);
     EXPECT_EQ((lines{sent[0], sent[6], sent[12], sent[20]}),
               (lines{"$hdcp_in_sw?\r", "$audio_source? \r", "$hdr_eotf? \r", "$tmds_format?\r"}));
     // HDCP in off: "Off" green, both versions grey
     EXPECT_EQ(rig.greens(), (std::vector<int>{2, 7, 9, 11, 12, 15, 18, 20, 22, 25, 30, 38, 41, 45, 48, 53, 54, 57, 58}));
-    EXPECT_EQ(panel_green_button(rig.ctx.panel, 1), -1);
-    EXPECT_EQ(rig.ctx.panel.report[13], "3");
+    EXPECT_EQ(std::tuple(panel_green_button(rig.ctx.panel, 1), rig.ctx.panel.report[13]), std::tuple(-1, "3"));
 
     // the refresh stops at the first query without a usable reply; the later items stay
     rig.unit.values["rx_ddc"] = rig.unit.values["rx_scdc"] = "off";
     rig.unit.silent.insert("$rx_hotplug?");
     output_panel_refresh(rig.ctx);
-    EXPECT_EQ(rig.colour(8), rgb_panel_green);
-    EXPECT_EQ(rig.colour(11), rgb_panel_green);
+    EXPECT_EQ(std::tuple(rig.colour(8), rig.colour(11)), std::tuple(rgb_panel_green, rgb_panel_green));
 }
 
 TEST(OutputPanel, HdcpStatesColourTheVersionButtons) {
