@@ -6,7 +6,8 @@ packages=(build-essential cmake pkg-config
           libgtest-dev libgmock-dev
           libcli11-dev nlohmann-json3-dev
           clang libclang-rt-14-dev
-          edid-decode xvfb xauth)
+          edid-decode xvfb xauth
+          desktop-file-utils appstream mandoc man-db dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

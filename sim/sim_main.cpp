@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "link/app_dir.h"
 #include "sim_faults.h"
 #include "sim_discovery.h"
 #include "sim_link.h"
@@ -83,7 +84,8 @@ const char* const usage_text =
     "                      model 1 and 2 choose the catalogue, anything else counts as 0.\n"
     "  --fw TEXT           firmware version (default 2.18.4).\n"
     "  --task MODE         analyser, pattern or cable (default pattern).\n"
-    "  --data-dir DIR      folder of the timing/pattern catalogues (default " VEXLAN_DATA_DIR ").\n"
+    "  --data-dir DIR      folder of the timing/pattern catalogues (default: the ones\n"
+    "                      installed with the program).\n"
     "  --edid-dir DIR      folder of the EDID images and stores.txt (default DATA_DIR/edid).\n"
     "  --sink-edid FILE    EDID image (binary) of the HDMI sink at the output.\n"
     "  --no-sink           nothing at the output: sink_h reads err_ddc, hotplug off.\n"
@@ -140,7 +142,7 @@ bool parse_number(const std::string& s, long lo, long hi, long& out) {
 
 // Returns 0 to run, 1 after --help, 2 on a bad option.
 int parse_options(int argc, char** argv, options& o) {
-    o.unit.data_dir = VEXLAN_DATA_DIR;
+    o.unit.data_dir = installed_defaults_dir(VEXLAN_DATA_DIR);
     bool edid_dir_given = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i], v;

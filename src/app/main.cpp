@@ -1,7 +1,6 @@
 // vexlan: the windowed application. Builds the context, the Qt adapters and the main window.
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
+#include <QIcon>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <sys/socket.h>
@@ -26,14 +25,6 @@ namespace {
 bool env_set(const char* name) {
     const char* v = std::getenv(name);
     return v && *v;
-}
-
-// The installed defaults: <prefix>/share/vexlan beside the executable's bin/, else the data
-// folder of the source tree this program was built from.
-std::string installed_defaults_dir() {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath("../share/vexlan");
-    if (QFileInfo::exists(beside + "/m41_timing_pattern.ini")) return QDir::cleanPath(beside).toStdString();
-    return VEXLAN_DATA_DIR;
 }
 
 // SIGTERM, SIGINT and SIGHUP close the main window the ordinary way, so the settings and
@@ -99,6 +90,9 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("vexlan");
+    QGuiApplication::setDesktopFileName("org.vexlan.Vexlan");  // the desktop entry, for the task bar
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        "org.vexlan.Vexlan", QIcon(QStringLiteral(VEXLAN_DATA_DIR "/icons/256/org.vexlan.Vexlan.png"))));
     QApplication::setStyle("Fusion");
 
     // The application directory. A screenshot run without --app-dir works on a fresh copy of
@@ -111,10 +105,11 @@ int main(int argc, char** argv) {
     } else {
         dir = app_dir_resolve(opts.app_dir, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
     }
-    for (const auto& problem : app_dir_prepare(dir, installed_defaults_dir()))
-        std::fprintf(stderr, "vexlan: %s\n", problem.c_str());
-
     runtime_options ro;
+    const std::string defaults = installed_defaults_dir(VEXLAN_DATA_DIR);
+    ro.folder_notices = app_dir_prepare(dir, defaults);
+    for (auto& text : shipped_defaults_refresh(dir, defaults)) ro.folder_notices.push_back(std::move(text));
+    for (const auto& text : ro.folder_notices) std::fprintf(stderr, "vexlan: %s\n", text.c_str());
     ro.app_dir = dir;
     ro.unit_port = opts.unit_port;
     ro.serial_device = opts.serial_device;

@@ -10,10 +10,16 @@
 // application directory and never replaces a file that is there, so the operator's favourites and
 // settings survive updates. A "Vexlan_ini.txt" is copied too when the defaults hold one (none is
 // shipped: a missing settings file means the default settings).
+//
+// Catalogues and pictures change between releases: shipped_defaults_refresh brings a newer shipped
+// copy into the application directory when the copy there is still the one an earlier release put
+// there, and keeps a copy the operator edited (saying so once per shipped version). What was
+// installed is recorded in "Vexlan_installed.txt" in the application directory.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vexlan {
@@ -32,5 +38,24 @@ std::string app_dir_resolve(const std::optional<std::string>& option, const char
 // `installed_defaults_dir` into it. Returns one text per problem, each naming the path.
 std::vector<std::string> app_dir_prepare(const std::string& dir,
                                          const std::string& installed_defaults_dir);
+
+// The record of installed shipped files, in the application directory.
+inline constexpr std::string_view installed_record_file_name = "Vexlan_installed.txt";
+
+// Brings the shipped catalogues ("*.ini" but the favourites "*_fav.ini") and pictures ("bmp/*")
+// of `installed_defaults_dir` into `dir`, which app_dir_prepare has made ready:
+// - a copy equal to the shipped file is recorded as installed;
+// - a copy that is still what the record says was installed is replaced by the shipped file;
+// - any other copy is the operator's: it is kept, and the first time a given shipped version
+//   differs from it a notice says so.
+// Favourites and the settings file are never looked at. Returns the texts for the operator: the
+// notices and one text per problem, each naming the path.
+std::vector<std::string> shipped_defaults_refresh(const std::string& dir,
+                                                  const std::string& installed_defaults_dir);
+
+// The installed defaults of a program: "<prefix>/share/vexlan" when the running executable is
+// "<prefix>/bin/...", and that folder holds the catalogues; else `build_data_dir` (the data folder
+// of the source tree a program run from its build folder was built from).
+std::string installed_defaults_dir(const std::string& build_data_dir);
 
 }  // namespace vexlan

@@ -67,6 +67,9 @@ void main_load(app_context& ctx, const screen_twips& screen) {
     // 6. title
     V.title = app_title;
 
+    problems_report(ctx, ctx.life.folder_notices);
+    ctx.life.folder_notices.clear();
+
     // 7. settings file (a missing file means the defaults; it is written at close)
     const std::string path = settings_path(ctx);
     std::error_code ec;

@@ -18,6 +18,8 @@ struct life_state {
     bool starting_up = false;
     int clock_ticks = 0;                 // tim_clock ticks, wrapping to 0 above 65530
     std::string app_dir;                 // the application directory
+    // what preparing the application directory had to tell the operator; shown at start-up
+    std::vector<std::string> folder_notices;
     std::array<std::string, pre_file_count> pre_files;  // captions of the lab_pre_f labels
     window_position window;              // main window position in twips, after the clamp
     bool settings_loaded = false;        // the settings file was read at start-up

@@ -27,6 +27,7 @@ main_runtime::main_runtime(const runtime_options& options, dialog_port* dialogs)
     ctx.controls = {&serial_ctl, &tcp_ctl};
     ctx.transport.unit_port = options.unit_port;
     ctx.life.app_dir = options.app_dir;
+    ctx.life.folder_notices = options.folder_notices;
 
     tcp.on_data = [this](const std::string& bytes) {
         if (ctx.link.link_iface == 1) link_receive(ctx, bytes);

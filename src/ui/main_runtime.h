@@ -5,6 +5,7 @@
 #include <QObject>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/app_context.h"
 #include "platform/qt_datagram.h"
@@ -16,6 +17,7 @@ namespace vexlan {
 
 struct runtime_options {
     std::string app_dir;        // the application directory (prepared by the caller)
+    std::vector<std::string> folder_notices;  // what preparing it had to say, shown at start-up
     int unit_port = unit_tcp_port;
     std::string serial_device;  // listed first as "COM1:" when given
     std::string discovery_host = discovery_default_host;  // where the discovery request goes
