@@ -279,8 +279,29 @@ TEST(Transaction, HeldBytesStayWithinTheirCaps) {
 }
 
 // An operator action that runs inside another transaction's wait (events keep running while a
-// transaction waits) must never take that transaction's reply for its own; that it waits for a
-// reply that comes is checked against the simulator (SimLink.ActionDuringAWaitGetsItsOwnReply).
+// transaction waits) must never take that transaction's reply for its own.
+TEST(Overlap, SecondCommandWaitsForThePendingReply) {
+    for (int iface : {0, 1}) {
+        fake_rig rig(iface);
+        auto& link = rig.link();
+        link.unit = [](const std::string& l) { return fake_rig::reply(l, l == "$cable_run?\r" ? "start" : "12", 30); };
+        int inner_result = -1;
+        std::string inner_p1;
+        bool busy_after_inner = false;
+        rig.world.at(5, [&] {
+            inner_result = cmdtx_str(rig.ctx, "$timing 12\r");
+            inner_p1 = rig.ctx.link.rx_param1;
+            busy_after_inner = rig.ctx.link.cmd_busy;  // the outer transaction still runs
+        });
+        const int outer_result = cmdtx_str(rig.ctx, "$cable_run?\r");
+        EXPECT_EQ(link.writes, (std::vector<std::string>{"$cable_run?\r", "$timing 12\r"}));
+        EXPECT_EQ(link.write_times.back(), 30u) << "sent before the first reply, or long after it";
+        EXPECT_EQ(std::tuple(inner_result, inner_p1, busy_after_inner), std::tuple(1, "12", true));
+        EXPECT_EQ(std::tuple(outer_result, rig.ctx.link.rx_param1, rig.ctx.link.rx_line, rig.ctx.link.cmd_busy),
+                  std::tuple(1, "start", "$cable_run? start\r\n", false));
+    }
+}
+
 TEST(Overlap, LateReplyOfAnAbandonedCommandIsDropped) {
     fake_rig rig;
     int cable_sends = 0;
