@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <tuple>
 
-#include "link/file_io.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -16,7 +15,7 @@ namespace {
 // A temporary folder into which a test puts the files it needs.
 struct catalogue_dir : vexlan::testing::temp_dir {
     catalogue_dir() : temp_dir("vexlan_catalogue") {}
-    void put(const std::string& name, const std::string& text) const { ASSERT_EQ(write_file_atomic(file(name), text), ""); }
+    void put(const std::string& name, const std::string& text) const { ASSERT_EQ(temp_dir::put(name, text), ""); }
 };
 
 std::vector<int> checked_positions(const std::vector<catalogue_entry>& list) {
@@ -203,9 +202,8 @@ TEST(catalogue, faulty_files_are_reported_and_loading_carries_on) {
             EXPECT_TRUE(any_problem_has(problems, full, text))
                 << "wanted " << full << " ... " << text << "\n got:\n" << joined(problems);
         }
-        EXPECT_EQ(std::tuple(state.timings.size(), state.patterns.size()), std::tuple(r.timings, r.patterns));
-        EXPECT_EQ(std::tuple(state.timing_count, state.pattern_count),
-                  std::tuple(static_cast<int>(r.timings), static_cast<int>(r.patterns)));
+        EXPECT_EQ(std::tuple(state.timings.size(), state.patterns.size(), state.timing_count, state.pattern_count),
+                  std::tuple(r.timings, r.patterns, static_cast<int>(r.timings), static_cast<int>(r.patterns)));
         for (std::size_t j = 0; j < r.timing_fav_head.size(); ++j)
             EXPECT_EQ(state.timing_fav[j], r.timing_fav_head[j]) << "slot " << j;
         for (int v : state.timing_fav)
@@ -225,8 +223,7 @@ TEST(catalogue, favourites_save_and_load_round_trip) {
     state.pattern_fav = {1, 2, 41, 45, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254};
     ASSERT_EQ(favourites_save(state, dir.str(), model_profile{1, 0, "736"}), "");
 
-    const auto saved = read_file(dir.file(favourites_file_name(file)));
-    EXPECT_EQ(saved.bytes.value_or(""), fav_lines({3, 5, 7, 88, 90}, {1, 2, 41, 45}));
+    EXPECT_EQ(dir.read(favourites_file_name(file)), fav_lines({3, 5, 7, 88, 90}, {1, 2, 41, 45}));
     catalogue_state reloaded;
     ASSERT_TRUE(catalogue_load(reloaded, dir.str(), file).empty());
     EXPECT_EQ(std::pair(reloaded.timing_fav, reloaded.pattern_fav), std::pair(state.timing_fav, state.pattern_fav));
@@ -244,7 +241,7 @@ TEST(catalogue, favourites_of_a_damaged_load_are_not_overwritten) {
     EXPECT_EQ(state.timing_fav, fav_slots_empty());
     const std::string note = favourites_save(state, dir.str(), model_profile{});
     EXPECT_NE(note.find("m41_timing_pattern_fav.ini: not rewritten"), std::string::npos) << note;
-    EXPECT_EQ(*read_file(dir.file("m41_timing_pattern_fav.ini")).bytes, stored);
+    EXPECT_EQ(dir.read("m41_timing_pattern_fav.ini"), stored);
 
     // Without an older file there is nothing to keep: a missing favourites file is written.
     catalogue_dir fresh;

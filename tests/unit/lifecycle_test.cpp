@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include "fake_controls.h"
-#include "link/file_io.h"
 #include "temp_dir.h"
 
 namespace vexlan {
@@ -22,7 +21,6 @@ struct temp_app_dir : testing::temp_dir {
         for (const auto& e : fs::directory_iterator(VEXLAN_DATA_DIR))
             if (e.path().extension() == ".ini") fs::copy_file(e.path(), path / e.path().filename());
     }
-    std::string read(const char* name) const { return *read_file(file(name)).bytes; }
 };
 
 const screen_twips screen_4000{4000, 3000, 2000, 1500};
@@ -67,7 +65,7 @@ TEST(Lifecycle, MissingSettingsFileMeansDefaultsWithoutAMessage) {
               std::tuple(0, 1, 1000, 750));  // the window centred
 
     // A damaged one is reported; loading goes on with what could be read.
-    ASSERT_EQ(write_file_atomic(rig.app.file("Vexlan_ini.txt"), "1\r\n\"1.2.3.4\"\r\nx\r\n"), "");
+    ASSERT_EQ(rig.app.put("Vexlan_ini.txt", "1\r\n\"1.2.3.4\"\r\nx\r\n"), "");
     link_rig damaged;
     damaged.ctx.life.app_dir = rig.app.str();
     main_load(damaged.ctx, screen_4000);

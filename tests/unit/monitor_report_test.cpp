@@ -6,7 +6,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "link/file_io.h"
 #include "monitor_fixture.h"
 #include "temp_dir.h"
 
@@ -29,10 +28,9 @@ TEST(MonitorReport, WholeReportsOfTwoSourcesInBothModesByteForByte) {
                         row{"analyser", true, "monitor_report_2160p60_hdr.txt"}}) {
         SCOPED_TRACE(r.file);
         monitor_rig rig(r.task, r.hdr ? testing::profile_2160p60_hdr() : testing::profile_1080p60());
-            check_all(rig.mon());
+        check_all(rig.mon());
         cmd_monitor_report_click(rig.ctx);
-        EXPECT_TRUE(rig.mon().report_shown);
-        EXPECT_EQ(rig.mon().report_status, "");
+        EXPECT_EQ(std::tuple(rig.mon().report_shown, rig.mon().report_status), std::tuple(true, ""));
         EXPECT_EQ(rig.mon().txt_monitor_report, expected_file(r.file));
         if (std::getenv("VEXLAN_WRITE_EXPECTED"))
             write_file_atomic(std::string("/tmp/") + r.file, rig.mon().txt_monitor_report);

@@ -2,7 +2,6 @@
 // favourites that ticks make, the readers of pages 1 and 2, motion text and 4K down scaling.
 #include <gtest/gtest.h>
 
-#include "link/file_io.h"
 #include "link/lifecycle.h"
 #include "link/tasks.h"
 #include "output_rig.h"
@@ -96,10 +95,9 @@ TEST(OutputSelect, TicksMakeFavouritesInListOrderAndNineteenthIsTakenBack) {
     rig.ctx.output.pattern.cmd_fav[0].color = rgb_fav_current;
     rig.favourites(false, {2, 3});
     cmd_check_p_none_click(rig.ctx);
-    EXPECT_EQ(rig.ctx.catalogue.pattern_fav, fav_slots_empty());
-    EXPECT_FALSE(rig.ctx.catalogue.patterns[1].checked);
-    EXPECT_EQ(rig.ctx.output.pattern.cmd_fav[0].caption, "");
-    EXPECT_EQ(rig.ctx.output.pattern.cmd_fav[0].color, rgb_fav_current);  // colours stay
+    const auto& first = rig.ctx.output.pattern.cmd_fav[0];  // emptied; colours stay
+    EXPECT_EQ(std::tuple(rig.ctx.catalogue.pattern_fav, rig.ctx.catalogue.patterns[1].checked, first.caption, first.color),
+              std::tuple(fav_slots_empty(), false, "", rgb_fav_current));
 }
 
 // Mend: a favourites file that had problems at load is kept at close until the operator changes
@@ -107,7 +105,7 @@ TEST(OutputSelect, TicksMakeFavouritesInListOrderAndNineteenthIsTakenBack) {
 TEST(OutputSelect, OperatorFavouriteChangesAreWrittenEvenAfterAProblemAtLoad) {
     testing::temp_dir dir;
     const std::string cat = "m41_timing_pattern.ini", fav = dir.file("m41_timing_pattern_fav.ini");
-    ASSERT_EQ(write_file_atomic(dir.file(cat), "3\r\nA\r\nB\r\nC\r\n2\r\nX\r\nY\r\n"), "");
+    ASSERT_EQ(dir.put(cat, "3\r\nA\r\nB\r\nC\r\n2\r\nX\r\nY\r\n"), "");
     for (int action = 0; action < 3; ++action) {
         ASSERT_EQ(write_file_atomic(fav, "2\r\nbroken\r\n"), "");
         output_rig rig;

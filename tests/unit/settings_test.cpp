@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "link/app_dir.h"
-#include "link/file_io.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;

@@ -14,9 +14,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <random>
 
-#include "link/file_io.h"
 #include "temp_dir.h"
 
 namespace vexlan::sim {
@@ -32,11 +32,19 @@ unit_config config_for(const std::string& model, int board = 0) {
     return c;
 }
 
-std::vector<std::uint8_t> block_from_data_phase(const std::string& data) {
-    std::vector<std::uint8_t> out;
-    for (int i = 0; i < 128; ++i) out.push_back(static_cast<std::uint8_t>(std::stoi(data.substr(3 * i, 2), nullptr, 16)));
-    return out;
+// "82 02 0D ..." as bytes; an empty vector for "off" or anything not two hex digits a byte.
+std::vector<unsigned> bytes_of(const std::string& text) {
+    std::vector<unsigned> b;
+    for (std::size_t p = 0; p + 1 < text.size(); p += 3) {
+        if (!isxdigit(static_cast<unsigned char>(text[p])) || !isxdigit(static_cast<unsigned char>(text[p + 1])))
+            return {};
+        b.push_back(static_cast<unsigned>(std::stoul(text.substr(p, 2), nullptr, 16)));
+    }
+    return b;
 }
+// The 128 bytes of an EDID data phase ("XX " each, then CR LF).
+std::vector<unsigned> block_of(const std::string& data) { return bytes_of(data.substr(0, 384)); }
+const std::vector<unsigned> erased_block(128, 0xFF);
 
 // A command line, the whole reply expected and the unit time it is sent at (< 0: the default).
 struct ask {
@@ -94,8 +102,8 @@ TEST(SimProtocol, SettersStoreAndErrorsNameTheCommandOrAreDollarErr) {
 
 TEST(SimProtocol, CatalogueFileBoundsTheNumbersAndAMissingFileFallsBack) {
     vexlan::testing::temp_dir dir("vexlan-sim-cat");
-    ASSERT_EQ(write_file_atomic(dir.file("m51_timing_pattern.ini"),
-                                "4\r\nA\r\n1920x1080p60\r\n\"C, wide\"\r\nD\r\n3\r\nP1\r\nP2\r\nP3\r\n"), "");
+    ASSERT_EQ(dir.put("m51_timing_pattern.ini",
+                      "4\r\nA\r\n1920x1080p60\r\n\"C, wide\"\r\nD\r\n3\r\nP1\r\nP2\r\nP3\r\n"), "");
     unit_config cfg = config_for("MRV-510");
     cfg.data_dir = dir.str();
     unit_state u = unit_state_make(cfg);
@@ -108,9 +116,7 @@ TEST(SimProtocol, CatalogueFileBoundsTheNumbersAndAMissingFileFallsBack) {
     unit_config other = config_for("MRV-410");
     other.data_dir = dir.str();   // no m41 file there
     unit_state v = unit_state_make(other);
-    EXPECT_FALSE(v.cat.from_file);
-    EXPECT_EQ(v.cat.timings.size(), 90u);
-    EXPECT_FALSE(v.notes.empty());
+    EXPECT_EQ(std::tuple(v.cat.from_file, v.cat.timings.size(), v.notes.empty()), std::tuple(false, 90u, false));
 }
 
 TEST(SimEdid, ReadRepliesAndTheirErrors) {
@@ -121,12 +127,10 @@ TEST(SimEdid, ReadRepliesAndTheirErrors) {
     ASSERT_EQ(r.bytes.size(), header.size() + 386);
     EXPECT_EQ(r.bytes.substr(0, header.size() + 24), header + "00 FF FF FF FF FF FF 00 ");
     EXPECT_EQ(r.bytes.substr(r.bytes.size() - 2), "\r\n");
-    unsigned sum = 0;
-    for (auto v : block_from_data_phase(r.bytes.substr(header.size()))) sum += v;
-    EXPECT_EQ(sum % 256, 0u);
+    const auto b0 = block_of(r.bytes.substr(header.size()));
+    EXPECT_EQ(std::accumulate(b0.begin(), b0.end(), 0u) % 256, 0u);
     // A one-block image reads FF beyond its end.
-    EXPECT_EQ(block_from_data_phase(handle_line(u, "$edid_read d4,block1", 0).substr(22)),
-              std::vector<std::uint8_t>(128, 0xFF));
+    EXPECT_EQ(block_of(handle_line(u, "$edid_read d4,block1", 0).substr(22)), erased_block);
     EXPECT_EQ(handle_line(u, "$edid_read d9,block0", 0), "$edid_read err_ddc\r\n");   // empty store
     for (const char* bad : {"$edid_read d11,block0", "$edid_read d1,block4", "$edid_read d01,block0",
                             "$edid_read c1", "$edid_read"})
@@ -139,10 +143,10 @@ TEST(SimEdid, ReadRepliesAndTheirErrors) {
 
 TEST(SimEdid, WriteInAnyPiecesThenReadBackAndRefusals) {
     unit_state u = unit_state_make(config_for("MRV-410"));
-    std::vector<std::uint8_t> block(128);
+    std::vector<unsigned> block(128);
     std::string payload;
     for (int i = 0; i < 128; ++i) {
-        block[i] = static_cast<std::uint8_t>(i * 37 + 5);
+        block[i] = (i * 37 + 5) & 255;
         payload += {"0123456789ABCDEF"[block[i] >> 4], "0123456789ABCDEF"[block[i] & 15], ' '};
     }
     const std::string wire = "$edid_write c5,block1\r\n" + payload + "\r";
@@ -159,10 +163,9 @@ TEST(SimEdid, WriteInAnyPiecesThenReadBackAndRefusals) {
     const auto cmds = r.feed(wire);
     ASSERT_EQ(cmds.size(), 1u);
     EXPECT_EQ(handle_command(u, cmds[0], 0).bytes, "$edid_write c5,block1\r\n");
-    EXPECT_EQ(block_from_data_phase(handle_line(u, "$edid_read c5,block1", 0).substr(22)), block);
+    EXPECT_EQ(block_of(handle_line(u, "$edid_read c5,block1", 0).substr(22)), block);
     // Block 0 of the new store was never written: an EEPROM reads FF there.
-    EXPECT_EQ(block_from_data_phase(handle_line(u, "$edid_read c5,block0", 0).substr(22)),
-              std::vector<std::uint8_t>(128, 0xFF));
+    EXPECT_EQ(block_of(handle_line(u, "$edid_read c5,block0", 0).substr(22)), erased_block);
 
     auto write = [&](const std::string& line, const std::string& p) {
         return handle_command(u, command{line, true, p}, 0).bytes;
@@ -316,17 +319,6 @@ std::string value(unit_state& u, const std::string& item, double now = 0) {
 
 long number(unit_state& u, const std::string& item) { return std::stol(value(u, item)); }
 
-// "82 02 0D ..." as bytes; an empty vector for "off" or anything not two hex digits a byte.
-std::vector<unsigned> bytes_of(const std::string& text) {
-    std::vector<unsigned> b;
-    for (std::size_t p = 0; p + 1 < text.size(); p += 3) {
-        if (!isxdigit(static_cast<unsigned char>(text[p])) || !isxdigit(static_cast<unsigned char>(text[p + 1])))
-            return {};
-        b.push_back(static_cast<unsigned>(std::stoul(text.substr(p, 2), nullptr, 16)));
-    }
-    return b;
-}
-
 TEST(SimSources, EveryProfileIsConsistentAsTheAnalyserReportsIt) {
     for (const source_profile& p : source_profiles()) {
         SCOPED_TRACE(p.name);
@@ -367,25 +359,21 @@ TEST(SimSources, EveryProfileIsConsistentAsTheAnalyserReportsIt) {
             const std::vector<unsigned> b = bytes_of(value(u, k));
             if (b.empty()) continue;
             EXPECT_EQ(b.size(), 4u + b[2]) << k;
-            unsigned sum = 0;
-            for (unsigned v : b) sum += v;
-            EXPECT_EQ(sum % 256, 0u) << k;
+            EXPECT_EQ(std::accumulate(b.begin(), b.end(), 0u) % 256, 0u) << k;
         }
         const std::vector<unsigned> vsi = bytes_of(value(u, "vsi")), drmi = bytes_of(value(u, "drmi"));
         if (!avi.empty() && avi[7] == 0) {   // AVI VIC 0: the format is an HDMI VIC in the VSI
             ASSERT_GE(vsi.size(), 9u);
-            EXPECT_EQ(vsi[7] >> 5, 1u);
-            EXPECT_EQ(vsi[8], 1u);   // 3840x2160p30
+            EXPECT_EQ(std::pair(vsi[7] >> 5, vsi[8]), std::pair(1u, 1u));   // HDMI VIC 1: 3840x2160p30
         }
         if (t.find("3D") != std::string::npos) {
             ASSERT_GE(vsi.size(), 9u);
-            EXPECT_EQ(vsi[7] >> 5, 2u);
-            EXPECT_EQ(vsi[8] >> 4, 0u);   // frame packing
+            EXPECT_EQ(std::pair(vsi[7] >> 5, vsi[8] >> 4), std::pair(2u, 0u));   // 3D: frame packing
         }
         if (!drmi.empty()) {
-            EXPECT_EQ(drmi[4], 2u);   // SMPTE ST 2084
-            EXPECT_EQ(drmi[26] + drmi[27] * 256, 1000u);
-            EXPECT_EQ(drmi[28] + drmi[29] * 256, 400u);
+            // SMPTE ST 2084, maximum content and frame-average light levels
+            EXPECT_EQ(std::tuple(drmi[4], drmi[26] + drmi[27] * 256, drmi[28] + drmi[29] * 256),
+                      std::tuple(2u, 1000u, 400u));
         }
 
         // Audio: the AIF channel count and the clock regeneration (N = 128 fs, CTS = TMDS kHz).
@@ -490,8 +478,7 @@ TEST(SimLink, LateRepliesFragmentsAndStrayLinesNeverSplitALine) {
         else EXPECT_TRUE(l.empty() || l == "#heartbeat" || l == "$notice fan ok" || l == "~~") << l;
         EXPECT_EQ(l.find_first_of("\r\n"), std::string::npos) << l;
     }
-    EXPECT_EQ(replies, 30);
-    EXPECT_TRUE(late_seen);
+    EXPECT_EQ(std::tuple(replies, late_seen), std::tuple(30, true));
     EXPECT_NE(lines.front(), "$late? 0");   // it did not hold up the others
     ASSERT_EQ(logged.size(), 31u);
     EXPECT_NE(std::find(logged.begin(), logged.end(), "$late?|$late? 0\n\r"), logged.end());

@@ -1,4 +1,5 @@
-// A fresh folder under the system's temporary directory for one test, removed afterwards.
+// A fresh folder under the system's temporary directory for one test, removed afterwards, with
+// the application's file reader and writer for the files a test puts there.
 #pragma once
 
 #include <unistd.h>
@@ -6,6 +7,8 @@
 #include <filesystem>
 #include <random>
 #include <string>
+
+#include "link/file_io.h"
 
 namespace vexlan::testing {
 
@@ -28,6 +31,14 @@ struct temp_dir {
     temp_dir& operator=(const temp_dir&) = delete;
     std::string str() const { return path.string(); }
     std::string file(const std::string& name) const { return (path / name).string(); }
+    // Writes `text` to the folder's file `name`: "" or the error.
+    std::string put(const std::string& name, const std::string& text) const {
+        return write_file_atomic(file(name), text);
+    }
+    // The bytes of the folder's file `name`, or "(unreadable)".
+    std::string read(const std::string& name) const {
+        return read_file(file(name)).bytes.value_or("(unreadable)");
+    }
 };
 
 }  // namespace vexlan::testing

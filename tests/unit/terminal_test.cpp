@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "fake_controls.h"
-#include "link/file_io.h"
 #include "temp_dir.h"
 #include "terminal/terminal.h"
 
@@ -30,13 +29,7 @@ struct term_rig : link_rig {
 };
 
 TEST(Terminal, PauseSwitchFollowsThePageAndTheFlag) {
-    struct row {
-        int page;
-        bool paused;
-        bool send_shown, pause_shown, visible;
-        const char* caption;
-        rgb color;
-    };
+    struct row { int page; bool paused, send_shown, pause_shown, visible; const char* caption; rgb color; };
     const row rows[] = {
         {0, false, true, false, true, nullptr, {}}, {3, true, true, false, true, nullptr, {}},
         {4, false, false, true, true, "START", rgb_start_green}, {5, true, false, true, false, "PAUSE", rgb_pause_red},
