@@ -69,11 +69,8 @@ TEST(CableTest, PollRepliesBuildTheRunningViewWithProgress) {
 }
 
 TEST(CableTest, ProgressFollowsTheCountersClampedAndWithoutOverflow) {
-    struct row {
-        int time_index;
-        const char *day, *hour, *minute, *second;
-        double expect;  // -1: keeps the previous value (50)
-    };
+    // expect: -1: keeps the previous value (50)
+    struct row { int time_index; const char *day, *hour, *minute, *second; double expect; };
     const row rows[] = {
         {0, "0", "0", "1", "30", 75.0},
         {2, "0", "0", "5", "0", -1},                 // a seconds reading of 0 keeps the bar
@@ -132,9 +129,9 @@ TEST(CableTest, EndlessRunMovesTheArrowAndWrapsAtTheFrameEnd) {
         lefts.push_back(C.arrow_left);
     }
     EXPECT_EQ(lefts, (std::vector<int>{300, 600, 900, 0, 300}));
-    EXPECT_EQ(C.lab_cable_result.caption, "Testing");
-    EXPECT_TRUE(C.img_cable_arrow.visible);
-    EXPECT_FALSE(C.pbar_cable.visible) << "endless runs have no bar";
+    // endless runs have no bar
+    EXPECT_EQ(std::tuple(C.lab_cable_result.caption, C.img_cable_arrow.visible, C.pbar_cable.visible),
+              std::tuple("Testing", true, false));
 }
 
 TEST(CableTest, ActionsSendTheirLinesAndTheLevelToggleReadsTheCaption) {
@@ -155,8 +152,7 @@ TEST(CableTest, ActionsSendTheirLinesAndTheLevelToggleReadsTheCaption) {
     lab_cable_stop_click(rig.ctx);
     EXPECT_EQ(rig.commands_since(from), (lines{"$cable_level normal\r", "$cable_level strict\r", "$cable_level normal\r",
                                                "$cable_time 7\r", "$cable_run start\r", "$cable_run stop\r"}));
-    EXPECT_TRUE(C.lab_cable_start.enabled) << "the look follows the unit, not the click";
-    EXPECT_TRUE(C.cmd_cable_level.enabled);
+    EXPECT_TRUE(C.lab_cable_start.enabled && C.cmd_cable_level.enabled) << "the look follows the unit, not the click";
 }
 
 TEST(CableTest, ActionsDuringAPollAreReplayedByTheNextPollStep) {
@@ -184,9 +180,7 @@ TEST(CableTest, ActionsDuringAPollAreReplayedByTheNextPollStep) {
 struct cec_rig : page_rig {
     cec_rig() : page_rig("MRV-510", "pattern", 6) {}
     void log_reply(const std::string& p1, const std::string& p2, const std::string& p3) {
-        ctx.link.rx_param1 = p1;
-        ctx.link.rx_param2 = p2;
-        ctx.link.rx_param3 = p3;
+        std::tie(ctx.link.rx_param1, ctx.link.rx_param2, ctx.link.rx_param3) = std::tie(p1, p2, p3);
         cec_log_reply_show(ctx);
     }
 };

@@ -50,7 +50,7 @@ public:
         state = 6;
         if (!accept) return;
         const auto id = attempt_;
-        w_.after(connect_delay, [this, id] {
+        w_.after(5, [this, id] {
             if (id != attempt_ || state != 6) return;  // closed or restarted meanwhile
             state = 7;
             link_.open = true;
@@ -76,7 +76,6 @@ public:
     }
 
     bool accept = true;
-    std::uint32_t connect_delay = 5;
     int state = 0;
     int closes = 0;
     std::vector<std::pair<std::string, int>> connects;

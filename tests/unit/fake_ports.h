@@ -105,9 +105,6 @@ public:
     void deliver(const std::string& bytes) {
         if (on_data) on_data(bytes);
     }
-    void deliver_after(std::uint32_t dt, std::string bytes) {
-        w_.after(dt, [this, b = std::move(bytes)] { deliver(b); });
-    }
     // The unit answers every command with the same chunks.
     void answer_with(std::vector<reply_chunk> chunks) {
         unit = [c = std::move(chunks)](const std::string&) { return c; };
@@ -142,18 +139,13 @@ private:
             commands.push_back(cmd);
             if (!unit) continue;
             std::uint32_t t = 0;
-            for (auto& c : unit(cmd)) {
-                t += c.delay_ms;
-                deliver_after(t, c.bytes);
-            }
+            for (auto& c : unit(cmd)) w_.after(t += c.delay_ms, [this, b = c.bytes] { deliver(b); });
         }
     }
 
     fake_world& w_;
     std::string pending_;
 };
-
-using fake_timers = recorded_timers;
 
 class fake_dialogs : public dialog_port {
 public:
@@ -176,7 +168,7 @@ struct fake_rig {
     fake_pump pump{world};
     fake_link tcp{world};
     fake_link serial{world};
-    fake_timers timers;
+    recorded_timers timers;
     fake_dialogs dialogs;
     app_context ctx;
 

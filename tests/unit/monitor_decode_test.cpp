@@ -21,10 +21,9 @@ TEST(MonitorDecode, AudioInfoFrameFields) {
               (std::vector<std::string>{"LPCM", " 2", "48 kHz", "16 Bits", "MPEG4 AACv2", "RRC RLC RR RL FC LFE FR FL",
                                         "Prohibited"}));
     m = decoded(item_aif, "84 01 0A 00 F0 00 09 32 00");
-    EXPECT_EQ(std::tuple(m.aif_coding_type, m.aif_channel_count, m.aif_ext_coding_type),
-              std::tuple("Ext. Type", "Refer to stream header", "Reserved"));
-    EXPECT_EQ(m.aif_speaker_placement, "Reserved");  // code 50
-    EXPECT_EQ(m.aif_down_mix, "Permitted/No info");
+    EXPECT_EQ(std::tuple(m.aif_coding_type, m.aif_channel_count, m.aif_ext_coding_type, m.aif_speaker_placement,
+                         m.aif_down_mix),   // speaker placement code 50
+              std::tuple("Ext. Type", "Refer to stream header", "Reserved", "Reserved", "Permitted/No info"));
 }
 
 TEST(MonitorDecode, AviColourSpaceColorimetryVicAndRepetition) {
@@ -39,12 +38,9 @@ TEST(MonitorDecode, AviColourSpaceColorimetryVicAndRepetition) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.bytes);
         const auto m = decoded(item_avi, r.bytes);
-        EXPECT_EQ(m.avi_color_space, r.cs);
-        EXPECT_EQ(m.avi_colorimetry, r.colorimetry);
-        EXPECT_EQ(m.avi_ext_colorimetry, r.ext);
-        EXPECT_EQ(m.avi_vic, r.vic);
-        EXPECT_EQ(m.avi_pixel_repeat, r.repeat);
-        EXPECT_EQ(avi_vic_text(m.avi_vic), r.vic_text);
+        EXPECT_EQ(std::tuple(m.avi_color_space, m.avi_colorimetry, m.avi_ext_colorimetry, m.avi_vic,
+                             m.avi_pixel_repeat, avi_vic_text(m.avi_vic)),
+                  std::tuple(r.cs, r.colorimetry, r.ext, r.vic, r.repeat, std::string(r.vic_text)));
     }
     EXPECT_STREQ(avi_color_space_text(decoded(item_avi, "82 02 0D 00 E0").avi_color_space), "IDO Define");
     EXPECT_STREQ(avi_ext_colorimetry_text(6), "BT2020(2)");
@@ -71,12 +67,10 @@ TEST(MonitorDecode, GcpVsiAndDrmiCornerCases) {
 TEST(MonitorDecode, SpdTextsStopAtZeroAndHideControlBytes) {
     // vendor 8 full characters, product "AB" with a CR inside
     auto m = decoded(item_spd, "83 01 19 00 56 45 58 4C 41 4E 58 59 41 0D 42 00");
-    EXPECT_EQ(m.spd_vendor, "VEXLANXY");
-    EXPECT_EQ(m.spd_product, "A?B");
-    EXPECT_EQ(m.spd_source_type, "Unknown");  // byte 28 absent: zero
+    EXPECT_EQ(std::tuple(m.spd_vendor, m.spd_product, m.spd_source_type),   // byte 28 absent: zero
+              std::tuple("VEXLANXY", "A?B", "Unknown"));
     m = decoded(item_spd, "83 01 19 00 00 45 58 00 00 00 00 00 50");
-    EXPECT_EQ(m.spd_vendor, "");
-    EXPECT_EQ(m.spd_product, "P");
+    EXPECT_EQ(std::tuple(m.spd_vendor, m.spd_product), std::tuple("", "P"));
 }
 
 TEST(MonitorDecode, ByteStoreIsZeroedAndBoundedAndTextMustBeHexPairs) {

@@ -10,14 +10,8 @@ using namespace vexlan;
 using namespace vexlan::testing;
 
 TEST(Transaction, ResultCodesAndCaption) {
-    struct row {
-        std::string line;
-        std::string reply;  // empty: no reply at all
-        int result;
-        std::string p1, p2, p3;
-        std::string caption;
-        rgb color;
-    };
+    // reply: empty for no reply at all
+    struct row { std::string line, reply; int result; std::string p1, p2, p3, caption; rgb color; };
     const row rows[] = {
         {"$timing 1,2\r", "$timing 1,2\r\n", 1, "1", "2", "None", "Accepted", rgb_green},
         {"$timing 1,2\r", "$timing err\r\n", 3, "err", "None", "None", "Accepted", rgb_green},
@@ -43,11 +37,7 @@ TEST(Transaction, ResultCodesAndCaption) {
 }
 
 TEST(Transaction, SilentUnitGetsExactlyTwoIdenticalSendsAndWaitLimits) {
-    struct row {
-        int iface;
-        std::string line;
-        std::uint32_t per_send_ms;  // (limit + 1) steps of 20 ms
-    };
+    struct row { int iface; std::string line; std::uint32_t per_send_ms; };  // (limit + 1) * 20 ms
     const row rows[] = {
         {1, "$timing 5\r", 161 * 20},  {0, "$timing 5\r", 161 * 20}, {0, "$boot?\r", 3 * 20},
         {1, "$boot?\r", 161 * 20},     {1, "$pattern 3\r", 501 * 20}, {0, "$pattern 3\r", 1501 * 20},
@@ -121,11 +111,9 @@ TEST(Transaction, RefusedWithoutLinkOrUnit) {
         EXPECT_FALSE(rig.ctx.link.cmd_busy);
     }
     // Serial port open but not opened by the application (com_open clear): link down too.
-    {
-        fake_rig rig(0);
-        rig.ctx.link.com_open = false;
-        EXPECT_EQ(cmdtx_str(rig.ctx, "$model?\r"), 0);
-    }
+    fake_rig closed(0);
+    closed.ctx.link.com_open = false;
+    EXPECT_EQ(cmdtx_str(closed.ctx, "$model?\r"), 0);
     // No unit linked: only the three link queries pass, compared as whole lines.
     const std::pair<std::string, bool> lines[] = {
         {"$model?\r", true}, {"$board_id?\r", true}, {"$boot?\r", true},
@@ -143,38 +131,37 @@ TEST(Transaction, RefusedWithoutLinkOrUnit) {
     }
 }
 
+namespace {
+// Sends `line` (an EDID read unless `edid` is false) to a unit that answers with `chunks`.
+int send_answered(fake_rig& rig, std::vector<reply_chunk> chunks,
+                  const std::string& line = "$edid_read d3,block0\r", bool edid = true) {
+    rig.tcp.answer_with(std::move(chunks));
+    rig.ctx.link.rx_edid_mode = edid;
+    return cmdtx_str(rig.ctx, line);
+}
+}  // namespace
+
 TEST(Transaction, EdidReadDataPhase) {
     const std::string header = "$edid_read d3,block0\r\n";
     // A good header and exactly 386 data characters, arriving across several reads, with
     // bytes of a following read dropped.
-    {
-        fake_rig rig;
-        const std::string data = edid_data_phase(0x10);
-        ASSERT_EQ(data.size(), 386u);
-        rig.tcp.answer_with({{2, header.substr(0, 7)}, {2, header.substr(7) + data.substr(0, 100)},
-                             {2, data.substr(100, 200)}, {2, data.substr(300) + "EXTRA"}});
-        rig.ctx.link.rx_edid_mode = true;
-        EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_read d3,block0\r"), 1);
-        const auto& L = rig.ctx.link;
-        EXPECT_EQ(std::tuple(L.rx_count, L.rx_data, L.rx_line, L.rx_param1, L.rx_param2),
-                  std::tuple(386, data, header, "d3", "block0"));
-    }
-    // Headers without a data phase complete at once.
-    for (const std::string h : {"$edid_read err_ddc\r\n", "$err\r\n"}) {
-        fake_rig rig;
-        rig.tcp.answer_with({{2, h}});
-        rig.ctx.link.rx_edid_mode = true;
-        EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_read d3,block0\r"), 3) << h;
-        EXPECT_EQ(rig.tcp.writes.size(), 1u);
-        EXPECT_LT(rig.world.now, 20u);
-    }
-    // A data phase that stops short is no reply: the command is sent again.
-    {
-        fake_rig rig;
-        rig.tcp.answer_with({{2, header + edid_data_phase(0).substr(0, 385)}});
-        rig.ctx.link.rx_edid_mode = true;
-        EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_read d3,block0\r"), 2);
-        EXPECT_EQ(rig.tcp.writes.size(), 2u);
+    fake_rig rig;
+    const std::string data = edid_data_phase(0x10);
+    ASSERT_EQ(data.size(), 386u);
+    EXPECT_EQ(send_answered(rig, {{2, header.substr(0, 7)}, {2, header.substr(7) + data.substr(0, 100)},
+                                  {2, data.substr(100, 200)}, {2, data.substr(300) + "EXTRA"}}), 1);
+    const auto& L = rig.ctx.link;
+    EXPECT_EQ(std::tuple(L.rx_count, L.rx_data, L.rx_line, L.rx_param1, L.rx_param2),
+              std::tuple(386, data, header, "d3", "block0"));
+    // Headers without a data phase complete at once; a data phase that stops short is no reply
+    // (the command is sent again).
+    const std::pair<std::string, int> rows[] = {
+        {"$edid_read err_ddc\r\n", 3}, {"$err\r\n", 3}, {header + data.substr(0, 385), 2}};
+    for (const auto& [reply, result] : rows) {
+        fake_rig r;
+        EXPECT_EQ(send_answered(r, {{2, reply}}), result) << reply.size();
+        EXPECT_EQ(std::tuple(r.tcp.writes.size(), r.world.now < 20u),
+                  std::tuple(result == 3 ? 1u : 2u, result == 3));
     }
 }
 
@@ -368,29 +355,21 @@ TEST(ReplyEcho, EveryRuleDropsAReplyOfAnotherArgumentAndKeepsErrorForms) {
         const auto c = case_for(rule);
         const std::string w(rule.word);
         // Late replies first, then the own reply: the wait goes on past the late ones, no resend.
-        {
-            fake_rig rig;
-            rig.ctx.link.rx_edid_mode = c.edid_read;
-            std::vector<reply_chunk> chunks;
-            for (const auto& l : c.late) chunks.push_back({3, l});
-            chunks.push_back({3, c.own});
-            rig.tcp.answer_with(chunks);
-            EXPECT_EQ(cmdtx_str(rig.ctx, c.line), 1) << c.line;
-            EXPECT_EQ(rig.tcp.writes.size(), 1u) << c.line;
-            EXPECT_EQ(rig.ctx.link.rx_param1, rule.echoed == 2 ? "d4" : "a7") << c.line;
-            if (c.edid_read) {
-                EXPECT_EQ(rig.ctx.link.rx_data, data_phase);
-            }
-        }
+        std::vector<reply_chunk> chunks;
+        for (const auto& l : c.late) chunks.push_back({3, l});
+        chunks.push_back({3, c.own});
+        fake_rig rig;
+        EXPECT_EQ(send_answered(rig, chunks, c.line, c.edid_read), 1) << c.line;
+        EXPECT_EQ(std::tuple(rig.tcp.writes.size(), rig.ctx.link.rx_param1, rig.ctx.link.rx_data),
+                  std::tuple(1u, rule.echoed == 2 ? "d4" : "a7", c.edid_read ? data_phase : ""))
+            << c.line;
         // Error forms end the transaction at once with result 3.
         std::vector<std::string> errors = {"$err\r\n", w + " err\r\n"};
         if (c.edid_read) errors.push_back("$edid_read err_ddc\r\n");
         for (const auto& e : errors) {
-            fake_rig rig;
-            rig.ctx.link.rx_edid_mode = c.edid_read;
-            rig.tcp.answer_with({{3, e}});
-            EXPECT_EQ(cmdtx_str(rig.ctx, c.line), 3) << c.line << " / " << e;
-            EXPECT_LT(rig.world.now, 20u) << e;
+            fake_rig err;
+            EXPECT_EQ(send_answered(err, {{3, e}}, c.line, c.edid_read), 3) << c.line << " / " << e;
+            EXPECT_LT(err.world.now, 20u) << e;
         }
     }
     // Commands outside the table take any argument in their reply.

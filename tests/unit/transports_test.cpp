@@ -38,28 +38,27 @@ TEST(Transports, IpAddressIsTrimmedSplitIntoFourFieldsAndNormalised) {
 TEST(Transports, LinkChoiceShowsOneSetOfControlsAndClosesTheOtherLink) {
     link_rig rig(0);
     auto& V = rig.ctx.view;
-    // Open the serial port first.
+    const control_view off{"", rgb_grey, false, false, ""}, ready{"", rgb_red, true, true, "Click to connect unit"};
+    // serial button, port list shown, Ethernet button, address box shown
+    auto controls = [&] {
+        return std::tuple(V.cmd_rs232_open, V.cbo_com.visible, V.cmd_eth_open, V.txt_eth_ip.visible);
+    };
+    auto named = [](control_view v, const char* caption) { v.caption = caption; return v; };
     cbo_interface_change(rig.ctx, 0);
     cmd_rs232_open_click(rig.ctx);
     ASSERT_TRUE(rig.ctx.link.com_open);
 
     cbo_interface_change(rig.ctx, 1);
     EXPECT_FALSE(rig.ctx.link.com_open || rig.serial.open);
-    EXPECT_EQ(V.cmd_rs232_open, (control_view{"Open", rgb_grey, false, false, ""}));
-    EXPECT_FALSE(V.cbo_com.visible);
-    EXPECT_EQ(V.cmd_eth_open, (control_view{"Connect", rgb_red, true, true, "Click to connect unit"}));
-    EXPECT_TRUE(V.txt_eth_ip.visible);
+    EXPECT_EQ(controls(), std::tuple(named(off, "Open"), false, named(ready, "Connect"), true));
 
     rig.connect_tcp();
     ASSERT_TRUE(rig.ctx.link.eth_connected);
     cbo_interface_change(rig.ctx, 0);
     EXPECT_FALSE(rig.ctx.link.eth_connected);
     EXPECT_EQ(rig.tcp_ctl.state, 0);
-    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_eth));
-    EXPECT_EQ(V.cmd_eth_open, (control_view{"Connect", rgb_grey, false, false, ""}));
-    EXPECT_FALSE(V.txt_eth_ip.visible);
-    EXPECT_EQ(V.cmd_rs232_open, (control_view{"Open", rgb_red, true, true, "Click to connect unit"}));
-    EXPECT_TRUE(V.cbo_com.visible && rig.dialogs.messages.empty());
+    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_eth) || !rig.dialogs.messages.empty());
+    EXPECT_EQ(controls(), std::tuple(named(ready, "Open"), true, named(off, "Connect"), false));
 }
 
 TEST(Transports, SerialOpenSendsBootAndLinksThenTheButtonCloses) {

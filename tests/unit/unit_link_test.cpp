@@ -21,13 +21,7 @@ void linked(link_rig& rig, const std::string& model, const std::string& board = 
 
 // The choice itself is the profile's; here: that linking applies it to the labels and lists.
 TEST(UnitLink, ModelAndBoardSelectProfileCaptionAndCatalogue) {
-    struct row {
-        const char* model;
-        const char* board;
-        const char* caption;
-        const char* catalogue;
-        const char* item2;
-    };
+    struct row { const char *model, *board, *caption, *catalogue, *item2; };
     const row rows[] = {
         {"KS-P9-GTR", "1", "KS-P9-GTR .", "m41_timing_pattern.ini", "VGA  Sink"},
         {"736", "0", "736", "m41l_k_old_timing_pattern.ini", "---      "},
@@ -148,13 +142,8 @@ TEST(UnitLink, UnknownModelIsReportedOncePerConnectionAndNotQueriedFurther) {
 
 // What the unit reports ("$model?" and "$board_id?") decides the family and the catalogue file.
 TEST(model_profile, model_text_and_board_id_select_catalogue) {
-    struct row {
-        const char* model;
-        const char* board_reply;  // "$board_id?" parameter 1; "" when the query failed
-        int model_index;
-        int board_variant;
-        const char* catalogue;
-    };
+    // board_reply: "$board_id?" parameter 1; "" when the query failed
+    struct row { const char *model, *board_reply; int model_index, board_variant; const char* catalogue; };
     const row rows[] = {
         {"MRV-410", "0", 0, 0, "m41_timing_pattern.ini"},     {"Pattern Gen.", "2", 0, 2, "m41_timing_pattern.ini"},
         {"735", "0", 0, 0, "m41_timing_pattern.ini"},         {"KS-P9-GTR", "", 0, 0, "m41_timing_pattern.ini"},
