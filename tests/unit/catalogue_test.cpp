@@ -115,8 +115,7 @@ TEST(catalogue, favourites_show_names_and_check_entries) {
     dir.put("c.ini", "4\r\nT1\r\n\"T2, wide\"\r\nT3\r\nT4\r\n3\r\nP1\r\nP2\r\nP3\r\n");
     struct row {
         const char* what;
-        std::vector<int> timing, pattern;
-        std::vector<int> checked_timings, checked_patterns;
+        std::vector<int> timing, pattern, checked_timings, checked_patterns;
         std::vector<std::string> timing_captions;  // of the first slots
     };
     const row rows[] = {
