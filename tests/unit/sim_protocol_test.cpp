@@ -167,15 +167,13 @@ TEST(SimEdid, WriteInAnyPiecesThenReadBackAndRefusals) {
     // Block 0 of the new store was never written: an EEPROM reads FF there.
     EXPECT_EQ(block_of(handle_line(u, "$edid_read c5,block0", 0).substr(22)), erased_block);
 
-    auto write = [&](const std::string& line, const std::string& p) {
-        return handle_command(u, command{line, true, p}, 0).bytes;
-    };
     std::string bad = payload;
     bad[10] = 'G';
     // a read-only store, no such block, 127 bytes, a byte that is not hex
     for (const auto& [line, p] : {std::pair{"$edid_write d1,block0", payload}, {"$edid_write c1,block9", payload},
                                   {"$edid_write c1,block0", payload.substr(3)}, {"$edid_write c1,block0", bad}})
-        EXPECT_EQ(write(line, p), "$edid_write err\r\n") << line << " " << p.size();
+        EXPECT_EQ(handle_command(u, command{line, true, p}, 0).bytes, "$edid_write err\r\n")
+            << line << " " << p.size();
     EXPECT_EQ(handle_line(u, "$edid_read c1,block0", 0).substr(22, 24), "00 FF FF FF FF FF FF 00 ");
     // A header ended by CR alone has no payload and the next line is a command again.
     const auto two = r.feed("$edid_write c1,block0\r$model?\r");
