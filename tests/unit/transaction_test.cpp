@@ -272,18 +272,15 @@ TEST(Overlap, SecondCommandWaitsForThePendingReply) {
         fake_rig rig(iface);
         auto& link = rig.link();
         link.unit = [](const std::string& l) { return fake_rig::reply(l, l == "$cable_run?\r" ? "start" : "12", 30); };
-        int inner_result = -1;
-        std::string inner_p1;
-        bool busy_after_inner = false;
+        std::tuple<int, std::string, bool> inner{-1, "", false};  // result, parameter 1, outer busy
         rig.world.at(5, [&] {
-            inner_result = cmdtx_str(rig.ctx, "$timing 12\r");
-            inner_p1 = rig.ctx.link.rx_param1;
-            busy_after_inner = rig.ctx.link.cmd_busy;  // the outer transaction still runs
+            const int result = cmdtx_str(rig.ctx, "$timing 12\r");
+            inner = {result, rig.ctx.link.rx_param1, rig.ctx.link.cmd_busy};  // the outer one still runs
         });
         const int outer_result = cmdtx_str(rig.ctx, "$cable_run?\r");
         EXPECT_EQ(link.writes, (std::vector<std::string>{"$cable_run?\r", "$timing 12\r"}));
         EXPECT_EQ(link.write_times.back(), 30u) << "sent before the first reply, or long after it";
-        EXPECT_EQ(std::tuple(inner_result, inner_p1, busy_after_inner), std::tuple(1, "12", true));
+        EXPECT_EQ(inner, std::tuple(1, "12", true));
         EXPECT_EQ(std::tuple(outer_result, rig.ctx.link.rx_param1, rig.ctx.link.rx_line, rig.ctx.link.cmd_busy),
                   std::tuple(1, "start", "$cable_run? start\r\n", false));
     }
@@ -299,18 +296,15 @@ TEST(Overlap, LateReplyOfAnAbandonedCommandIsDropped) {
         }
         return fake_rig::reply(line, "12", 200);
     };
-    int inner_result = -1;
-    std::string inner_line;
-    std::uint32_t inner_sent_at = 0;
+    std::tuple<std::uint32_t, int, std::string> inner{0, -1, ""};  // sent at, result, reply line
     rig.world.at(5, [&] {
-        inner_result = cmdtx_str(rig.ctx, "$timing 12\r");
-        inner_line = rig.ctx.link.rx_line;
-        inner_sent_at = rig.tcp.write_times.back();
+        const int result = cmdtx_str(rig.ctx, "$timing 12\r");
+        inner = {rig.tcp.write_times.back(), result, rig.ctx.link.rx_line};
     });
     const int outer_result = cmdtx_str(rig.ctx, "$cable_run?\r");
 
     // The action waited for the first command's wait to run out (161 steps), then sent.
-    EXPECT_EQ(std::tuple(inner_sent_at, inner_result, inner_line), std::tuple(161u * 20u, 1, "$timing 12\r\n"))
+    EXPECT_EQ(inner, std::tuple(161u * 20u, 1, "$timing 12\r\n"))
         << "the late reply of $cable_run? was taken";
     // The first command was sent a second time and got its own reply.
     EXPECT_EQ(rig.tcp.writes, (std::vector<std::string>{"$cable_run?\r", "$timing 12\r", "$cable_run?\r"}));
