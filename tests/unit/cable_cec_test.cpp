@@ -152,7 +152,8 @@ TEST(CableTest, ActionsSendTheirLinesAndTheLevelToggleReadsTheCaption) {
     lab_cable_stop_click(rig.ctx);
     EXPECT_EQ(rig.commands_since(from), (lines{"$cable_level normal\r", "$cable_level strict\r", "$cable_level normal\r",
                                                "$cable_time 7\r", "$cable_run start\r", "$cable_run stop\r"}));
-    EXPECT_TRUE(C.lab_cable_start.enabled && C.cmd_cable_level.enabled) << "the look follows the unit, not the click";
+    EXPECT_TRUE(C.lab_cable_start.enabled && C.cmd_cable_level.enabled)
+        << "the look follows the unit, not the click";
 }
 
 TEST(CableTest, ActionsDuringAPollAreReplayedByTheNextPollStep) {

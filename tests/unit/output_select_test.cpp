@@ -96,7 +96,8 @@ TEST(OutputSelect, TicksMakeFavouritesInListOrderAndNineteenthIsTakenBack) {
     rig.favourites(false, {2, 3});
     cmd_check_p_none_click(rig.ctx);
     const auto& first = rig.ctx.output.pattern.cmd_fav[0];  // emptied; colours stay
-    EXPECT_EQ(std::tuple(rig.ctx.catalogue.pattern_fav, rig.ctx.catalogue.patterns[1].checked, first.caption, first.color),
+    const auto& cat = rig.ctx.catalogue;
+    EXPECT_EQ(std::tuple(cat.pattern_fav, cat.patterns[1].checked, first.caption, first.color),
               std::tuple(fav_slots_empty(), false, "", rgb_fav_current));
 }
 

@@ -150,7 +150,8 @@ TEST(Tasks, PageSwitchColoursButtonsShowsThePanelAndRefreshes) {
     auto sent = rig.sent_by([&] { cmd_main_click(rig.ctx, 2); });
     pictures.erase(pictures.begin(), pictures.end() - std::min<std::ptrdiff_t>(2, std::ssize(pictures)));
     EXPECT_EQ(pictures, (lines{"refresh_busy.bmp", "refresh_on.bmp"}));
-    EXPECT_EQ(std::tuple(V.img_refresh.enabled, rig.ctx.tasks.refresh_running, V.img_logo_visible, V.cmd_main[2].color),
+    EXPECT_EQ(std::tuple(V.img_refresh.enabled, rig.ctx.tasks.refresh_running, V.img_logo_visible,
+                         V.cmd_main[2].color),
               std::tuple(true, false, false, rgb_page_pressed));
     sent.resize(2);
     EXPECT_EQ(sent, (lines{"$boot?\r", "$model?\r"}));

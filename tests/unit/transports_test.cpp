@@ -38,7 +38,8 @@ TEST(Transports, IpAddressIsTrimmedSplitIntoFourFieldsAndNormalised) {
 TEST(Transports, LinkChoiceShowsOneSetOfControlsAndClosesTheOtherLink) {
     link_rig rig(0);
     auto& V = rig.ctx.view;
-    const control_view off{"", rgb_grey, false, false, ""}, ready{"", rgb_red, true, true, "Click to connect unit"};
+    const control_view off{"", rgb_grey, false, false, ""};
+    const control_view ready{"", rgb_red, true, true, "Click to connect unit"};
     // serial button, port list shown, Ethernet button, address box shown
     auto controls = [&] {
         return std::tuple(V.cmd_rs232_open, V.cbo_com.visible, V.cmd_eth_open, V.txt_eth_ip.visible);
