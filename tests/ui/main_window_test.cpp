@@ -298,27 +298,24 @@ TEST(EdidPageWindow, OperatorRoundAgainstTheSimulator) {
 // The pictures of every page, unlinked and with a unit linked in the task modes that change the
 // pages (analyser: the monitor's types; cable: page 5).
 TEST(Screenshots, EveryPageUnlinkedAndLinked) {
-    struct row {
-        std::optional<QStringList> sim;
-        const char* special;  // the picture only this row's mode shows
-    };
-    const row rows[] = {{std::nullopt, "page0.png"},
+    // the simulator's options, and the picture only that mode shows
+    const std::pair<std::optional<QStringList>, const char*> rows[] = {{std::nullopt, "page0.png"},
                         {QStringList{"--model", "MRV-510", "--task", "analyser", "--udp-port", "0"}, "page6.png"},
                         {QStringList{"--model", "MRV-410L", "--task", "cable", "--udp-port", "0"}, "page5.png"}};
-    for (const row& r : rows) {
-        SCOPED_TRACE(r.special);
-        window_rig rig(r.sim);
+    for (const auto& [sim, special] : rows) {
+        SCOPED_TRACE(special);
+        window_rig rig(sim);
         QTemporaryDir out;
-        EXPECT_EQ(screenshot_run(*rig.rt, *rig.w, out.path().toStdString(), r.sim.has_value()), 0);
+        EXPECT_EQ(screenshot_run(*rig.rt, *rig.w, out.path().toStdString(), sim.has_value()), 0);
         EXPECT_EQ(rig.ctx().edid_page.edid.edid_info_write.edid_type, edid_type_hdmi);  // the sample is sound
         std::vector<QImage> shots;
         for (const char* name : {"page4_type0.png", "page4_type1.png", "page4_type2.png", "page4_type3.png",
                                  "page4_type4.png", "page4_report.png", "page0_edid.png", "page0_analysis.png",
-                                 "terminal.png", "discovery.png", r.special}) {
+                                 "terminal.png", "discovery.png", special}) {
             shots.emplace_back(QDir(out.path()).filePath(name));
             EXPECT_FALSE(shots.back().isNull()) << name;
         }
-        if (r.sim && r.sim->contains("analyser"))
+        if (sim && sim->contains("analyser"))
             for (std::size_t i = 1; i < 6; ++i) EXPECT_NE(shots[i], shots[i - 1]) << "monitor picture " << i;
     }
 }

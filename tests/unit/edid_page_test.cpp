@@ -64,20 +64,15 @@ TEST(EdidPageRead, BlocksAndSizeBySourceAndExtensionCount) {
 // a later block that fails leaves FF blocks and the block-count verdict.
 TEST(EdidPageRead, FailuresNeverLeaveAMixThatLooksSound) {
     const bytes good = testing::two_block_hdmi();
-    struct row {
-        const char* name;
-        std::function<void(testing::edid_unit&)> fault;
-        bool block0_fails;
-    };
-    const std::vector<row> rows = {
+    const std::vector<std::tuple<const char*, std::function<void(testing::edid_unit&)>, bool>> rows = {
         {"no reply", [](auto& u) { u.silent = {"$edid_read"}; }, true},
         {"no sink (err_ddc)", [](auto& u) { sim::edid_store_clear(u.store("sink_h")); }, true},
         {"error reply", [](auto& u) { u.refuse = {"$edid_read"}; }, true},
         {"another slot answers", [](auto& u) { u.other_token = "d1"; }, true},
         {"block 2 refused", [](auto& u) { u.refuse = {"$edid_read sink_h,block2"}; }, false},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
+    for (const auto& [name, fault, block0_fails] : rows) {
+        SCOPED_TRACE(name);
         page_rig rig;
         rig.unit.put("sink_h", good);
         edid_read_list_choose(rig.ctx, 1);
@@ -85,10 +80,10 @@ TEST(EdidPageRead, FailuresNeverLeaveAMixThatLooksSound) {
         const std::string before = rig.P.rtxt_edid_read;
         ASSERT_EQ(rig.P.edid.edid_info_read.edid_size, 256);
         rig.unit.put("sink_h", with_ext(3));
-        r.fault(rig.unit);
+        fault(rig.unit);
         edid_read_click(rig.ctx);
         const auto& S = rig.P.read_side;
-        if (r.block0_fails) {
+        if (block0_fails) {
             EXPECT_EQ(rig.P.rtxt_edid_read, before);
             EXPECT_EQ(rig.image(0, 256), good);
             EXPECT_EQ(testing::shown(S.msg1), testing::red(edid_read_fail));
@@ -110,21 +105,19 @@ TEST(EdidPageRead, FailuresNeverLeaveAMixThatLooksSound) {
 TEST(EdidPageWrite, SendsBlocksZeroAndOneOrReportsTheFailure) {
     const bytes img = testing::two_block_hdmi();
     const std::string b0 = "$edid_write c4,block0", b1 = "$edid_write c4,block1";
-    struct row {
-        const char* name;
-        std::vector<std::string> refuse, lines;
-    };
-    for (const auto& r : std::vector<row>{{"accepted", {}, {b0, b1}},
-                                          {"block 0 refused: block 1 not sent", {b0}, {b0}},
-                                          {"block 1 refused", {b1}, {b0, b1}}}) {
-        SCOPED_TRACE(r.name);
+    using cmds = std::vector<std::string>;
+    const std::tuple<const char*, cmds, cmds> rows[] = {  // name, commands refused, commands sent
+        {"accepted", {}, {b0, b1}}, {"block 0 refused: block 1 not sent", {b0}, {b0}},
+        {"block 1 refused", {b1}, {b0, b1}}};
+    for (const auto& [name, refuse, sent] : rows) {
+        SCOPED_TRACE(name);
         page_rig rig;
         rig.write_side(img);
-        rig.unit.refuse = r.refuse;
+        rig.unit.refuse = refuse;
         edid_write_list_choose(rig.ctx, 6);  // c4
         edid_write_click(rig.ctx);
-        EXPECT_EQ(rig.lines(), r.lines);
-        const bool ok = r.refuse.empty();
+        EXPECT_EQ(rig.lines(), sent);
+        const bool ok = refuse.empty();
         if (ok) {
             EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.store("c4").bytes.begin()));
             EXPECT_FALSE(rig.P.write_side.msg1.visible);
