@@ -8,9 +8,8 @@
 
 namespace vexlan {
 
-msg_answer qt_dialogs::message_box(const std::string& text, msg_icon icon, msg_buttons buttons,
-                                   const std::string& title) {
-    QMessageBox box(parent_);
+void qt_dialogs::message_box_prepare(QMessageBox& box, const std::string& text, msg_icon icon, msg_buttons buttons,
+                                     const std::string& title) {
     box.setWindowTitle(title.empty() ? QString(app_title) : latin1(title));
     box.setText(latin1(text));
     switch (icon) {
@@ -30,6 +29,12 @@ msg_answer qt_dialogs::message_box(const std::string& text, msg_icon icon, msg_b
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
+}
+
+msg_answer qt_dialogs::message_box(const std::string& text, msg_icon icon, msg_buttons buttons,
+                                   const std::string& title) {
+    QMessageBox box(parent_);
+    message_box_prepare(box, text, icon, buttons, title);
     switch (box.exec()) {
     case QMessageBox::Yes: return msg_answer::yes;
     case QMessageBox::No: return msg_answer::no;

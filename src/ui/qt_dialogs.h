@@ -6,6 +6,8 @@
 
 #include "link/ports.h"
 
+class QMessageBox;
+
 namespace vexlan {
 
 class qt_dialogs : public dialog_port {
@@ -16,6 +18,10 @@ public:
                            const std::string& title) override;
     std::string file_open(file_dialog_request& req) override;
     std::string file_save(file_dialog_request& req) override;
+
+    // Sets up `box` as message_box shows it (title, text, icon, buttons); also for pictures.
+    static void message_box_prepare(QMessageBox& box, const std::string& text, msg_icon icon, msg_buttons buttons,
+                                    const std::string& title);
 
     // "text|pattern|text|pattern" -> "text (pattern);;text (pattern)", ";" in a pattern list
     // becoming a blank. Exposed for tests.

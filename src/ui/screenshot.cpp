@@ -13,6 +13,7 @@
 #include "ui/frm_main.h"
 #include "ui/frm_monitor_cmd.h"
 #include "ui/main_runtime.h"
+#include "ui/screenshot_extras.h"
 #include "ui/screenshot_output.h"
 #include "ui/page_monitor.h"
 
@@ -88,6 +89,7 @@ int screenshot_run(main_runtime& rt, frm_main& window, const std::string& dir, b
         std::fprintf(stderr, "vexlan: cannot create %s\n", dir.c_str());
         return 1;
     }
+    const int start_failed = screenshot_start_pictures(rt, window, dir);  // before a link
     if (link_unit) {
         cbo_interface_change(ctx, 1);
         ctx.view.txt_eth_ip.caption = "127.0.0.1";
@@ -109,6 +111,7 @@ int screenshot_run(main_runtime& rt, frm_main& window, const std::string& dir, b
         if (page == 4 && monitor_screenshots(rt, window, dir) != 0) --written;  // the five types and the report
     }
     written += edid_page_pictures(rt, window, dir);
+    const int extras_failed = screenshot_extras(rt, window, dir);  // dialogs and page states of the guide
     const bool dialog_written = screenshot_color_dialog(rt, window, dir);
     // the command terminal beside the window, and the discovery list after "Find IP"
     window.lab_monitor_eye_cmd_click();
@@ -126,7 +129,7 @@ int screenshot_run(main_runtime& rt, frm_main& window, const std::string& dir, b
     wait_for(rt, 500, [] { return false; });
     if (window.grab().save(out.filePath("discovery.png"))) ++written;
     window.close();
-    return written == main_page_count + 4 && dialog_written ? 0 : 1;
+    return written == main_page_count + 4 && dialog_written && start_failed + extras_failed == 0 ? 0 : 1;
 }
 
 }  // namespace vexlan

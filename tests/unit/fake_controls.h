@@ -3,9 +3,13 @@
 // so a test decides whether a connection is made and when.
 #pragma once
 
+#include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "fake_ports.h"
 #include "link/app_context.h"
@@ -84,7 +88,7 @@ private:
     std::uint64_t attempt_ = 0;
 };
 
-// A unit that answers the link queries, task mode switches and polls.
+// A unit that answers the link queries, task mode switches and polls; scripted answers first.
 struct fake_unit {
     std::string model = "MRV-410";
     std::string board = "0";
@@ -92,6 +96,9 @@ struct fake_unit {
     std::string task = "pattern";
     bool silent = false;           // answers nothing at all
     std::uint32_t delay = 5;
+    std::map<std::string, std::string> answers;  // "word argument" or "word" -> reply parameters
+    std::set<std::string> refused;               // command words answered "err"
+    std::map<std::string, int> drop;             // "word argument" -> how many times to stay silent
 
     std::vector<reply_chunk> operator()(const std::string& line) {
         if (silent) return {};
@@ -99,6 +106,16 @@ struct fake_unit {
         auto reply = [&](const std::string& params) {
             return std::vector<reply_chunk>{{delay, word + " " + params + "\r\n"}};
         };
+        std::string key = line.substr(0, line.size() - 1);  // without the CR and trailing blanks
+        while (!key.empty() && key.back() == ' ') key.pop_back();
+        if (auto d = drop.find(key); d != drop.end() && d->second > 0) {
+            --d->second;
+            return {};
+        }
+        if (refused.count(word)) return reply("err");
+        auto it = answers.find(key);
+        if (it == answers.end()) it = answers.find(word);
+        if (it != answers.end()) return reply(it->second);
         if (word == "$model?") return reply(model);
         if (word == "$board_id?") return reply(board);
         if (word == "$fwver?") return reply(fw);
@@ -132,9 +149,8 @@ struct link_rig : fake_rig {
         for (auto t : {timer_id::tim_rx, timer_id::tim_monitor, timer_id::tim_clock, timer_id::tim_eth})
             timers.set_interval(t, t == timer_id::tim_clock ? 100 : t == timer_id::tim_eth ? 7000 : 20);
     }
-
-    // Runs the fake time line for `ms` milliseconds.
-    void run_for(std::uint32_t ms) { pump.wait_until(world.now + ms, [] { return false; }); }
+    // Linked over TCP to a unit of `model` in `task` mode, showing page `page`.
+    link_rig(const std::string& model, const std::string& task, int page) : link_rig() { show(model, task, page); }
 
     // Connects over TCP to the unit and lets the connect event arrive.
     void connect_tcp(const std::string& ip = "127.0.0.1") {
@@ -150,10 +166,19 @@ struct link_rig : fake_rig {
         tim_clock_tick(ctx);
     }
 
-    // The command lines the unit received over the link in use, from index `from` on.
-    std::vector<std::string> commands_since(std::size_t from) {
-        auto& c = link().commands;
-        return {c.begin() + static_cast<std::ptrdiff_t>(std::min(from, c.size())), c.end()};
+    // Links a unit of `model` in `task` mode and shows page `page`.
+    void show(const std::string& model, const std::string& task, int page) {
+        unit.model = model;
+        unit.task = task;
+        connect_and_link();
+        cmd_main_click(ctx, page);
+    }
+    // Runs `n` poll steps, each as tim_monitor fires it.
+    void poll(int n) {
+        for (int i = 0; i < n; ++i) {
+            EXPECT_TRUE(timers.enabled(timer_id::tim_monitor)) << "step " << i;
+            tim_monitor_tick(ctx);
+        }
     }
 };
 

@@ -157,13 +157,15 @@ using fake_timers = recorded_timers;
 
 class fake_dialogs : public dialog_port {
 public:
-    msg_answer message_box(const std::string& text, msg_icon icon, msg_buttons, const std::string&) override {
+    msg_answer message_box(const std::string& text, msg_icon icon, msg_buttons b, const std::string&) override {
         messages.push_back(text);
         icons.push_back(icon);
+        buttons.push_back(b);
         return answer;
     }
     std::vector<std::string> messages;
     std::vector<msg_icon> icons;
+    std::vector<msg_buttons> buttons;
     msg_answer answer = msg_answer::ok;
 };
 
@@ -188,6 +190,21 @@ struct fake_rig {
         serial.on_data = [this](const std::string& b) { if (ctx.link.link_iface == 0) link_receive(ctx, b); };
     }
     fake_link& link() { return ctx.link.link_iface == 0 ? serial : tcp; }
+
+    // Runs the fake time line for `ms` milliseconds.
+    void run_for(std::uint32_t ms) { pump.wait_until(world.now + ms, [] { return false; }); }
+    // The command lines the unit received over the link in use, from index `from` on.
+    std::size_t mark() { return link().commands.size(); }
+    std::vector<std::string> commands_since(std::size_t from) {
+        auto& c = link().commands;
+        return {c.begin() + static_cast<std::ptrdiff_t>(std::min(from, c.size())), c.end()};
+    }
+    // The command lines that `action` sends.
+    template <class F> std::vector<std::string> sent_by(F&& action) {
+        const auto from = mark();
+        action();
+        return commands_since(from);
+    }
 
     // The unit echoes the command word and answers with `params` after `delay` ms.
     static std::vector<reply_chunk> reply(const std::string& line, const std::string& params, std::uint32_t delay = 5) {

@@ -20,23 +20,20 @@ namespace {
 
 using file_io_dir = vexlan::testing::temp_dir;
 
-std::set<std::string> names_in(const fs::path& dir)
-{
+std::set<std::string> names_in(const fs::path& dir) {
     std::set<std::string> names;
     for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
     return names;
 }
 
-std::string contents(const std::string& path)
-{
+std::string contents(const std::string& path) {
     const auto r = read_file(path);
     return r ? *r.bytes : "<unreadable>";
 }
 
 }  // namespace
 
-TEST(file_io, write_then_read_keeps_every_byte_and_the_permission_bits)
-{
+TEST(file_io, write_then_read_keeps_every_byte_and_the_permission_bits) {
     file_io_dir dir;
     std::string bytes = "line 1\r\nline 2\n\0\xff\x80 end";
     bytes += std::string(100000, 'x');  // larger than one read buffer
@@ -53,45 +50,34 @@ TEST(file_io, write_then_read_keeps_every_byte_and_the_permission_bits)
 
 // Reading refuses what is not a regular file, or too large, before reading a byte: one line that
 // names the path. /dev/zero would never end, a FIFO without a writer would block for ever.
-TEST(file_io, read_refuses_what_it_must_not_read)
-{
+TEST(file_io, read_refuses_what_it_must_not_read) {
     file_io_dir dir;
     const std::string fifo = dir.file("pipe.bin");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string big = dir.file("big.bin");
     ASSERT_EQ(write_file_atomic(big, std::string(2001, 'b')), "");
-    struct read_case {
-        std::string path;
-        std::size_t limit;
-        const char* reason;
-    };
+    struct read_case { std::string path; std::size_t limit; const char* reason; };
     const read_case cases[] = {
         {dir.file("absent.ini"), app_file_limit, "No such file or directory"},
-        {dir.str(), app_file_limit, "Is a directory"},
-        {fifo, app_file_limit, "not a regular file"},
-        {"/dev/zero", edid_file_limit, "not a regular file"},
-        {big, 2000, "larger than"},
+        {dir.str(), app_file_limit, "Is a directory"}, {fifo, app_file_limit, "not a regular file"},
+        {"/dev/zero", edid_file_limit, "not a regular file"}, {big, 2000, "larger than"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         const auto r = read_file(c.path, c.limit);
         EXPECT_FALSE(r);
-        EXPECT_EQ(r.error.rfind(c.path, 0), 0u) << r.error;
-        EXPECT_NE(r.error.find(c.reason), std::string::npos) << r.error;
-        EXPECT_EQ(r.error.find('\n'), std::string::npos);
+        // one line that starts with the path and names the reason
+        EXPECT_EQ(std::tuple(r.error.rfind(c.path, 0), r.error.find(c.reason) != std::string::npos, r.error.find('\n')),
+                  std::tuple(0u, true, std::string::npos)) << r.error;
     }
     EXPECT_TRUE(read_file(big, 2001));
 }
 
 // Every way a write can fail leaves the old file as it was and no temporary file behind.
-TEST(file_io, failed_write_leaves_old_file_untouched)
-{
+TEST(file_io, failed_write_leaves_old_file_untouched) {
     enum class how { plain, folder_target, folder_read_only, file_read_only, size_limited, no_descriptors };
-    struct failure_case {
-        const char* what;
-        std::string name;  // target file name inside the folder
-        how kind;
-    };
+    // name: target file name inside the folder
+    struct failure_case { const char* what; std::string name; how kind; };
     const std::vector<failure_case> cases = {
         {"temporary cannot be created", "m41_timing_pattern_fav.ini", how::no_descriptors},
         {"target is a folder", "bmp", how::folder_target},
@@ -144,22 +130,18 @@ TEST(file_io, failed_write_leaves_old_file_untouched)
 
 // A symbolic link is written through to the file it points to (also a relative, chained or
 // dangling one); the link itself stays a link.
-TEST(file_io, write_follows_symbolic_links)
-{
+TEST(file_io, write_follows_symbolic_links) {
     file_io_dir dir;
     fs::create_directory(dir.path / "real");
     ASSERT_EQ(write_file_atomic(dir.file("real/a.hex"), "old"), "");
     fs::create_symlink("real/a.hex", dir.path / "one");
     fs::create_symlink(dir.path / "one", dir.path / "two");
     fs::create_symlink("real/new.hex", dir.path / "dangling");
-    for (const char* link : {"one", "two"}) {
+    for (const auto& [link, target] : {std::pair{"one", "a.hex"}, {"two", "a.hex"}, {"dangling", "new.hex"}}) {
         ASSERT_EQ(write_file_atomic(dir.file(link), link), "");
         EXPECT_TRUE(fs::is_symlink(dir.path / link));
-        EXPECT_EQ(contents(dir.file("real/a.hex")), link);
+        EXPECT_EQ(contents(dir.file(std::string("real/") + target)), link);
     }
-    ASSERT_EQ(write_file_atomic(dir.file("dangling"), "made"), "");
-    EXPECT_TRUE(fs::is_symlink(dir.path / "dangling"));
-    EXPECT_EQ(contents(dir.file("real/new.hex")), "made");
     EXPECT_EQ(names_in(dir.path / "real"), (std::set<std::string>{"a.hex", "new.hex"}));
 
     fs::create_symlink("loop", dir.path / "loop");
@@ -168,8 +150,7 @@ TEST(file_io, write_follows_symbolic_links)
 
 // Temporary files of interrupted writes (this program's naming, a writer that is gone or a file
 // older than ten minutes) are removed; the operator's files and a running writer's are not.
-TEST(file_io, stale_temporary_files_are_removed)
-{
+TEST(file_io, stale_temporary_files_are_removed) {
     file_io_dir dir;
     const std::string mine = "." + std::to_string(getpid()) + ".tmp";
     const pid_t gone = [] {  // a process id that no longer runs
@@ -180,11 +161,7 @@ TEST(file_io, stale_temporary_files_are_removed)
         return child;
     }();
     const std::string dead = "." + std::to_string(gone) + ".tmp";
-    struct temp_case {
-        std::string name;
-        bool old;
-        bool removed;
-    };
+    struct temp_case { std::string name; bool old; bool removed; };
     const temp_case cases[] = {
         {".Vexlan_ini.txt.a1b2c3d4" + dead, false, true},
         {".m41_timing_pattern_fav.ini.zzzzzzzz.1.tmp", true, true},       // old: whoever wrote it
@@ -206,14 +183,10 @@ TEST(file_io, stale_temporary_files_are_removed)
     for (const auto& c : cases) EXPECT_EQ(fs::exists(dir.path / c.name), !c.removed) << c.name;
 }
 
-TEST(file_io, message_helpers_bound_what_they_show)
-{
-    struct shown_case {
-        std::string value, shown;
-    };
+TEST(file_io, message_helpers_bound_what_they_show) {
+    struct shown_case { std::string value, shown; };
     const shown_case cases[] = {
-        {"COM3", "COM3"},
-        {"a\r\n\t\x01\xE9z", "a\\r\\n\\t\\x01\\xE9z"},
+        {"COM3", "COM3"}, {"a\r\n\t\x01\xE9z", "a\\r\\n\\t\\x01\\xE9z"},
         {std::string(80, 'v'), std::string(80, 'v')},
         {std::string(5 << 20, 'v'), std::string(80, 'v') + "..."},
         {std::string(78, 'v') + "\x01", std::string(78, 'v') + "..."},  // an escape is not cut in half
@@ -222,12 +195,11 @@ TEST(file_io, message_helpers_bound_what_they_show)
 
     std::vector<std::string> problems;
     for (int i = 1; i <= 12; ++i) problems.push_back("p" + std::to_string(i));
-    const auto limited = problems_limited(problems);
-    ASSERT_EQ(limited.size(), 11u);
-    EXPECT_EQ(limited[9], "p10");
-    EXPECT_EQ(limited[10], "and 2 more");
-    problems.resize(10);
-    EXPECT_EQ(problems_limited(problems), problems);
+    auto limited = problems;
+    limited.resize(10);
+    EXPECT_EQ(problems_limited(limited), limited);
+    limited.push_back("and 2 more");
+    EXPECT_EQ(problems_limited(problems), limited);
 
     std::vector<std::string> found;
     const std::string long_line(text_line_limit + 1, 'L');
@@ -236,5 +208,5 @@ TEST(file_io, message_helpers_bound_what_they_show)
               "12\r\n\r\n" + std::string(text_line_limit, 'k') + "\n");
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0], "f.ini: line 2 is longer than 64 KiB (a damaged line); it is ignored");
-    EXPECT_NE(found[1].find("line 4"), std::string::npos);
+    EXPECT_EQ(found[1].substr(0, 14), "f.ini: line 4 ");
 }

@@ -49,29 +49,22 @@ TEST(Lifecycle, StartUpRestoresTheRememberedChoiceAndOpensNothing) {
     EXPECT_FALSE(rig.ctx.life.starting_up);
 
     auto& V = rig.ctx.view;
-    EXPECT_EQ(lists, 1);
-    EXPECT_EQ(V.cbo_interface_index, 1);
-    EXPECT_EQ(V.txt_eth_ip.caption, "10.0.0.9");
-    EXPECT_EQ(V.cbo_com_index, 2);
-    EXPECT_EQ(rig.ctx.life.pre_files[0], "C:\\edid, copy.hex");
-    EXPECT_EQ(rig.ctx.life.window.left, 2000);  // screen width minus window width
-    EXPECT_EQ(rig.ctx.life.window.top, 100);
+    const auto& L = rig.ctx.life;
+    EXPECT_EQ(std::tuple(lists, V.cbo_interface_index, V.txt_eth_ip.caption, V.cbo_com_index, L.pre_files[0]),
+              std::tuple(1, 1, "10.0.0.9", 2, "C:\\edid, copy.hex"));
+    EXPECT_EQ(std::tuple(L.window.left, L.window.top), std::tuple(2000, 100));  // left: screen minus window width
     EXPECT_GT(rig.ctx.catalogue.timing_count, 0);  // the first family's catalogue
     EXPECT_TRUE(rig.timers.enabled(timer_id::tim_clock));
-    EXPECT_TRUE(rig.tcp_ctl.connects.empty());
-    EXPECT_TRUE(rig.serial_ctl.opened.empty());
+    EXPECT_TRUE(rig.tcp_ctl.connects.empty() && rig.serial_ctl.opened.empty() && rig.dialogs.messages.empty());
     EXPECT_FALSE(V.cmd_rs232_open.visible);
-    EXPECT_TRUE(rig.dialogs.messages.empty());
 }
 
 TEST(Lifecycle, MissingSettingsFileMeansDefaultsWithoutAMessage) {
     app_rig rig;
     rig.load(false);
     EXPECT_TRUE(rig.dialogs.messages.empty());
-    EXPECT_EQ(rig.ctx.link.link_iface, 0);
-    EXPECT_EQ(rig.ctx.link.com_port, 1);
-    EXPECT_EQ(rig.ctx.life.window.left, 1000);  // centred
-    EXPECT_EQ(rig.ctx.life.window.top, 750);
+    EXPECT_EQ(std::tuple(rig.ctx.link.link_iface, rig.ctx.link.com_port, rig.ctx.life.window.left, rig.ctx.life.window.top),
+              std::tuple(0, 1, 1000, 750));  // the window centred
 
     // A damaged one is reported; loading goes on with what could be read.
     ASSERT_EQ(write_file_atomic(rig.app.file("Vexlan_ini.txt"), "1\r\n\"1.2.3.4\"\r\nx\r\n"), "");
@@ -80,8 +73,7 @@ TEST(Lifecycle, MissingSettingsFileMeansDefaultsWithoutAMessage) {
     main_load(damaged.ctx, screen_4000);
     ASSERT_EQ(damaged.dialogs.messages.size(), 1u);
     EXPECT_NE(damaged.dialogs.messages[0].find("Vexlan_ini.txt"), std::string::npos);
-    EXPECT_EQ(damaged.ctx.link.eth_ip, "1.2.3.4");
-    EXPECT_EQ(damaged.ctx.link.link_iface, 1);
+    EXPECT_EQ(std::tuple(damaged.ctx.link.eth_ip, damaged.ctx.link.link_iface), std::tuple("1.2.3.4", 1));
 }
 
 TEST(Lifecycle, CloseWritesSettingsAndTheFavouritesOfTheProfile) {
@@ -95,19 +87,16 @@ TEST(Lifecycle, CloseWritesSettingsAndTheFavouritesOfTheProfile) {
     int closed_windows = 0;
     rig.ctx.life.close_windows = [&] { ++closed_windows; };
 
-    const auto errors = main_unload(rig.ctx, 1234, 567);
-    EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(closed_windows, 1);
-    EXPECT_TRUE(rig.ctx.link.app_closing);
+    EXPECT_TRUE(main_unload(rig.ctx, 1234, 567).empty());
+    EXPECT_EQ(std::tuple(closed_windows, rig.ctx.link.app_closing), std::tuple(1, true));
     for (auto t : {timer_id::tim_clock, timer_id::tim_eth, timer_id::tim_monitor, timer_id::tim_rx})
         EXPECT_FALSE(rig.timers.enabled(t));
 
     const auto back = settings_read(rig.app.file("Vexlan_ini.txt"));
     EXPECT_TRUE(back.problems.empty());
-    EXPECT_EQ(back.values.eth_ip, "127.0.0.1");
-    EXPECT_EQ(back.values.window_left, 1234);
-    EXPECT_EQ(back.values.window_top, 567);
-    EXPECT_EQ(back.values.pre_files[9], "/home/op/edid \"a\", b.bin");
+    const auto& v = back.values;
+    EXPECT_EQ(std::tuple(v.eth_ip, v.window_left, v.window_top, v.pre_files[9]),
+              std::tuple("127.0.0.1", 1234, 567, "/home/op/edid \"a\", b.bin"));
     const std::string fav = rig.app.read("m51_timing_pattern_fav.ini");
     EXPECT_EQ(fav.substr(fav.size() - 3), "2\r\n");  // the last pattern favourite
 }
@@ -128,10 +117,8 @@ TEST(Lifecycle, AnUnusableSettingsFileIsKeptAtClose) {
     const std::string huge_line = "1\r\n\"" + std::string(5 << 20, 'x') + "\"\r\n3\r\n";
     std::string many_faults;
     for (int i = 0; i < 15; ++i) many_faults += "bad" + std::to_string(i) + "\r\n";
-    struct keep_case {
-        const char* what;
-        std::string text;  // empty: a FIFO with no writer
-    };
+    // text: empty: a FIFO with no writer
+    struct keep_case { const char* what; std::string text; };
     const keep_case cases[] = {{"FIFO", ""}, {"5 MB line", huge_line}, {"nothing usable", many_faults}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -175,17 +162,14 @@ TEST(Lifecycle, SerialPortThatDisappearsIsClosedWithinASecond) {
     ASSERT_EQ(rig.ctx.profile.model_index, 0);
 
     for (int i = 0; i < 10; ++i) tim_clock_tick(rig.ctx);  // port present: nothing happens
-    EXPECT_TRUE(rig.ctx.link.com_open);
-    EXPECT_EQ(ctl.closes, 0);
+    EXPECT_EQ(std::tuple(rig.ctx.link.com_open, ctl.closes), std::tuple(true, 0));
 
     port.gone = true;
     for (int ticks = 0; rig.ctx.link.com_open && ticks < 10; ++ticks) tim_clock_tick(rig.ctx);  // within a second
-    EXPECT_FALSE(rig.ctx.link.com_open);
-    EXPECT_EQ(ctl.closes, 1);
-    EXPECT_EQ(rig.ctx.view.cmd_rs232_open.color, rgb_red);
-    EXPECT_EQ(rig.ctx.view.img_refresh.picture, "refresh_off.bmp");
-    EXPECT_EQ(rig.ctx.profile.model_index, 0);  // the profile stays when the serial port closes
-    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_clock));
+    EXPECT_EQ(std::tuple(rig.ctx.link.com_open, ctl.closes, rig.ctx.view.cmd_rs232_open.color, rig.ctx.view.img_refresh.picture),
+              std::tuple(false, 1, rgb_red, "refresh_off.bmp"));
+    // the profile stays when the serial port closes; the housekeeping runs on
+    EXPECT_EQ(std::tuple(rig.ctx.profile.model_index, rig.timers.enabled(timer_id::tim_clock)), std::tuple(0, true));
 }
 
 TEST(Lifecycle, ClosingWhileTheHousekeepingLinksLeavesTheClockStopped) {
@@ -200,8 +184,7 @@ TEST(Lifecycle, ClosingWhileTheHousekeepingLinksLeavesTheClockStopped) {
     std::vector<std::string> errors;
     rig.world.after(1000, [&] { errors = main_unload(rig.ctx, 0, 0); });
     tim_clock_tick(rig.ctx);
-    EXPECT_TRUE(rig.ctx.link.app_closing);
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(rig.ctx.link.app_closing && errors.empty());
     for (auto t : {timer_id::tim_clock, timer_id::tim_eth, timer_id::tim_monitor}) EXPECT_FALSE(rig.timers.enabled(t));
     EXPECT_TRUE(fs::exists(rig.app.file("m41_timing_pattern_fav.ini")));
     // no further sends once closing: the second "$model?" went out without a wait

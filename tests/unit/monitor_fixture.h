@@ -72,31 +72,21 @@ inline unit_answers profile_2160p60_hdr() {
 }
 
 struct monitor_rig : link_rig {
-    unit_answers answers = profile_1080p60();
-    std::map<std::string, int> drop;  // query line -> how many times to stay silent
+    unit_answers& answers = unit.answers;
+    std::map<std::string, int>& drop = unit.drop;  // query line -> how many times to stay silent
 
-    explicit monitor_rig(const std::string& task = "analyser", const std::string& model = "MRV-510") {
+    // Linked and showing page 4.
+    explicit monitor_rig(const std::string& task = "analyser", unit_answers source = profile_1080p60(),
+                         const std::string& model = "MRV-510") {
+        answers = std::move(source);
         unit.model = model;
         unit.task = task;
-        auto scripted = [this](const std::string& line) -> std::vector<reply_chunk> {
-            const std::string q = line.substr(0, line.size() - 1);
-            std::string key = q;
-            while (!key.empty() && key.back() == ' ') key.pop_back();
-            if (auto d = drop.find(key); d != drop.end() && d->second > 0) {
-                --d->second;
-                return {};
-            }
-            if (auto it = answers.find(key); it != answers.end()) return fake_rig::reply(line, it->second);
-            return unit(line);
-        };
-        tcp.unit = scripted;
-        serial.unit = scripted;
         monitor_hooks_install(ctx);
         ctx.monitor.time_text = [] { return std::string("12:00:00 2026-12-06"); };
         connect_and_link();
+        cmd_main_click(ctx, 4);
     }
     monitor_state& mon() { return ctx.monitor; }
-    void show_page4() { cmd_main_click(ctx, 4); }
     // Runs poll steps until the poll index wrapped once (a whole cycle of the current list).
     void cycle() {
         const auto list = ctx.tasks.poll_list;

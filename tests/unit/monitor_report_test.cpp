@@ -28,10 +28,8 @@ TEST(MonitorReport, WholeReportsOfTwoSourcesInBothModesByteForByte) {
                         row{"pattern", true, "monitor_report_2160p60_pattern.txt"},
                         row{"analyser", true, "monitor_report_2160p60_hdr.txt"}}) {
         SCOPED_TRACE(r.file);
-        monitor_rig rig(r.task);
-        if (r.hdr) rig.answers = testing::profile_2160p60_hdr();
-        rig.show_page4();
-        check_all(rig.mon());
+        monitor_rig rig(r.task, r.hdr ? testing::profile_2160p60_hdr() : testing::profile_1080p60());
+            check_all(rig.mon());
         cmd_monitor_report_click(rig.ctx);
         EXPECT_TRUE(rig.mon().report_shown);
         EXPECT_EQ(rig.mon().report_status, "");
@@ -43,45 +41,39 @@ TEST(MonitorReport, WholeReportsOfTwoSourcesInBothModesByteForByte) {
 
 TEST(MonitorReport, OneSectionUsesTheClockAndTotalsOfItsOwnRunAndNoneDoesNothing) {
     monitor_rig rig;
-    rig.show_page4();
-    auto from = rig.tcp.commands.size();
-    cmd_monitor_report_click(rig.ctx);  // nothing checked
-    EXPECT_EQ(rig.tcp.commands.size(), from);
+    EXPECT_EQ(rig.sent_by([&] { cmd_monitor_report_click(rig.ctx); }).size(), 0u);  // nothing checked
     EXPECT_FALSE(rig.mon().report_shown);
     rig.mon().kept.pixel_clock_hz = 1;  // left over from an earlier source
     rig.mon().chk_mon_report[1] = true;
-    cmd_monitor_report_click(rig.ctx);
-    EXPECT_EQ(rig.tcp.commands.size() - from, 19u);
+    EXPECT_EQ(rig.sent_by([&] { cmd_monitor_report_click(rig.ctx); }).size(), 19u);
     const auto& t = rig.mon().txt_monitor_report;
     EXPECT_NE(t.find("\r\n========== Monitor Video Timing\r\n"), std::string::npos);
     EXPECT_EQ(t.find("Monitor System"), std::string::npos);
     EXPECT_NE(t.find("Source H Frequency = 67500 Hz\r\n"), std::string::npos);
     EXPECT_NE(t.find("Source V Frequency =60.00 Hz\r\n"), std::string::npos);
-    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_monitor));  // live polling waits for EXIT
-    EXPECT_FALSE(rig.ctx.tasks.fra_mon_type_enabled);
+    // live polling waits for EXIT
+    auto live = [&] {
+        return std::tuple(rig.timers.enabled(timer_id::tim_monitor), rig.ctx.tasks.fra_mon_type_enabled,
+                          rig.mon().report_shown, rig.mon().page_frame_hidden);
+    };
+    EXPECT_EQ(live(), std::tuple(false, false, true, true));
     cmd_monitor_exit_click(rig.ctx);
-    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_monitor));
-    EXPECT_TRUE(rig.ctx.tasks.fra_mon_type_enabled);
-    EXPECT_FALSE(rig.mon().report_shown);
-    EXPECT_FALSE(rig.mon().page_frame_hidden);
+    EXPECT_EQ(live(), std::tuple(true, true, false, false));
 }
 
 TEST(MonitorReport, AQueryWithoutReplyStopsTheReportAndRestoresLivePolling) {
     monitor_rig rig;
-    rig.show_page4();
     opt_mon_type_click(rig.ctx, 2);
     const auto list_before = rig.ctx.tasks.poll_list;
     check_all(rig.mon());
     rig.drop["$source_detect? hbp"] = 2;  // the send and its one retry
     cmd_monitor_report_click(rig.ctx);
     const auto& M = rig.mon();
-    EXPECT_FALSE(M.report_shown);
-    EXPECT_EQ(M.txt_monitor_report, "");
-    EXPECT_EQ(M.report_status, "Report stopped: no reply to \"$source_detect? hbp\".");
-    EXPECT_TRUE(M.cmd_monitor_report_enabled);
-    EXPECT_TRUE(rig.ctx.tasks.fra_mon_type_enabled);
-    EXPECT_FALSE(M.page_frame_hidden);
-    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_monitor));
+    EXPECT_EQ(std::tuple(M.report_shown, M.txt_monitor_report, M.report_status),
+              std::tuple(false, "", "Report stopped: no reply to \"$source_detect? hbp\"."));
+    EXPECT_EQ(std::tuple(M.cmd_monitor_report_enabled, rig.ctx.tasks.fra_mon_type_enabled, M.page_frame_hidden,
+                         rig.timers.enabled(timer_id::tim_monitor)),
+              std::tuple(true, true, false, true));
     EXPECT_EQ(rig.ctx.tasks.poll_list, list_before);
     // and polling goes on with the page's own list
     tim_monitor_tick(rig.ctx);
@@ -90,7 +82,6 @@ TEST(MonitorReport, AQueryWithoutReplyStopsTheReportAndRestoresLivePolling) {
 
 TEST(MonitorReport, ErrorReplyStillWritesItsLine) {
     monitor_rig rig;
-    rig.show_page4();
     rig.answers.erase("$source_detect? hbp");
     rig.tcp.unit = [&, base = rig.tcp.unit](const std::string& line) -> std::vector<testing::reply_chunk> {
         if (line == "$source_detect? hbp\r") return {{5, "$err hbp\r\n"}};
@@ -104,7 +95,6 @@ TEST(MonitorReport, ErrorReplyStillWritesItsLine) {
 
 TEST(MonitorReport, PressedDuringAPollStepRunsAtTheEndOfThatStep) {
     monitor_rig rig;
-    rig.show_page4();
     rig.mon().chk_mon_report[3] = true;
     rig.world.after(1, [&] { cmd_monitor_report_click(rig.ctx); });
     tim_monitor_tick(rig.ctx);
@@ -115,7 +105,6 @@ TEST(MonitorReport, PressedDuringAPollStepRunsAtTheEndOfThatStep) {
 
 TEST(MonitorReport, TypeChosenDuringTheReportWaitsForItsEnd) {
     monitor_rig rig;
-    rig.show_page4();
     rig.mon().chk_mon_report = {true, false, false, true, false};
     // the operator picks Audio Timing while the first query of the report waits
     rig.world.after(1, [&] { opt_mon_type_click(rig.ctx, 2); });
@@ -165,7 +154,6 @@ TEST(MonitorReport, SaveAsksAboutTheFinalNameAndWritesAtomically) {
     monitor_rig rig;
     save_dialogs dlg;
     rig.ctx.ports.dialogs = &dlg;
-    rig.show_page4();
     rig.mon().chk_mon_report[4] = true;
     cmd_monitor_report_click(rig.ctx);
     const std::string existing = dir.str() + "/old.txt";

@@ -1,5 +1,6 @@
 // The output control panel: command lines, reports and colours, HDCP states, clicks with their
-// preparations and follow-ups, visibility by task mode and model.
+// preparations and follow-ups, visibility by task mode and model. The colour calibration dialog:
+// reading colour and values, choosing a colour, sliders and boxes.
 #include <gtest/gtest.h>
 
 #include "link/lifecycle.h"
@@ -49,23 +50,19 @@ TEST(OutputPanel, CommandLinesComeFromTheCommandTableAtStartUp) {
 
 TEST(OutputPanel, RefreshAsksEveryItemAndColoursOneButtonPerRow) {
     panel_rig rig;
-    const auto from = rig.mark();
-    output_panel_refresh(rig.ctx);
-    const auto sent = rig.sent_since(from);
+    const auto sent = rig.sent_by([&] { output_panel_refresh(rig.ctx); });
     ASSERT_EQ(sent.size(), 21u);
     EXPECT_EQ((lines{sent[0], sent[6], sent[12], sent[20]}),
               (lines{"$hdcp_in_sw?\r", "$audio_source? \r", "$hdr_eotf? \r", "$tmds_format?\r"}));
     // HDCP in off: "Off" green, both versions grey
     EXPECT_EQ(rig.greens(), (std::vector<int>{2, 7, 9, 11, 12, 15, 18, 20, 22, 25, 30, 38, 41, 45, 48, 53, 54, 57, 58}));
-    EXPECT_EQ(panel_green_button(rig.ctx.panel, 1), -1);
-    EXPECT_EQ(rig.ctx.panel.report[13], "3");
+    EXPECT_EQ(std::tuple(panel_green_button(rig.ctx.panel, 1), rig.ctx.panel.report[13]), std::tuple(-1, "3"));
 
     // the refresh stops at the first query without a usable reply; the later items stay
     rig.unit.values["rx_ddc"] = rig.unit.values["rx_scdc"] = "off";
     rig.unit.silent.insert("$rx_hotplug?");
     output_panel_refresh(rig.ctx);
-    EXPECT_EQ(rig.colour(8), rgb_panel_green);
-    EXPECT_EQ(rig.colour(11), rgb_panel_green);
+    EXPECT_EQ(std::tuple(rig.colour(8), rig.colour(11)), std::tuple(rgb_panel_green, rgb_panel_green));
 }
 
 TEST(OutputPanel, HdcpStatesColourTheVersionButtons) {
@@ -85,9 +82,7 @@ TEST(OutputPanel, HdcpStatesColourTheVersionButtons) {
     rig.unit.values["hdcp_in_sw"] = "on";
     rig.unit.values["hdcp_in_ver"] = "v1.4+v2.2";
     output_panel_refresh(rig.ctx);
-    EXPECT_TRUE(rig.ctx.panel.hdcp_in_on);
-    EXPECT_EQ(rig.colour(4), rgb_panel_green);
-    EXPECT_EQ(rig.colour(2), rgb_panel_grey);
+    EXPECT_EQ(std::tuple(rig.ctx.panel.hdcp_in_on, rig.colour(4), rig.colour(2)), std::tuple(true, rgb_panel_green, rgb_panel_grey));
 }
 
 TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
@@ -107,17 +102,13 @@ TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
     rig.world.after(50, [&] { low_while_running = rig.colour(56) == rgb_panel_green && !rig.btn(5).enabled; });
     cmd_panel_Click(rig.ctx, 5);
     EXPECT_TRUE(low_while_running);
-    EXPECT_EQ(rig.colour(57), rgb_panel_green);
-    EXPECT_EQ(rig.colour(56), rgb_panel_grey);
-    EXPECT_TRUE(rig.btn(5).enabled);
+    EXPECT_EQ(std::tuple(rig.colour(57), rig.colour(56), rig.btn(5).enabled), std::tuple(rgb_panel_green, rgb_panel_grey, true));
     rig.unit.delay = 5;
 
     // HDR setting re-reads EOTF and colorimetry; colour space re-reads the format items
     EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, 23); }),
               (lines{"$hdr_set 2\r", "$hdr_eotf? \r", "$hdr_tx_col? \r"}));
-    auto from = rig.mark();
-    cmd_panel_Click(rig.ctx, 43);
-    EXPECT_EQ(rig.sent_since(from),
+    EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, 43); }),
               (lines{"$color_space y422\r", "$color_space?\r", "$deep_color?\r", "$tmds_format?\r"}));
 
     // audio source enables and disables channels and sampling rates
@@ -129,14 +120,14 @@ TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
 
     // a click while a poll runs is recorded and replayed with its index
     rig.ctx.tasks.poll_busy = true;
-    from = rig.mark();
+    const auto from = rig.mark();
     cmd_panel_Click(rig.ctx, 19);
-    EXPECT_TRUE(rig.sent_since(from).empty());
+    EXPECT_TRUE(rig.commands_since(from).empty());
     EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_output_panel_button);
     rig.ctx.tasks.poll_busy = false;
     deferred_replay_request(rig.ctx);  // the recorded click runs once the poll is over
     rig.pump.process_events();
-    EXPECT_EQ(rig.sent_since(from), (lines{"$audio_mute on\r"}));
+    EXPECT_EQ(rig.commands_since(from), (lines{"$audio_mute on\r"}));
 }
 
 // Mend: only 1..10 colours a colorimetry button; no other report reaches another row's button.
@@ -187,30 +178,25 @@ TEST(OutputPanel, RefusedPreparationSendsNoVersion) {
         const std::string sw = index < 10 ? "$hdcp_in_sw" : "$hdcp_out_sw";
         rig.unit.replies[sw] = sw + " err";
         EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, index); }), (lines{sw + " on\r"})) << index;
-        EXPECT_FALSE(rig.ctx.panel.hdcp_in_on);
-        EXPECT_EQ(rig.ctx.panel.hdcp_out_state, 0);
-        EXPECT_TRUE(rig.btn(index).enabled);
+        EXPECT_EQ(std::tuple(rig.ctx.panel.hdcp_in_on, rig.ctx.panel.hdcp_out_state, rig.btn(index).enabled),
+                  std::tuple(false, 0, true));
     }
 }
 
 // Mend: factory reset and reboot ask first (No by default); an accepted reset reads the panel.
 TEST(OutputPanel, FactoryResetAndRebootAskFirst) {
     panel_rig rig;
-    auto from = rig.mark();
-    cmd_panel_Click(rig.ctx, 0);
-    cmd_panel_Click(rig.ctx, 1);
-    EXPECT_TRUE(rig.sent_since(from).empty());
-    ASSERT_EQ(rig.confirm.buttons.size(), 2u);
-    EXPECT_EQ(rig.confirm.buttons[0], msg_buttons::yes_no_default_no);
-    rig.confirm.answer = msg_answer::yes;
-    cmd_panel_Click(rig.ctx, 1);
-    EXPECT_EQ(rig.sent_since(from), (lines{"$boot go\r"}));
-    from = rig.mark();
-    cmd_panel_Click(rig.ctx, 0);
-    const auto sent = rig.sent_since(from);
-    ASSERT_EQ(sent.size(), 22u);
-    EXPECT_EQ(sent[0], "$factory\r");
-    EXPECT_EQ(sent[1], "$hdcp_in_sw?\r");
+    EXPECT_EQ(rig.sent_by([&] {
+        cmd_panel_Click(rig.ctx, 0);
+        cmd_panel_Click(rig.ctx, 1);
+    }), lines{});
+    EXPECT_EQ(rig.dialogs.buttons, std::vector<msg_buttons>(2, msg_buttons::yes_no_default_no));
+    rig.dialogs.answer = msg_answer::yes;
+    EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, 1); }), (lines{"$boot go\r"}));
+    auto sent = rig.sent_by([&] { cmd_panel_Click(rig.ctx, 0); });
+    EXPECT_EQ(sent.size(), 22u);
+    sent.resize(2);
+    EXPECT_EQ(sent, (lines{"$factory\r", "$hdcp_in_sw?\r"}));
 }
 
 TEST(OutputPanel, VisibilityFollowsTaskModeAndModel) {
@@ -229,6 +215,110 @@ TEST(OutputPanel, VisibilityFollowsTaskModeAndModel) {
         for (int b : r.hidden) EXPECT_FALSE(rig.btn(b).visible) << r.task << r.model << " " << b;
         for (int b : {0, 1, 18, 19, 50, 51, 52, 53}) EXPECT_TRUE(rig.btn(b).visible) << b;
     }
+}
+
+// ---- colour calibration dialog -------------------------------------------------------
+
+struct cal_rig : output_rig {
+    cal_rig() : output_rig(1, 1) {
+        unit.values = {{"color_cal_color", "yellow"}, {"color_cal_level", "128"}, {"color_cal_red", "10"},
+                       {"color_cal_green", "20"}, {"color_cal_blue", "30"}};
+    }
+    const color_cal_row_view& row(int r) const { return ctx.color_cal.rows[static_cast<std::size_t>(r)]; }
+};
+
+// Mend: values read from the unit are shown without sending anything, and the colour selected by
+// a refresh is not sent back.
+TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSending) {
+    cal_rig rig;
+    EXPECT_EQ(rig.sent_by([&] { color_cal_load(rig.ctx); }), (lines{"$color_cal_color?\r", "$color_cal_level?\r"}));
+    // colour chosen, level row, whether the level and red rows take input
+    auto state = [&] {
+        return std::tuple(rig.ctx.color_cal.cbo_color, rig.row(row_level).slider, rig.row(row_level).box,
+                          rig.row(row_level).enabled, rig.row(row_red).enabled);
+    };
+    EXPECT_EQ(state(), std::tuple(4, 128, "128", true, false));
+    rig.unit.values["color_cal_color"] = "user";
+    EXPECT_EQ(rig.sent_by([&] { color_cal_refresh(rig.ctx); }), (lines{"$color_cal_color?\r", "$color_cal_red?\r",
+                                                              "$color_cal_green?\r", "$color_cal_blue?\r"}));
+    EXPECT_EQ(state(), std::tuple(7, 128, "128", false, true));
+    EXPECT_EQ(rig.row(row_blue).slider, 30);
+    // a colour that matches no entry leaves selection and rows as they are
+    rig.unit.values["color_cal_color"] = "err";
+    color_cal_refresh(rig.ctx);
+    EXPECT_EQ(state(), std::tuple(7, 128, "128", false, true));
+}
+
+// Mend: only integers 0..255 from the unit are applied; anything else leaves the row.
+TEST(ColorCalibrate, OnlyValuesZeroToTwoFiftyFiveAreApplied) {
+    const std::pair<std::string, int> rows[] = {{"0", 0}, {"255", 255}, {"256", 77}, {"-1", 77}, {"None", 77},
+                                                {"12a", 77}, {"99999999999", 77}, {"", 77}, {"7.5", 77}};
+    for (const auto& [report, shown] : rows) {
+        cal_rig rig;
+        rig.ctx.color_cal.rows[row_level].slider = 77;
+        rig.unit.values["color_cal_level"] = report;
+        EXPECT_EQ(rig.sent_by([&] { color_cal_levels_get(rig.ctx, 0); }).size(), 1u) << report;
+        EXPECT_EQ(rig.row(row_level).slider, shown) << report;
+    }
+    // a failed query in the "User" case skips the rest
+    cal_rig rig;
+    rig.unit.silent.insert("$color_cal_green?");
+    const auto from = rig.mark();
+    color_cal_levels_get(rig.ctx, 7);
+    EXPECT_EQ(std::tuple(rig.row(row_red).slider, rig.row(row_blue).slider, rig.commands_since(from).back()),
+              std::tuple(10, 0, "$color_cal_green?\r"));
+}
+
+TEST(ColorCalibrate, ChoosingAColourSendsItsTextAndReadsItsRows) {
+    cal_rig rig;
+    EXPECT_EQ(rig.sent_by([&] { color_cal_color_choose(rig.ctx, 4); }),
+              (lines{"$color_cal_color Yellow\r", "$color_cal_level?\r"}));
+    EXPECT_EQ(rig.sent_by([&] { color_cal_color_choose(rig.ctx, 7); }),
+              (lines{"$color_cal_color User\r", "$color_cal_red?\r",
+                                                              "$color_cal_green?\r", "$color_cal_blue?\r"}));
+    EXPECT_TRUE(rig.row(row_red).enabled && rig.row(row_green).enabled && rig.row(row_blue).enabled);
+    EXPECT_FALSE(rig.row(row_level).enabled);
+    rig.ctx.link.eth_connected = false;
+    EXPECT_EQ(rig.sent_by([&] {
+        color_cal_color_choose(rig.ctx, 1);
+        color_cal_refresh(rig.ctx);
+    }), lines{});
+}
+
+// Mend: Enter takes 1 to 3 digits up to 255 (longer digit strings are rejected, not overflowed);
+// a valid value moves the slider without a second send.
+TEST(ColorCalibrate, EnterSendsOnlyValidValuesAsTyped) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"255", "255"}, {" 007 ", "007"}, {"0", "0"}, {"256", ""}, {"12a", ""}, {"", ""}, {"   ", ""},
+        {"-1", ""}, {"0255", ""}, {"99999999999999999999", ""}, {"4294967297", ""}};
+    for (const auto& [typed, wire] : rows) {
+        cal_rig rig;
+        rig.ctx.color_cal.rows[row_red].slider = 9;
+        const auto sent = rig.sent_by([&] { color_cal_box_enter(rig.ctx, row_red, typed); });
+        EXPECT_EQ(sent, wire.empty() ? lines{} : lines{"$color_cal_red " + wire + "\r"}) << typed;
+        EXPECT_EQ(rig.row(row_red).slider, wire.empty() ? 9 : std::stoi(wire)) << typed;
+        EXPECT_FALSE(rig.ctx.color_cal.cal_suppress);
+    }
+}
+
+// Mend: slider moves do not nest transactions; moves during a wait coalesce into one send of the
+// latest value.
+TEST(ColorCalibrate, SliderMovesDuringAWaitCoalesce) {
+    cal_rig rig;
+    EXPECT_EQ(rig.sent_by([&] { color_cal_slider_change(rig.ctx, row_level, 100); }),
+              (lines{"$color_cal_level 100\r"}));
+    EXPECT_EQ(rig.row(row_level).box, "100");
+
+    rig.unit.delay = 100;
+    int depth_max = 0;
+    for (int t = 20; t <= 80; t += 20)
+        rig.world.after(static_cast<std::uint32_t>(t), [&, t] {
+            color_cal_slider_change(rig.ctx, row_level, 100 + t);
+            depth_max = std::max(depth_max, rig.ctx.link.depth);
+        });
+    EXPECT_EQ(rig.sent_by([&] { color_cal_slider_change(rig.ctx, row_level, 110); }),
+              (lines{"$color_cal_level 110\r", "$color_cal_level 180\r"}));
+    EXPECT_EQ(std::tuple(depth_max, rig.row(row_level).box, rig.row(row_level).sending), std::tuple(1, "180", false));
 }
 
 }  // namespace

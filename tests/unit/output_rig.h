@@ -14,18 +14,6 @@ namespace vexlan::testing {
 
 using lines = std::vector<std::string>;
 
-class yes_no_dialogs : public dialog_port {
-public:
-    msg_answer message_box(const std::string& text, msg_icon, msg_buttons b, const std::string&) override {
-        messages.push_back(text);
-        buttons.push_back(b);
-        return answer;
-    }
-    std::vector<std::string> messages;
-    std::vector<msg_buttons> buttons;
-    msg_answer answer = msg_answer::no;
-};
-
 // The unit: "$name value" stores value under "name" and echoes it; "$name?" answers the stored
 // value. `replies` overrides the whole reply line (without CR LF) of a command word; `silent`
 // words get no reply at all; `delay` is the answer time in ms.
@@ -54,7 +42,6 @@ struct settings_unit {
 
 struct output_rig : fake_rig {
     settings_unit unit;
-    yes_no_dialogs confirm;
 
     explicit output_rig(int model_index = 0, int board_variant = 0, int timings = 90, int patterns = 45)
         : fake_rig(1, model_index) {
@@ -66,7 +53,7 @@ struct output_rig : fake_rig {
         ctx.catalogue.pattern_count = patterns;
         tcp.open = true;
         tcp.unit = [this](const std::string& l) { return unit(l); };
-        ctx.ports.dialogs = &confirm;
+        dialogs.answer = msg_answer::no;
     }
 
     // Marks `positions` as favourites in list order, as a catalogue load would.
@@ -80,19 +67,6 @@ struct output_rig : fake_rig {
         }
         output_favourites_render(ctx);
     }
-
-    std::vector<std::string> sent_since(std::size_t from) const {
-        return {tcp.commands.begin() + static_cast<std::ptrdiff_t>(std::min(from, tcp.commands.size())),
-                tcp.commands.end()};
-    }
-    std::size_t mark() const { return tcp.commands.size(); }
-    // The command lines that `action` sends.
-    template <class F> std::vector<std::string> sent_by(F&& action) {
-        const auto from = mark();
-        action();
-        return sent_since(from);
-    }
-    void run_for(std::uint32_t ms) { pump.wait_until(world.now + ms, [] { return false; }); }
 };
 
 }  // namespace vexlan::testing

@@ -27,29 +27,24 @@ TEST(OutputSelect, SetFromListOrFavouriteSendsPositionWithTwoBlanksAndShowsIt) {
     auto from = rig.mark();
     lstv_timing_dbl_click(rig.ctx, 12);
     cmd_pattern_click(rig.ctx, 1);
-    EXPECT_EQ(rig.sent_since(from), (lines{"$timing  12\r", "$pattern  12\r"}));
-    EXPECT_EQ(rig.ctx.output.timing.lab_out_now.caption, "T12");
-    EXPECT_EQ(rig.ctx.output.timing.cmd_fav[1].color, rgb_fav_current);
-    EXPECT_EQ(green_count(rig.ctx.output.timing), 1);
-    EXPECT_EQ(rig.ctx.output.pattern.lab_out_now.caption, "P12");
-    EXPECT_EQ(rig.ctx.output.pattern.selected, 12);
-    EXPECT_EQ(rig.ctx.catalogue.pattern_out_index, 12);
-    EXPECT_EQ(rig.ctx.output.pattern.cmd_fav[1].color, rgb_fav_current);
+    EXPECT_EQ(rig.commands_since(from), (lines{"$timing  12\r", "$pattern  12\r"}));
+    const auto &T = rig.ctx.output.timing, &P = rig.ctx.output.pattern;
+    EXPECT_EQ(std::tuple(T.lab_out_now.caption, T.cmd_fav[1].color, green_count(T)), std::tuple("T12", rgb_fav_current, 1));
+    EXPECT_EQ(std::tuple(P.lab_out_now.caption, P.selected, rig.ctx.catalogue.pattern_out_index, P.cmd_fav[1].color),
+              std::tuple("P12", 12, 12, rgb_fav_current));
 
     // Timing 88 only in analyser mode; a refused set changes nothing; empty slot sends nothing.
     from = rig.mark();
     lstv_timing_dbl_click(rig.ctx, 88);
     cmd_timing_click(rig.ctx, 2);
     cmd_timing_click(rig.ctx, 7);
-    EXPECT_TRUE(rig.sent_since(from).empty());
+    EXPECT_TRUE(rig.commands_since(from).empty());
     rig.ctx.tasks.task_mode = 0;
     cmd_timing_click(rig.ctx, 2);
-    EXPECT_EQ(rig.sent_since(from), (lines{"$timing  88\r"}));
+    EXPECT_EQ(rig.commands_since(from), (lines{"$timing  88\r"}));
     rig.unit.replies["$timing"] = "$timing err";
     lstv_timing_dbl_click(rig.ctx, 5);
-    EXPECT_EQ(rig.ctx.output.timing.lab_out_now.caption, "T88");
-    EXPECT_EQ(rig.ctx.output.timing.cmd_fav[2].color, rgb_fav_current);
-    EXPECT_TRUE(rig.ctx.output.timing.list_enabled);
+    EXPECT_EQ(std::tuple(T.lab_out_now.caption, T.cmd_fav[2].color, T.list_enabled), std::tuple("T88", rgb_fav_current, true));
 }
 
 // Mend: the position and name are those chosen at the click, and the list and all favourite
@@ -70,12 +65,11 @@ TEST(OutputSelect, ClicksDuringASetCommandAreNotTakenAndTheFirstChoiceIsShown) {
     const auto from = rig.mark();
     cmd_pattern_click(rig.ctx, 0);
     EXPECT_TRUE(seen_disabled);
-    EXPECT_EQ(rig.sent_since(from), (lines{"$pattern  5\r"}));
-    EXPECT_EQ(rig.ctx.output.pattern.lab_out_now.caption, "P5");
-    EXPECT_EQ(rig.ctx.catalogue.pattern_out_index, 5);
-    EXPECT_EQ(rig.ctx.output.pattern.selected, 5);
-    EXPECT_TRUE(rig.ctx.output.pattern.list_enabled);
-    EXPECT_TRUE(rig.ctx.output.pattern.cmd_fav[1].enabled);
+    EXPECT_EQ(rig.commands_since(from), (lines{"$pattern  5\r"}));
+    const auto& P = rig.ctx.output.pattern;
+    EXPECT_EQ(std::tuple(P.lab_out_now.caption, rig.ctx.catalogue.pattern_out_index, P.selected, P.list_enabled,
+                         P.cmd_fav[1].enabled),
+              std::tuple("P5", 5, 5, true, true));
 }
 
 TEST(OutputSelect, TicksMakeFavouritesInListOrderAndNineteenthIsTakenBack) {
@@ -95,10 +89,9 @@ TEST(OutputSelect, TicksMakeFavouritesInListOrderAndNineteenthIsTakenBack) {
 
     // unticking slot 3's entry moves the later ones down; the last used slot empties
     lstv_timing_item_check(rig.ctx, 30, false);
-    EXPECT_EQ(rig.ctx.catalogue.timing_fav[2], 40);
-    EXPECT_EQ(rig.ctx.catalogue.timing_fav[16], 54);
-    EXPECT_EQ(rig.ctx.catalogue.timing_fav[17], fav_empty);
-    EXPECT_EQ(rig.ctx.output.timing.cmd_fav[17].caption, "");
+    const auto& fav = rig.ctx.catalogue.timing_fav;
+    EXPECT_EQ(std::tuple(fav[2], fav[16], fav[17], rig.ctx.output.timing.cmd_fav[17].caption),
+              std::tuple(40, 54, int{fav_empty}, ""));
 
     rig.ctx.output.pattern.cmd_fav[0].color = rgb_fav_current;
     rig.favourites(false, {2, 3});
@@ -152,10 +145,10 @@ TEST(OutputSelect, ReadersTakeOnlyPositionsFromOneOnAndClampTheTop) {
         rig.unit.values["pattern"] = r.reply;
         lstv_pattern_out_get(rig.ctx);
         const auto& p = rig.ctx.output.pattern;
-        EXPECT_EQ(p.selected, r.shown) << r.reply;
-        EXPECT_EQ(rig.ctx.catalogue.pattern_out_index, r.shown ? r.shown : fav_empty) << r.reply;
-        EXPECT_EQ(p.lab_out_now.caption, r.shown ? "P" + std::to_string(r.shown) : "") << r.reply;
-        EXPECT_EQ(green_count(p), r.shown == 3 ? 1 : 0) << r.reply;
+        EXPECT_EQ(std::tuple(p.selected, rig.ctx.catalogue.pattern_out_index, p.lab_out_now.caption, green_count(p)),
+                  std::tuple(r.shown, r.shown ? r.shown : int{fav_empty}, r.shown ? "P" + std::to_string(r.shown) : "",
+                             r.shown == 3 ? 1 : 0))
+            << r.reply;
 
         rig.ctx.tasks.main_page = 1;
         rig.unit.values["timing"] = r.reply;
@@ -173,7 +166,7 @@ TEST(OutputSelect, ReadersRunOnlyOnTheirPageWithAUnitAndDeferWhileBusy) {
     lstv_pattern_out_get(rig.ctx);
     rig.ctx.profile.model_index = model_none;
     lstv_timing_out_get(rig.ctx);
-    EXPECT_TRUE(rig.sent_since(from).empty());
+    EXPECT_TRUE(rig.commands_since(from).empty());
     rig.ctx.profile.model_index = 0;
     rig.ctx.tasks.poll_busy = true;
     lstv_timing_out_get(rig.ctx);
@@ -184,12 +177,12 @@ TEST(OutputSelect, ReadersRunOnlyOnTheirPageWithAUnitAndDeferWhileBusy) {
     rig.ctx.output.txt_motion_text = "HELLO";
     txt_motion_text_enter(rig.ctx);
     EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_motion_text);
-    EXPECT_TRUE(rig.sent_since(from).empty());
+    EXPECT_TRUE(rig.commands_since(from).empty());
     rig.ctx.tasks.poll_busy = false;
     output_pages_hooks_install(rig.ctx);
     deferred_replay_request(rig.ctx);  // the recorded Enter runs once the poll is over
     rig.pump.process_events();
-    EXPECT_EQ(rig.sent_since(from), (lines{"$motion_text HELLO\r"}));
+    EXPECT_EQ(rig.commands_since(from), (lines{"$motion_text HELLO\r"}));
 }
 
 // Mend: a motion-text reply without text is an empty box, not "None"; the text sent is trimmed,
@@ -219,29 +212,26 @@ TEST(OutputSelect, MotionTextIsCleanInBothDirections) {
 }
 
 TEST(OutputSelect, PatternExtrasFollowTheCatalogueAndSelection) {
+    // motion text box; colour button shown, enabled
+    auto extras = [](output_rig& r, auto&& action) {
+        action();
+        const auto& O = r.ctx.output;
+        const auto& C = O.cmd_color_setting;
+        return std::tuple(O.motion_text_visible, C.visible, C.visible && C.enabled);
+    };
     output_rig rig;  // m41: motion text for 41 and 42
-    lstv_pattern_click(rig.ctx, 42);
-    EXPECT_TRUE(rig.ctx.output.motion_text_visible);
-    lstv_pattern_click(rig.ctx, 13);
-    EXPECT_FALSE(rig.ctx.output.motion_text_visible);
-    EXPECT_FALSE(rig.ctx.output.cmd_color_setting.visible);
+    EXPECT_EQ(extras(rig, [&] { lstv_pattern_click(rig.ctx, 42); }), std::tuple(true, false, false));
+    EXPECT_EQ(extras(rig, [&] { lstv_pattern_click(rig.ctx, 13); }), std::tuple(false, false, false));
 
     output_rig k(1, 1);  // m41l k_new: "Color Setting" for 13, enabled once 13 is output
-    lstv_pattern_click(k.ctx, 41);
-    EXPECT_FALSE(k.ctx.output.motion_text_visible);
-    lstv_pattern_click(k.ctx, 13);
-    EXPECT_TRUE(k.ctx.output.cmd_color_setting.visible);
-    EXPECT_FALSE(k.ctx.output.cmd_color_setting.enabled);
-    lstv_pattern_dbl_click(k.ctx, 13);
-    EXPECT_TRUE(k.ctx.output.cmd_color_setting.enabled);
-    lstv_pattern_click(k.ctx, 14);
-    EXPECT_FALSE(k.ctx.output.cmd_color_setting.visible);
+    EXPECT_EQ(extras(k, [&] { lstv_pattern_click(k.ctx, 41); }), std::tuple(false, false, false));
+    EXPECT_EQ(extras(k, [&] { lstv_pattern_click(k.ctx, 13); }), std::tuple(false, true, false));
+    EXPECT_EQ(extras(k, [&] { lstv_pattern_dbl_click(k.ctx, 13); }), std::tuple(false, true, true));
+    EXPECT_FALSE(std::get<1>(extras(k, [&] { lstv_pattern_click(k.ctx, 14); })));
     k.ctx.tasks.main_page = 2;
     k.unit.values["pattern"] = "13";
-    const auto from = k.mark();
-    lstv_pattern_out_get(k.ctx);
+    EXPECT_EQ(k.sent_by([&] { lstv_pattern_out_get(k.ctx); }), (lines{"$pattern? \r"}));
     EXPECT_TRUE(k.ctx.output.cmd_color_setting.visible && k.ctx.output.cmd_color_setting.enabled);
-    EXPECT_EQ(k.sent_since(from), (lines{"$pattern? \r"}));
 }
 
 TEST(OutputSelect, DownScalingOnSecondFamilyInAnalyserMode) {
@@ -259,10 +249,8 @@ TEST(OutputSelect, DownScalingOnSecondFamilyInAnalyserMode) {
     EXPECT_EQ(rig.sent_by([&] { opt_4k_to_1080p_click(rig.ctx, 2); }), (lines{"$4k_to_1080p on_yuv\r"}));
     rig.ctx.tasks.task_mode = 1;
     rig.unit.values["timing"] = "4";
-    const auto from = rig.mark();
-    hook_call(rig.ctx.hooks.timing_out_get);
+    EXPECT_EQ(rig.sent_by([&] { hook_call(rig.ctx.hooks.timing_out_get); }), (lines{"$timing? \r"}));
     EXPECT_FALSE(rig.ctx.output.fra_reso_out_m41l_visible);
-    EXPECT_EQ(rig.sent_since(from), (lines{"$timing? \r"}));
     EXPECT_EQ(rig.ctx.output.timing.lab_out_now.caption, "T4");
 }
 

@@ -1,9 +1,20 @@
-// Protocol engine of vexlan-unit-sim, driven directly: command lines in, reply bytes out, with
-// the unit time passed explicitly.
+// vexlan-unit-sim's engine, driven directly with the unit time passed explicitly: command lines
+// in, reply bytes out; the output side (which task mode may change which panel setting, the
+// HDCP output report, the colour calibration state); the HDMI source profiles as an analyser
+// client sees them (timing, clocks, packets and audio agree; the source cycle and the sink plug
+// schedule follow unit time); the per-command faults and the output side of a link (reply rules,
+// late replies, LF CR line ends, stray lines that never split a reply).
+#include "sim_faults.h"
+#include "sim_link.h"
 #include "sim_protocol.h"
+#include "sim_sources.h"
 #include "unit_state.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
 
 #include "link/file_io.h"
 #include "temp_dir.h"
@@ -27,17 +38,18 @@ std::vector<std::uint8_t> block_from_data_phase(const std::string& data) {
     return out;
 }
 
-// Sends each query and checks the whole reply.
-void expect_replies(unit_state& u, const std::vector<std::pair<std::string, std::string>>& pairs, double now = 0) {
-    for (const auto& [line, reply] : pairs) EXPECT_EQ(handle_line(u, line, now), reply) << line;
+// A command line, the whole reply expected and the unit time it is sent at (< 0: the default).
+struct ask {
+    std::string line, reply;
+    double at = -1;
+};
+void expect_replies(unit_state& u, const std::vector<ask>& asks, double now = 0) {
+    for (const auto& a : asks) EXPECT_EQ(handle_line(u, a.line, a.at < 0 ? now : a.at), a.reply) << a.line << " @" << a.at;
 }
 
 TEST(SimProtocol, LinkQueriesTaskModesAndPagesPerFamily) {
-    struct row {
-        const char* model;
-        int board;
-        bool second_family;  // cable test, no CEC
-    };
+    // second_family: cable test, no CEC
+    struct row { const char* model; int board; bool second_family; };
     for (const row& r : {row{"MRV-410", 0, false}, row{"736", 1, true}, row{"MRV-510", 2, false}}) {
         SCOPED_TRACE(r.model);
         unit_config cfg = config_for(r.model, r.board);
@@ -157,16 +169,15 @@ TEST(SimEdid, WriteInAnyPiecesThenReadBackAndRefusals) {
     };
     std::string bad = payload;
     bad[10] = 'G';
-    EXPECT_EQ(write("$edid_write d1,block0", payload), "$edid_write err\r\n");       // read-only store
-    EXPECT_EQ(write("$edid_write c1,block9", payload), "$edid_write err\r\n");
-    EXPECT_EQ(write("$edid_write c1,block0", payload.substr(3)), "$edid_write err\r\n");   // 127 bytes
-    EXPECT_EQ(write("$edid_write c1,block0", bad), "$edid_write err\r\n");
+    // a read-only store, no such block, 127 bytes, a byte that is not hex
+    for (const auto& [line, p] : {std::pair{"$edid_write d1,block0", payload}, {"$edid_write c1,block9", payload},
+                                  {"$edid_write c1,block0", payload.substr(3)}, {"$edid_write c1,block0", bad}})
+        EXPECT_EQ(write(line, p), "$edid_write err\r\n") << line << " " << p.size();
     EXPECT_EQ(handle_line(u, "$edid_read c1,block0", 0).substr(22, 24), "00 FF FF FF FF FF FF 00 ");
     // A header ended by CR alone has no payload and the next line is a command again.
     const auto two = r.feed("$edid_write c1,block0\r$model?\r");
     ASSERT_EQ(two.size(), 2u);
-    EXPECT_FALSE(two[0].has_payload);
-    EXPECT_EQ(two[1].line, "$model?");
+    EXPECT_EQ(std::tuple(two[0].has_payload, two[1].line), std::tuple(false, "$model?"));
 }
 
 TEST(SimLineReader, LineEndsPiecesAndAnEndlessLine) {
@@ -176,8 +187,7 @@ TEST(SimLineReader, LineEndsPiecesAndAnEndlessLine) {
     EXPECT_EQ(lines, (std::vector<std::string>{"$model?", "$fwver?", "$boot?"}));
     EXPECT_FALSE(r.idle());
     const auto rest = r.feed("ing? \r");
-    ASSERT_EQ(rest.size(), 1u);
-    EXPECT_EQ(rest[0].line, "$timing? ");
+    EXPECT_EQ(rest.size() == 1 ? rest[0].line : "", "$timing? ");
     // An endless line is answered "$err" once it ends, and reading goes on.
     unit_state u = unit_state_make(config_for("MRV-410"));
     const auto big = r.feed(std::string(5000, 'x') + "\r$model?\r");
@@ -190,12 +200,11 @@ TEST(SimCable, TimedRunProgressesAndEndsAndQualityDecides) {
     unit_config cfg = config_for("736");
     cfg.initial_task = task_kind::cable;
     unit_state u = unit_state_make(cfg);
-    expect_replies(u, {{"$cable_result?", "$cable_result? none\r\n"}, {"$cable_time 1", "$cable_time 1\r\n"}});
-    EXPECT_EQ(handle_line(u, "$cable_run start", 10), "$cable_run start\r\n");
-    EXPECT_EQ(handle_line(u, "$cable_time 3", 20), "$cable_time err\r\n");   // not while running
-    expect_replies(u, {{"$cable_result?", "$cable_result? testing\r\n"},
-                       {"$timer_minute?", "$timer_minute? 1\r\n"},
-                       {"$timer_second?", "$timer_second? 1\r\n"}}, 71);
+    expect_replies(u, {{"$cable_result?", "$cable_result? none\r\n"}, {"$cable_time 1", "$cable_time 1\r\n"},
+                       {"$cable_run start", "$cable_run start\r\n", 10},
+                       {"$cable_time 3", "$cable_time err\r\n", 20},  // not while running
+                       {"$cable_result?", "$cable_result? testing\r\n", 71},
+                       {"$timer_minute?", "$timer_minute? 1\r\n", 71}, {"$timer_second?", "$timer_second? 1\r\n", 71}});
     // Two minutes after the start the run is over and passed; the counters stop at 2:00.
     expect_replies(u, {{"$cable_run?", "$cable_run? stop\r\n"},
                        {"$cable_result?", "$cable_result? pass\r\n"}, {"$timer_minute?", "$timer_minute? 2\r\n"},
@@ -205,18 +214,17 @@ TEST(SimCable, TimedRunProgressesAndEndsAndQualityDecides) {
     unit_config bad = config_for("DN-6P");
     bad.cable_quality = "bad";
     unit_state v = unit_state_make(bad);
-    EXPECT_EQ(handle_line(v, "$cable_run start", 0), "$cable_run err\r\n");
-    for (const char* line : {"$task_mode cable", "$cable_time 7", "$cable_run start"}) handle_line(v, line, 0);
-    EXPECT_EQ(handle_line(v, "$cable_result?", 7), "$cable_result? testing\r\n");
-    EXPECT_EQ(handle_line(v, "$cable_result?", 9), "$cable_result? fail\r\n");
+    expect_replies(v, {{"$cable_run start", "$cable_run err\r\n"}, {"$task_mode cable", "$task_mode cable\r\n"},
+                       {"$cable_time 7", "$cable_time 7\r\n"}, {"$cable_run start", "$cable_run start\r\n"},
+                       {"$cable_result?", "$cable_result? testing\r\n", 7}, {"$cable_result?", "$cable_result? fail\r\n", 9}});
 }
 
 TEST(SimCec, LogFillsOverTimeAndShowsSentMessages) {
     unit_config cfg = config_for("MRV-410");
     cfg.cec_interval = 2;
     unit_state u = unit_state_make(cfg);
-    EXPECT_EQ(handle_line(u, "$cec_log_msg? 1", 0), "$cec_log_msg? 1,0\r\n");
-    EXPECT_EQ(handle_line(u, "$cec_log_msg? 1", 2.5), "$cec_log_msg? 1,1,RX 0F 87 00 E0 91 Device Vendor ID\r\n");
+    expect_replies(u, {{"$cec_log_msg? 1", "$cec_log_msg? 1,0\r\n"},
+                       {"$cec_log_msg? 1", "$cec_log_msg? 1,1,RX 0F 87 00 E0 91 Device Vendor ID\r\n", 2.5}});
     // After a minute the log holds the last twelve, numbered on.
     handle_line(u, "$cec_log_msg? 1", 60);
     ASSERT_EQ(u.cec.log.size(), 12u);
@@ -227,20 +235,266 @@ TEST(SimCec, LogFillsOverTimeAndShowsSentMessages) {
     }
     expect_replies(u, {{"$cec_log_msg? 13", "$cec_log_msg? err\r\n"},
                        {"$cec_log_clear", "$cec_log_clear ok\r\n"}, {"$cec_log_msg? 1", "$cec_log_msg? 1,0\r\n"},
-                       {"$cec_msg_set 3,40 8F", "$cec_msg_set 3,40 8F\r\n"}, {"$cec_msg_send 3", "$cec_msg_send 3\r\n"}},
+                       {"$cec_msg_set 3,40 8F", "$cec_msg_set 3,40 8F\r\n"}, {"$cec_msg_send 3", "$cec_msg_send 3\r\n"},
+                       {"$cec_log_msg? 1", "$cec_log_msg? 1,1,TX 40 8F Give Device Power Status\r\n", 60.2},
+                       {"$cec_log_msg? 2", "$cec_log_msg? 2,2,RX 04 90 00 Report Power Status\r\n", 60.5}},
                    60.1);
-    EXPECT_EQ(handle_line(u, "$cec_log_msg? 1", 60.2), "$cec_log_msg? 1,1,TX 40 8F Give Device Power Status\r\n");
-    EXPECT_EQ(handle_line(u, "$cec_log_msg? 2", 60.5), "$cec_log_msg? 2,2,RX 04 90 00 Report Power Status\r\n");
 }
 
 TEST(SimProtocol, RebootSilencesTheUnitForItsBootTime) {
     unit_config cfg = config_for("MRV-410");
     cfg.boot_seconds = 1.5;
     unit_state u = unit_state_make(cfg);
-    EXPECT_EQ(handle_line(u, "$boot go", 10), "$boot go\r\n");
-    EXPECT_EQ(handle_line(u, "$model?", 11), "");
-    EXPECT_EQ(handle_line(u, "$boot?", 11.4), "");
-    EXPECT_EQ(handle_line(u, "$boot?", 11.6), "$boot? ok\r\n");
+    expect_replies(u, {{"$boot go", "$boot go\r\n", 10}, {"$model?", "", 11}, {"$boot?", "", 11.4}, {"$boot?", "$boot? ok\r\n", 11.6}});
+}
+
+// ---- output side ----------------------------------------------------------------------
+
+bool accepted(unit_state& u, const std::string& line) {
+    const std::string r = handle_line(u, line, 0);
+    return r.find(" err") == std::string::npos && r != "$err\r\n";
+}
+
+TEST(SimOutput, SettingsFollowTheTaskModeThePanelOffersThemIn) {
+    struct row { const char* line; bool analyser_m41, pattern_m41, analyser_m41l, pattern_m41l; };
+    const row rows[] = {
+        {"$hdcp_in_sw on", true, false, true, false},   {"$rx_ddc off", true, false, true, false},
+        {"$rx_hotplug toggle", true, false, true, false}, {"$rx_sense off", true, false, true, false},
+        {"$audio_ch 6", false, true, false, true},      {"$audio_source hdmi", false, true, false, false},
+        {"$hdr_set 2", false, true, false, true},       {"$hdcp_out_sw on", false, true, false, true},
+        {"$tx_5v on", false, true, false, true},        {"$color_space y444", true, true, false, true},
+        {"$deep_color 10", true, true, false, false},   {"$tmds_format dvi", true, true, false, true},
+        {"$audio_mute on", true, true, true, true},     {"$tmds_sw off", true, true, true, true},
+        {"$4k_to_1080p on_rgb", false, false, true, false},
+    };
+    for (const auto& r : rows) {
+        const bool expect[] = {r.analyser_m41, r.pattern_m41, r.analyser_m41l, r.pattern_m41l};
+        for (int k = 0; k < 4; ++k) {
+            unit_state u = unit_state_make(config_for(k < 2 ? "MRV-410" : "MRV-410L"));
+            handle_line(u, k % 2 == 0 ? "$task_mode analyser" : "$task_mode pattern", 0);
+            EXPECT_EQ(accepted(u, r.line), expect[k]) << r.line << " case " << k;
+        }
+    }
+}
+
+TEST(SimOutput, PanelRepliesAndHdcpTalkingStates) {
+    unit_state u = unit_state_make(config_for("MRV-410"));
+    handle_line(u, "$task_mode pattern", 0);
+    expect_replies(u, {
+        {"$hdcp_out_sw?", "$hdcp_out_sw? off\r\n"}, {"$hdcp_out_sw on", "$hdcp_out_sw on\r\n"},
+        {"$hdcp_out_ver v2.2", "$hdcp_out_ver v2.2\r\n"}, {"$hdcp_out_sw?", "$hdcp_out_sw? v2.2_on\r\n"},
+        {"$tmds_sw off", "$tmds_sw off\r\n"},
+        {"$hdcp_out_sw?", "$hdcp_out_sw? v2.2_talk\r\n"},  // no link to the sink: still talking
+        {"$hdr_set 3", "$hdr_set 3\r\n"}, {"$hdr_eotf? ", "$hdr_eotf? hdr\r\n"}, {"$hdr_tx_col? ", "$hdr_tx_col? 10\r\n"},
+        {"$task_mode analyser", "$task_mode analyser\r\n"},
+        {"$rx_hotplug toggle", "$rx_hotplug toggle\r\n"}, {"$rx_hotplug?", "$rx_hotplug? on\r\n"},
+        {"$color_cal_color Yellow", "$color_cal_color yellow\r\n"}, {"$color_cal_color?", "$color_cal_color? yellow\r\n"},
+        {"$color_cal_level 007", "$color_cal_level 7\r\n"}, {"$motion_text ", "$motion_text \r\n"},
+        {"$motion_text?", "$motion_text? \r\n"},
+    });
+}
+
+// ---- source profiles ------------------------------------------------------------------
+
+
+unit_state unit_with(std::vector<std::string> cycle, double seconds = 0, std::vector<double> sink = {}) {
+    unit_config c = config_for("MRV-410");
+    c.source_cycle = std::move(cycle);
+    c.source_cycle_seconds = seconds;
+    c.sink_schedule = std::move(sink);
+    return unit_state_make(c);
+}
+
+// The value of "$source_detect? ITEM" (parameter 2), checking the echo of the item.
+std::string value(unit_state& u, const std::string& item, double now = 0) {
+    const std::string r = handle_line(u, "$source_detect? " + item, now);
+    const std::string head = "$source_detect? " + item + ",";
+    EXPECT_EQ(r.substr(0, head.size()), head) << r;
+    EXPECT_EQ(r.substr(r.size() < 2 ? 0 : r.size() - 2), "\r\n");
+    return r.size() < head.size() + 2 ? "" : r.substr(head.size(), r.size() - head.size() - 2);
+}
+
+long number(unit_state& u, const std::string& item) { return std::stol(value(u, item)); }
+
+// "82 02 0D ..." as bytes; an empty vector for "off" or anything not two hex digits a byte.
+std::vector<unsigned> bytes_of(const std::string& text) {
+    std::vector<unsigned> b;
+    for (std::size_t p = 0; p + 1 < text.size(); p += 3) {
+        if (!isxdigit(static_cast<unsigned char>(text[p])) || !isxdigit(static_cast<unsigned char>(text[p + 1])))
+            return {};
+        b.push_back(static_cast<unsigned>(std::stoul(text.substr(p, 2), nullptr, 16)));
+    }
+    return b;
+}
+
+TEST(SimSources, EveryProfileIsConsistentAsTheAnalyserReportsIt) {
+    for (const source_profile& p : source_profiles()) {
+        SCOPED_TRACE(p.name);
+        unit_state u = unit_with({p.name});
+        EXPECT_EQ(value(u, "5v"), p.present ? "on" : "off");
+        if (!p.present) {
+            for (const char* k : {"avi", "gcp", "aif", "spd", "vsi", "drmi"}) EXPECT_EQ(value(u, k), "off");
+            EXPECT_EQ(value(u, "pixel_clock"), "None");
+            continue;
+        }
+        // Frame rate from the name ("...p60", "...i60", "...p24 3D FP") against clock and totals.
+        const std::string t = value(u, "timingx");
+        const std::size_t s = t.find_first_of("pi", t.find('x'));
+        ASSERT_NE(s, std::string::npos);
+        const bool interlaced = t[s] == 'i';
+        EXPECT_EQ(value(u, "scan"), interlaced ? "i" : "p");
+        const double rate = std::stod(t.substr(s + 1));
+        const long ht = number(u, "ht"), vt = number(u, "vt"), pix = number(u, "pixel_clock");
+        EXPECT_EQ(ht, number(u, "ha") + number(u, "hfp") + number(u, "hsw") + number(u, "hbp"));
+        const long field = number(u, "va") + number(u, "vfp") + number(u, "vsw") + number(u, "vbp");
+        EXPECT_EQ(vt, interlaced ? 2 * field + 1 : field);
+        EXPECT_NEAR(pix * 1000.0 / (ht * vt) * (interlaced ? 2 : 1), rate, 0.01);
+
+        // TMDS clock from colour space (AVI) and depth (GCP); data rate from the TMDS clock.
+        const std::vector<unsigned> avi = bytes_of(value(u, "avi")), gcp = bytes_of(value(u, "gcp"));
+        const bool dvi = value(u, "tmds_format") == "dvi";
+        EXPECT_EQ(dvi, avi.empty());
+        const unsigned y = avi.empty() ? 0 : avi[4] >> 5;
+        const unsigned cd = gcp.empty() ? 0 : gcp[4] & 15;
+        const int bits = cd == 5 ? 10 : cd == 6 ? 12 : cd == 7 ? 16 : 8;
+        const long tmds = number(u, "tmds_clock");
+        EXPECT_EQ(tmds, pix * bits / 8 / (y == 3 ? 2 : 1));
+        EXPECT_EQ(number(u, "data_rate"), std::lround(tmds * 30 / 1000.0));
+        EXPECT_EQ(value(u, "scdc_scr_enable"), tmds > 340000 ? "on" : "off");
+
+        // Every InfoFrame's bytes sum to 0 and its length byte matches; the GCP has no checksum.
+        for (const char* k : {"avi", "aif", "spd", "vsi", "drmi"}) {
+            const std::vector<unsigned> b = bytes_of(value(u, k));
+            if (b.empty()) continue;
+            EXPECT_EQ(b.size(), 4u + b[2]) << k;
+            unsigned sum = 0;
+            for (unsigned v : b) sum += v;
+            EXPECT_EQ(sum % 256, 0u) << k;
+        }
+        const std::vector<unsigned> vsi = bytes_of(value(u, "vsi")), drmi = bytes_of(value(u, "drmi"));
+        if (!avi.empty() && avi[7] == 0) {   // AVI VIC 0: the format is an HDMI VIC in the VSI
+            ASSERT_GE(vsi.size(), 9u);
+            EXPECT_EQ(vsi[7] >> 5, 1u);
+            EXPECT_EQ(vsi[8], 1u);   // 3840x2160p30
+        }
+        if (t.find("3D") != std::string::npos) {
+            ASSERT_GE(vsi.size(), 9u);
+            EXPECT_EQ(vsi[7] >> 5, 2u);
+            EXPECT_EQ(vsi[8] >> 4, 0u);   // frame packing
+        }
+        if (!drmi.empty()) {
+            EXPECT_EQ(drmi[4], 2u);   // SMPTE ST 2084
+            EXPECT_EQ(drmi[26] + drmi[27] * 256, 1000u);
+            EXPECT_EQ(drmi[28] + drmi[29] * 256, 400u);
+        }
+
+        // Audio: the AIF channel count and the clock regeneration (N = 128 fs, CTS = TMDS kHz).
+        const std::vector<unsigned> aif = bytes_of(value(u, "aif"));
+        EXPECT_EQ(value(u, "acr"), aif.empty() ? "off" : "on");
+        if (aif.empty()) continue;
+        EXPECT_EQ(number(u, "asp_ch"), static_cast<long>((aif[4] & 7) + 1));
+        EXPECT_EQ(number(u, "acr_cts"), tmds);
+        const bool hbr = value(u, "hbr") == "on";
+        EXPECT_EQ(value(u, "asp"), hbr ? "off" : "on");
+        EXPECT_EQ(number(u, "acr_n"), 128 * (hbr ? 192 : number(u, "chs_sr")));
+    }
+}
+
+TEST(SimSources, CycleAndSinkScheduleFollowUnitTime) {
+    unit_state u = unit_with({"1080p60", "none", "1080p60-12bit-avmute"}, 2, {3, 1});
+    EXPECT_EQ(value(u, "gcp", 1), "03 00 00 10 00 00 00 00 00 00");
+    EXPECT_EQ(value(u, "ckdt", 3), "off");
+    EXPECT_EQ(value(u, "gcp", 5), "03 00 00 01 06 00 00 00 00 00");   // AVMute set, 12 bits
+    EXPECT_EQ(value(u, "ckdt", 7), "on");                              // round again
+    // Plugged three seconds, unplugged one: the sink's EDID is unreadable meanwhile.
+    expect_replies(u, {{"$sink_detect? hotplug", "$sink_detect? hotplug,on\r\n", 2.9},
+                       {"$sink_detect? hotplug", "$sink_detect? hotplug,off\r\n", 3.1},
+                       {"$edid_read sink_h,block0", "$edid_read err_ddc\r\n", 3.5},
+                       {"$edid_manuf? sink_h", "$edid_manuf? sink_h,none\r\n", 3.5},
+                       {"$sink_detect? hotplug", "$sink_detect? hotplug,on\r\n", 4.2}});
+
+    std::vector<std::string> names;
+    std::vector<double> periods;
+    double seconds = 0;
+    EXPECT_EQ(source_cycle_parse("1080p60,dvi:2.5", names, seconds), "");
+    EXPECT_EQ(names, (std::vector<std::string>{"1080p60", "dvi"}));
+    for (const char* bad : {"1080p60,dvi", "1080p60,nope:2", "1080p60:2", "1080p60,dvi:0"})
+        EXPECT_NE(source_cycle_parse(bad, names, seconds), "") << bad;
+    EXPECT_NE(sink_schedule_parse("5", periods), "");
+    EXPECT_NE(sink_schedule_parse("5,-1", periods), "");
+}
+
+// ---- faults and the output side of a link ----------------------------------------------
+
+
+reply line(const std::string& text) { return reply{reply_kind::line, text + "\r\n"}; }
+
+TEST(SimFaults, RulesMatchWordAndSubWordAndReplaceTheValue) {
+    fault_rules f;
+    command_rule r;
+    std::string v;
+    ASSERT_EQ(rule_parse("$pattern?=None", '=', r, v), "");
+    f.replies.emplace_back(r, v);
+    ASSERT_EQ(rule_parse("$source_detect? drmi=87 01 1A=x", '=', r, v), "");
+    EXPECT_EQ(v, "87 01 1A=x");
+    f.replies.emplace_back(r, v);
+    ASSERT_EQ(rule_parse("$edid_read d1:250", ':', r, v), "");
+    f.late.emplace_back(r, 0.25);
+    for (const char* bad : {"pattern?=1", "=1", "$x", " $x:5"}) EXPECT_NE(rule_parse(bad, '=', r, v), "") << bad;
+
+    // want: reply after the rules; "" = unchanged
+    struct row { const char* line; std::string want; } rows[] = {
+        {"$pattern? ", "$pattern? None\r\n"}, {"$source_detect? drmi", "$source_detect? drmi,87 01 1A=x\r\n"},
+        {"$source_detect? avi", ""}, {"$source_detect?  drmi ", "$source_detect? drmi,87 01 1A=x\r\n"},
+        {"$pattern 3", ""},
+    };
+    for (const row& w : rows) {
+        const command c{w.line, false, {}};
+        const reply out = f.apply_reply(c, line("$orig 1"));
+        EXPECT_EQ(out.bytes, w.want.empty() ? "$orig 1\r\n" : w.want) << w.line;
+    }
+    EXPECT_EQ(f.late_for(command{"$edid_read d1,block0", false, {}}), 0.25);   // first field
+    EXPECT_EQ(f.late_for(command{"$edid_read d10,block0", false, {}}), 0);
+    EXPECT_EQ(f.apply_reply(command{"$pattern? ", false, {}}, reply{}).kind, reply_kind::none);
+}
+
+TEST(SimLink, LateRepliesFragmentsAndStrayLinesNeverSplitALine) {
+    std::mt19937 rng(7);
+    link_faults f;
+    f.fragment = f.garbage = f.lfcr = true;
+    link_output out(f, 0, false);
+    double now = 0;
+    std::string wire;
+    out.queue_reply(line("$late? 0"), "$late?", now, rng, 0.05, true);
+    std::vector<std::string> logged;
+    for (int i = 1; i <= 30; ++i) {
+        out.queue_reply(line("$q? " + std::to_string(i)), "$q?", now, rng);
+        while (!out.empty() && out.next_wake(now) >= 0) {
+            now += std::max(out.next_wake(now), 0.0005);
+            std::string_view b = out.writable(now);
+            wire += b;
+            if (auto done = out.consumed(b.size(), now)) logged.push_back(done->command + "|" + done->bytes);
+            if (out.next_wake(now) > 0.002 && i < 30) break;   // the client's next command
+        }
+    }
+    // Every line ends LF CR and is a reply or a stray line, whole; the late one is among them.
+    std::vector<std::string> lines;
+    std::size_t p = 0;
+    for (std::size_t e; (e = wire.find("\n\r", p)) != std::string::npos; p = e + 2) lines.push_back(wire.substr(p, e - p));
+    EXPECT_EQ(p, wire.size());
+    int replies = 0;
+    bool late_seen = false;
+    for (const auto& l : lines) {
+        if (l == "$late? 0") late_seen = true;
+        else if (l.rfind("$q? ", 0) == 0) ++replies;
+        else EXPECT_TRUE(l.empty() || l == "#heartbeat" || l == "$notice fan ok" || l == "~~") << l;
+        EXPECT_EQ(l.find_first_of("\r\n"), std::string::npos) << l;
+    }
+    EXPECT_EQ(replies, 30);
+    EXPECT_TRUE(late_seen);
+    EXPECT_NE(lines.front(), "$late? 0");   // it did not hold up the others
+    ASSERT_EQ(logged.size(), 31u);
+    EXPECT_NE(std::find(logged.begin(), logged.end(), "$late?|$late? 0\n\r"), logged.end());
 }
 
 }  // namespace

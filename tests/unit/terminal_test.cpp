@@ -13,6 +13,7 @@ namespace {
 using testing::link_rig;
 using testing::reply_chunk;
 using testing::temp_dir;
+using lines = std::vector<std::string>;
 
 struct term_rig : link_rig {
     temp_dir dir{"vexlan_term"};
@@ -46,42 +47,32 @@ TEST(Terminal, PauseSwitchFollowsThePageAndTheFlag) {
         rig.ctx.terminal.paused = r.paused;
         cmd_main_click(rig.ctx, r.page);  // the page switch updates the terminal
         const auto& T = rig.ctx.terminal;
-        EXPECT_EQ(T.cmd_tx_str.visible, r.send_shown) << r.page;
-        EXPECT_EQ(T.txt_tx_str.visible, r.send_shown) << r.page;
-        EXPECT_EQ(T.cmd_pause.visible, r.pause_shown) << r.page;
-        EXPECT_EQ(rig.ctx.link.term_visible, r.visible) << r.page;
-        if (r.caption) {
-            EXPECT_EQ(T.cmd_pause.caption, r.caption);
-            EXPECT_EQ(T.cmd_pause.color, r.color);
-        }
+        EXPECT_EQ(std::tuple(T.cmd_tx_str.visible, T.txt_tx_str.visible, T.cmd_pause.visible, rig.ctx.link.term_visible),
+                  std::tuple(r.send_shown, r.send_shown, r.pause_shown, r.visible)) << r.page;
+        if (r.caption) { EXPECT_EQ(std::tuple(T.cmd_pause.caption, T.cmd_pause.color), std::tuple(r.caption, r.color)); }
     }
     term_rig rig;
     cmd_main_click(rig.ctx, 4);
     cmd_pause_click(rig.ctx);
     EXPECT_FALSE(rig.ctx.link.term_visible);
     terminal_close(rig.ctx);
-    EXPECT_FALSE(rig.ctx.link.term_visible);
-    EXPECT_FALSE(rig.ctx.terminal.loaded);
+    EXPECT_FALSE(rig.ctx.link.term_visible || rig.ctx.terminal.loaded);
     EXPECT_TRUE(lab_monitor_eye_click(rig.ctx));
     EXPECT_FALSE(rig.ctx.link.term_visible) << "reopened on a live page, still paused";
 }
 
 TEST(Terminal, TypedLineIsCleanedTrimmedAndSentExactly) {
     term_rig rig;
-    const auto from = rig.tcp.writes.size();
+    const auto from = rig.tcp.writes.size();  // writes: the unit never sees an EDID payload end
     rig.type_and_send("  $timing 1,2\t\x1b  ");
     rig.type_and_send("hello");                  // any text is sent
     rig.type_and_send("$edid_write d1,block0");  // no image payload appended (unanswered: sent twice)
-    EXPECT_EQ(std::vector<std::string>(rig.tcp.writes.begin() + static_cast<std::ptrdiff_t>(from), rig.tcp.writes.end()),
-              (std::vector<std::string>{"$timing 1,2\r", "hello\r", "$edid_write d1,block0\r", "$edid_write d1,block0\r"}));
+    EXPECT_EQ(lines(rig.tcp.writes.begin() + static_cast<std::ptrdiff_t>(from), rig.tcp.writes.end()),
+              (lines{"$timing 1,2\r", "hello\r", "$edid_write d1,block0\r", "$edid_write d1,block0\r"}));
     EXPECT_EQ(rig.ctx.terminal.txt_tx_str.caption, "$edid_write d1,block0");
     EXPECT_EQ(term_entry_clean("\x7f$x\r\n "), "$x");
-
-    // busy: nothing at all
-    rig.ctx.tasks.poll_busy = true;
-    const auto n = rig.tcp.writes.size();
-    rig.type_and_send("$model?");
-    EXPECT_EQ(rig.tcp.writes.size(), n);
+    rig.ctx.tasks.poll_busy = true;  // busy: nothing at all
+    EXPECT_EQ(rig.sent_by([&] { rig.type_and_send("$model?"); }), lines{});
 }
 
 TEST(Terminal, EotRuleOnlyForHelpAndQuestionAndOnlyForThatTransaction) {
@@ -100,9 +91,8 @@ TEST(Terminal, EotRuleOnlyForHelpAndQuestionAndOnlyForThatTransaction) {
     rig.type_and_send("$helpx");
     EXPECT_FALSE(rig.ctx.link.term_raw);
     rig.ctx.link.term_raw = true;  // whoever set it, the transaction ends the rule
-    cmdtx_str(rig.ctx, "$helpx\r");
+    EXPECT_EQ(cmdtx_str(rig.ctx, "$helpx\r"), 3);
     EXPECT_FALSE(rig.ctx.link.term_raw);
-    EXPECT_EQ(rig.ctx.link.cmd_result, 3);
 
     // a later command completes at its CR LF at once
     const auto t0 = rig.world.now;
@@ -116,8 +106,7 @@ TEST(Terminal, EotRuleOnlyForHelpAndQuestionAndOnlyForThatTransaction) {
         return rig.unit(line);
     };
     rig.type_and_send("$?");
-    EXPECT_EQ(rig.ctx.link.cmd_result, 2);
-    EXPECT_FALSE(rig.ctx.link.term_raw);
+    EXPECT_EQ(std::tuple(rig.ctx.link.cmd_result, rig.ctx.link.term_raw), std::tuple(2, false));
 }
 
 TEST(Terminal, HistoryStepsAndSurvivesARestart) {
@@ -161,16 +150,12 @@ TEST(Terminal, TimeStampsPerLineAndALogFileThatLosesNothingAcrossTheReset) {
     EXPECT_LE(rig.ctx.link.term_text.size(), term_text_limit + line.size());
     EXPECT_EQ(read_file(log).bytes, "[t] $model? MRV-410<CR><LF>\r\n" + std::string(200 * 1000, 'x'));
 
-    EXPECT_FALSE(term_log_to(rig.ctx, rig.dir.file("no/such/dir/x.log")));
-    EXPECT_FALSE(T.log_error.empty());
+    EXPECT_FALSE(term_log_to(rig.ctx, rig.dir.file("no/such/dir/x.log")) || T.log_error.empty());
 }
 
 TEST(Terminal, WindowGoesLeftOfTheMainWindowBottomsLevelElseRightElseTheScreenEdge) {
     const screen_rect screen{0, 0, 1920, 1080};
-    struct row {
-        screen_rect main;
-        int left, top;
-    };
+    struct row { screen_rect main; int left, top; };
     const row rows[] = {
         {{700, 200, 800, 700}, 300, 500},    // room on the left: right edge on the main's left edge
         {{100, 200, 800, 700}, 900, 500},    // no room left: right of the main window
@@ -178,8 +163,7 @@ TEST(Terminal, WindowGoesLeftOfTheMainWindowBottomsLevelElseRightElseTheScreenEd
     };
     for (const auto& r : rows) {
         const auto got = term_window_place(r.main, 400, 400, screen);
-        EXPECT_EQ(got.left, r.left) << r.main.left;
-        EXPECT_EQ(got.top, r.top) << r.main.left;
+        EXPECT_EQ(std::tuple(got.left, got.top), std::tuple(r.left, r.top)) << r.main.left;
     }
 }
 

@@ -1,6 +1,10 @@
+// Transactions: result forms, retries and wait limits, reply ends, refusals, EDID data phases,
+// overlapping actions; late replies (a reply that answers an earlier request is dropped and the
+// wait goes on; error replies still end the transaction).
 #include <gtest/gtest.h>
 
 #include "fake_ports.h"
+#include "link/reply_echo.h"
 
 using namespace vexlan;
 using namespace vexlan::testing;
@@ -27,18 +31,13 @@ TEST(Transaction, ResultCodesAndCaption) {
         fake_rig rig;
         rig.ctx.link.rx_param1 = rig.ctx.link.rx_param2 = rig.ctx.link.rx_param3 = "keep";
         rig.tcp.answer_with(r.reply.empty() ? std::vector<reply_chunk>{} : std::vector<reply_chunk>{{3, r.reply}});
-        EXPECT_EQ(cmdtx_str(rig.ctx, r.line), r.result) << r.line << " / " << r.reply;
-        EXPECT_EQ(rig.ctx.link.cmd_result, r.result);
-        EXPECT_EQ(rig.ctx.link.rx_param1, r.p1) << r.reply;
-        EXPECT_EQ(rig.ctx.link.rx_param2, r.p2) << r.reply;
-        EXPECT_EQ(rig.ctx.link.rx_param3, r.p3) << r.reply;
-        EXPECT_EQ(rig.ctx.link.lab_link.caption, r.caption);
-        EXPECT_EQ(rig.ctx.link.lab_link.color, r.color);
-        EXPECT_FALSE(rig.ctx.link.cmd_busy);
-        EXPECT_FALSE(rig.ctx.link.busy_bar.visible);
-        if (r.result != 2) {
-            EXPECT_EQ(rig.ctx.link.rx_line, r.reply);
-        }
+        SCOPED_TRACE(r.line + " / " + r.reply);
+        const auto& L = rig.ctx.link;
+        EXPECT_EQ(cmdtx_str(rig.ctx, r.line), r.result);
+        EXPECT_EQ(std::tuple(L.cmd_result, L.rx_param1, L.rx_param2, L.rx_param3, L.lab_link.caption, L.lab_link.color),
+                  std::tuple(r.result, r.p1, r.p2, r.p3, r.caption, r.color));
+        EXPECT_FALSE(L.cmd_busy || L.busy_bar.visible);
+        if (r.result != 2) { EXPECT_EQ(L.rx_line, r.reply); }
         EXPECT_TRUE(rig.dialogs.messages.empty());
     }
 }
@@ -59,11 +58,10 @@ TEST(Transaction, SilentUnitGetsExactlyTwoIdenticalSendsAndWaitLimits) {
         const auto start = rig.world.now;
         EXPECT_EQ(cmdtx_str(rig.ctx, r.line), 2);
         auto& link = rig.link();
-        ASSERT_EQ(link.writes.size(), 2u) << r.line;
-        EXPECT_EQ(link.writes[0], r.line);
-        EXPECT_EQ(link.writes[1], r.line);
-        EXPECT_EQ(link.write_times[1] - start, r.per_send_ms) << r.line << " iface " << r.iface;
-        EXPECT_EQ(rig.world.now - start, 2 * r.per_send_ms) << r.line << " iface " << r.iface;
+        SCOPED_TRACE(r.line + " iface " + std::to_string(r.iface));
+        EXPECT_EQ(link.writes, (std::vector<std::string>{r.line, r.line}));
+        ASSERT_EQ(link.write_times.size(), 2u);
+        EXPECT_EQ(std::tuple(link.write_times[1] - start, rig.world.now - start), std::tuple(r.per_send_ms, 2 * r.per_send_ms));
         EXPECT_EQ(rig.ctx.link.lab_link.caption, "No response");
         if (r.iface == 0) {
             EXPECT_EQ(link.discards, 2);  // the receive buffer is emptied before each send
@@ -80,23 +78,19 @@ TEST(Transaction, RetryAfterDroppedReplyAndLateFirstReply) {
         return ++seen == 1 ? std::vector<reply_chunk>{} : fake_rig::reply(line, "7");
     };
     EXPECT_EQ(cmdtx_str(rig.ctx, "$timing? 1\r"), 1);
-    EXPECT_EQ(rig.tcp.writes.size(), 2u);
-    EXPECT_EQ(rig.ctx.link.rx_param1, "7");
+    EXPECT_EQ(std::tuple(rig.tcp.writes.size(), rig.ctx.link.rx_param1), std::tuple(2u, "7"));
 
     // A reply to the first send that arrives during the second wait completes the transaction.
     fake_rig late;
     late.tcp.unit = [&](const std::string& line) { return fake_rig::reply(line, "8", 3300); };
     EXPECT_EQ(cmdtx_str(late.ctx, "$timing? 1\r"), 1);
-    EXPECT_EQ(late.tcp.writes.size(), 2u);
-    EXPECT_EQ(late.ctx.link.rx_param1, "8");
+    EXPECT_EQ(std::tuple(late.tcp.writes.size(), late.ctx.link.rx_param1), std::tuple(2u, "8"));
     EXPECT_LT(late.world.now, 3300u + 100u);
 }
 
 TEST(Transaction, ReplyEndsWhenCrAndLfHaveBothArrivedInAnyOrderAndPieces) {
     const std::vector<std::vector<std::string>> splits = {
-        {"$timing 4", ",2\r", "\n"},
-        {"$timing 4,2\n", "\r"},
-        {"$", "t", "iming 4,2", "\r", "\n"},
+        {"$timing 4", ",2\r", "\n"}, {"$timing 4,2\n", "\r"}, {"$", "t", "iming 4,2", "\r", "\n"},
         {"$timing 4,2\r\nTRAILING"},
     };
     for (const auto& pieces : splits) {
@@ -105,9 +99,8 @@ TEST(Transaction, ReplyEndsWhenCrAndLfHaveBothArrivedInAnyOrderAndPieces) {
         for (const auto& p : pieces) chunks.push_back({4, p});
         rig.tcp.answer_with(chunks);
         EXPECT_EQ(cmdtx_str(rig.ctx, "$timing 4,2\r"), 1);
-        EXPECT_EQ(rig.ctx.link.rx_param1, "4");
-        EXPECT_EQ(rig.ctx.link.rx_param2.substr(0, 1), "2");
-        EXPECT_EQ(rig.tcp.writes.size(), 1u);
+        EXPECT_EQ(std::tuple(rig.ctx.link.rx_param1, rig.ctx.link.rx_param2.substr(0, 1), rig.tcp.writes.size()),
+                  std::tuple("4", "2", 1u));
         // Bytes after the end of the reply are no part of it.
         EXPECT_EQ(rig.ctx.link.rx_line.find("TRAILING"), std::string::npos);
     }
@@ -121,11 +114,10 @@ TEST(Transaction, RefusedWithoutLinkOrUnit) {
         else rig.ctx.link.eth_connected = false;
         EXPECT_EQ(cmdtx_str(rig.ctx, "$model?\r"), 0);
         EXPECT_TRUE(rig.link().writes.empty());
-        ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-        EXPECT_EQ(rig.dialogs.messages[0], iface == 0 ? "RS-232 is disconnected !" : "Ethernet is disconnected !.");
-        EXPECT_EQ(rig.dialogs.icons[0], msg_icon::critical);
-        EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked");
-        EXPECT_EQ(rig.ctx.link.lab_link.color, rgb_red);
+        EXPECT_EQ(rig.dialogs.messages,
+                  std::vector<std::string>{iface == 0 ? "RS-232 is disconnected !" : "Ethernet is disconnected !."});
+        EXPECT_EQ(rig.dialogs.icons, std::vector<msg_icon>{msg_icon::critical});
+        EXPECT_EQ(std::tuple(rig.ctx.link.lab_link.caption, rig.ctx.link.lab_link.color), std::tuple("Not Linked", rgb_red));
         EXPECT_FALSE(rig.ctx.link.cmd_busy);
     }
     // Serial port open but not opened by the application (com_open clear): link down too.
@@ -142,19 +134,12 @@ TEST(Transaction, RefusedWithoutLinkOrUnit) {
     for (const auto& [line, passes] : lines) {
         fake_rig rig(1, 254);
         rig.tcp.unit = [](const std::string& l) { return fake_rig::reply(l, "x"); };
-        const int result = cmdtx_str(rig.ctx, line);
-        if (passes) {
-            EXPECT_EQ(result, 1) << line;
-            EXPECT_EQ(rig.tcp.writes.size(), 1u);
-            EXPECT_TRUE(rig.dialogs.messages.empty());
-        } else {
-            EXPECT_EQ(result, 2) << line;
-            EXPECT_TRUE(rig.tcp.writes.empty()) << line;
-            ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-            EXPECT_EQ(rig.dialogs.messages[0], "Do [Refresh] or [Link] first !");
-            EXPECT_EQ(rig.dialogs.icons[0], msg_icon::exclamation);
-            EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked");  // caption unchanged
-        }
+        SCOPED_TRACE(line);
+        EXPECT_EQ(cmdtx_str(rig.ctx, line), passes ? 1 : 2);
+        EXPECT_EQ(rig.tcp.writes.size(), passes ? 1u : 0u);
+        EXPECT_EQ(rig.dialogs.messages, passes ? std::vector<std::string>{} : std::vector<std::string>{"Do [Refresh] or [Link] first !"});
+        EXPECT_EQ(rig.dialogs.icons, passes ? std::vector<msg_icon>{} : std::vector<msg_icon>{msg_icon::exclamation});
+        if (!passes) { EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked"); }  // caption unchanged
     }
 }
 
@@ -170,19 +155,16 @@ TEST(Transaction, EdidReadDataPhase) {
                              {2, data.substr(100, 200)}, {2, data.substr(300) + "EXTRA"}});
         rig.ctx.link.rx_edid_mode = true;
         EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_read d3,block0\r"), 1);
-        EXPECT_EQ(rig.ctx.link.rx_count, 386);
-        EXPECT_EQ(rig.ctx.link.rx_data, data);
-        EXPECT_EQ(rig.ctx.link.rx_line, header);
-        EXPECT_EQ(rig.ctx.link.rx_param1, "d3");
-        EXPECT_EQ(rig.ctx.link.rx_param2, "block0");
+        const auto& L = rig.ctx.link;
+        EXPECT_EQ(std::tuple(L.rx_count, L.rx_data, L.rx_line, L.rx_param1, L.rx_param2),
+                  std::tuple(386, data, header, "d3", "block0"));
     }
     // Headers without a data phase complete at once.
     for (const std::string h : {"$edid_read err_ddc\r\n", "$err\r\n"}) {
         fake_rig rig;
         rig.tcp.answer_with({{2, h}});
         rig.ctx.link.rx_edid_mode = true;
-        const int result = cmdtx_str(rig.ctx, "$edid_read d3,block0\r");
-        EXPECT_EQ(result, 3) << h;
+        EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_read d3,block0\r"), 3) << h;
         EXPECT_EQ(rig.tcp.writes.size(), 1u);
         EXPECT_LT(rig.world.now, 20u);
     }
@@ -216,27 +198,20 @@ TEST(Transaction, EdidWritePayloadOverTcpAndSerial) {
         rig.ctx.link.edid_write_image = &image;
         rig.link().answer_with({{3, line}});
         EXPECT_EQ(cmdtx_str(rig.ctx, line), 1);
-        EXPECT_EQ(rig.link().writes, sends[iface]);
-        EXPECT_EQ(rig.ctx.link.rx_param1, "c2");
+        EXPECT_EQ(std::tuple(rig.link().writes, rig.ctx.link.rx_param1), std::tuple(sends[iface], "c2"));
     }
 }
 
 TEST(Transaction, TerminalRawReplyEndsAtEotAndRendersControlBytes) {
-    fake_rig rig;
-    rig.ctx.link.term_visible = true;
-    rig.ctx.link.term_raw = true;
-    rig.tcp.answer_with({{2, "$help\r\n$model?\r\n"}, {2, std::string("\x01\x1b") + "x\x04tail"}});
-    EXPECT_EQ(cmdtx_str(rig.ctx, "$help\r"), 1);
-    EXPECT_FALSE(rig.ctx.link.term_raw);
-    EXPECT_EQ(rig.ctx.link.term_text, "$help<CR><LF>\r\n$model?<CR><LF>\r\n<1><1B>x<EOT>");
-    EXPECT_EQ(rig.ctx.link.rx_line, std::string("$help\r\n$model?\r\n\x01\x1bx\x04"));
-
-    // Without the raw flag the same reply ends at the first CR LF.
-    fake_rig plain;
-    plain.tcp.answer_with({{2, "$help\r\n$model?\r\n"}});
-    EXPECT_EQ(cmdtx_str(plain.ctx, "$help\r"), 1);
-    EXPECT_EQ(plain.ctx.link.rx_line, "$help\r\n");
-
+    for (bool raw : {true, false}) {  // without the raw flag the same reply ends at the first CR LF
+        fake_rig rig;
+        rig.ctx.link.term_visible = rig.ctx.link.term_raw = raw;
+        rig.tcp.answer_with({{2, "$help\r\n$model?\r\n"}, {2, std::string("\x01\x1b") + "x\x04tail"}});
+        EXPECT_EQ(cmdtx_str(rig.ctx, "$help\r"), 1);
+        EXPECT_FALSE(rig.ctx.link.term_raw);
+        EXPECT_EQ(rig.ctx.link.rx_line, raw ? std::string("$help\r\n$model?\r\n\x01\x1bx\x04") : "$help\r\n");
+        if (raw) { EXPECT_EQ(rig.ctx.link.term_text, "$help<CR><LF>\r\n$model?<CR><LF>\r\n<1><1B>x<EOT>"); }
+    }
     // A long terminal log is emptied before the next event adds to it.
     fake_rig full;
     full.ctx.link.term_visible = true;
@@ -266,10 +241,9 @@ TEST(Transaction, ClosingWritesWithoutWaiting) {
     rig.ctx.link.app_closing = true;
     rig.ctx.link.cmd_result = 9;
     cmdtx_str(rig.ctx, "$timing 1\r");
-    EXPECT_EQ(rig.tcp.writes.size(), 1u);
-    EXPECT_EQ(rig.world.now, 0u);
-    EXPECT_EQ(rig.ctx.link.cmd_result, 9);  // no result
-    EXPECT_EQ(rig.ctx.link.lab_link.caption, "Not Linked");
+    // one write, no wait, no result
+    EXPECT_EQ(std::tuple(rig.tcp.writes.size(), rig.world.now, rig.ctx.link.cmd_result, rig.ctx.link.lab_link.caption),
+              std::tuple(1u, 0u, 9, "Not Linked"));
 }
 
 TEST(Transaction, HeldBytesStayWithinTheirCaps) {
@@ -310,29 +284,21 @@ TEST(Overlap, SecondCommandWaitsForThePendingReply) {
     for (int iface : {0, 1}) {
         fake_rig rig(iface);
         auto& link = rig.link();
-        link.unit = [](const std::string& line) {
-            if (line == "$cable_run?\r") return fake_rig::reply(line, "start", 30);
-            return fake_rig::reply(line, "12", 5);
-        };
+        link.unit = [](const std::string& l) { return fake_rig::reply(l, l == "$cable_run?\r" ? "start" : "12", 30); };
         int inner_result = -1;
         std::string inner_p1;
         bool busy_after_inner = false;
         rig.world.at(5, [&] {
             inner_result = cmdtx_str(rig.ctx, "$timing 12\r");
             inner_p1 = rig.ctx.link.rx_param1;
-            busy_after_inner = rig.ctx.link.cmd_busy;
+            busy_after_inner = rig.ctx.link.cmd_busy;  // the outer transaction still runs
         });
         const int outer_result = cmdtx_str(rig.ctx, "$cable_run?\r");
-
         EXPECT_EQ(link.writes, (std::vector<std::string>{"$cable_run?\r", "$timing 12\r"}));
-        EXPECT_EQ(link.write_times.back(), 30u) << "the second command went out before the first reply";
-        EXPECT_EQ(inner_result, 1);
-        EXPECT_EQ(inner_p1, "12");
-        EXPECT_TRUE(busy_after_inner) << "the outer transaction still runs";
-        EXPECT_EQ(outer_result, 1);
-        EXPECT_EQ(rig.ctx.link.rx_param1, "start");
-        EXPECT_EQ(rig.ctx.link.rx_line, "$cable_run? start\r\n");
-        EXPECT_FALSE(rig.ctx.link.cmd_busy);
+        EXPECT_EQ(link.write_times.back(), 30u) << "sent before the first reply, or long after it";
+        EXPECT_EQ(std::tuple(inner_result, inner_p1, busy_after_inner), std::tuple(1, "12", true));
+        EXPECT_EQ(std::tuple(outer_result, rig.ctx.link.rx_param1, rig.ctx.link.rx_line, rig.ctx.link.cmd_busy),
+                  std::tuple(1, "start", "$cable_run? start\r\n", false));
     }
 }
 
@@ -357,12 +323,106 @@ TEST(Overlap, LateReplyOfAnAbandonedCommandIsDropped) {
     const int outer_result = cmdtx_str(rig.ctx, "$cable_run?\r");
 
     // The action waited for the first command's wait to run out (161 steps), then sent.
-    EXPECT_EQ(inner_sent_at, 161u * 20u);
-    EXPECT_EQ(inner_result, 1);
-    EXPECT_EQ(inner_line, "$timing 12\r\n") << "the late reply of $cable_run? was taken";
+    EXPECT_EQ(std::tuple(inner_sent_at, inner_result, inner_line), std::tuple(161u * 20u, 1, "$timing 12\r\n"))
+        << "the late reply of $cable_run? was taken";
     // The first command was sent a second time and got its own reply.
-    ASSERT_EQ(rig.tcp.writes.size(), 3u);
-    EXPECT_EQ(rig.tcp.writes[2], "$cable_run?\r");
-    EXPECT_EQ(outer_result, 1);
-    EXPECT_EQ(rig.ctx.link.rx_param1, "stop");
+    EXPECT_EQ(rig.tcp.writes, (std::vector<std::string>{"$cable_run?\r", "$timing 12\r", "$cable_run?\r"}));
+    EXPECT_EQ(std::tuple(outer_result, rig.ctx.link.rx_param1), std::tuple(1, "stop"));
+}
+
+// ---- late replies ---------------------------------------------------------------------
+
+namespace {
+
+const std::string data_phase = edid_data_phase(0xA5);
+
+// The request, its own reply and late replies of the same word for one echo rule.
+struct echo_case {
+    std::string line, own;
+    std::vector<std::string> late;
+    bool edid_read;
+};
+
+echo_case case_for(const echo_rule& r) {
+    const std::string w(r.word);
+    echo_case c;
+    c.edid_read = w == "$edid_read";
+    const std::string tail = c.edid_read ? "\r\n" + data_phase : ",VAL\r\n";
+    if (r.echoed == 2) {
+        c.line = w + " d4,block1" + (w == "$edid_write" ? "\r\n" : "\r");
+        c.own = w + " d4,block1" + (c.edid_read ? "\r\n" + data_phase : "\r\n");
+        c.late = {w + " d3,block1" + tail, w + " d4,block0" + tail};
+    } else {
+        c.line = w + " a7\r";
+        c.own = w + " a7,VAL\r\n";
+        c.late = {w + " a6,VAL\r\n", w + "\r\n"};
+    }
+    return c;
+}
+
+}  // namespace
+
+TEST(ReplyEcho, EveryRuleDropsAReplyOfAnotherArgumentAndKeepsErrorForms) {
+    ASSERT_FALSE(echo_rules().empty());
+    for (const auto& rule : echo_rules()) {
+        const auto c = case_for(rule);
+        const std::string w(rule.word);
+        // Late replies first, then the own reply: the wait goes on past the late ones, no resend.
+        {
+            fake_rig rig;
+            rig.ctx.link.rx_edid_mode = c.edid_read;
+            std::vector<reply_chunk> chunks;
+            for (const auto& l : c.late) chunks.push_back({3, l});
+            chunks.push_back({3, c.own});
+            rig.tcp.answer_with(chunks);
+            EXPECT_EQ(cmdtx_str(rig.ctx, c.line), 1) << c.line;
+            EXPECT_EQ(rig.tcp.writes.size(), 1u) << c.line;
+            EXPECT_EQ(rig.ctx.link.rx_param1, rule.echoed == 2 ? "d4" : "a7") << c.line;
+            if (c.edid_read) {
+                EXPECT_EQ(rig.ctx.link.rx_data, data_phase);
+            }
+        }
+        // Error forms end the transaction at once with result 3.
+        std::vector<std::string> errors = {"$err\r\n", w + " err\r\n"};
+        if (c.edid_read) errors.push_back("$edid_read err_ddc\r\n");
+        for (const auto& e : errors) {
+            fake_rig rig;
+            rig.ctx.link.rx_edid_mode = c.edid_read;
+            rig.tcp.answer_with({{3, e}});
+            EXPECT_EQ(cmdtx_str(rig.ctx, c.line), 3) << c.line << " / " << e;
+            EXPECT_LT(rig.world.now, 20u) << e;
+        }
+    }
+    // Commands outside the table take any argument in their reply.
+    EXPECT_TRUE(echo_expected("$timing 5\r").empty());
+    EXPECT_TRUE(echo_expected("$edid_manuf? \r").empty());  // no argument: nothing to echo
+}
+
+TEST(ReplyEcho, DelayedUnitNeverAnswersOneStoreWithAnother) {
+    // d1 is answered 7 s late, d2 after 1 s: d1's late reply arrives while d2 waits.
+    fake_rig rig;
+    rig.tcp.unit = [](const std::string& line) {
+        const auto slot = line.substr(13, line.size() - 14);
+        return fake_rig::reply(line, slot + ",VX" + slot, slot == "d1" ? 7000 : 1000);
+    };
+    EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_manuf? d1\r"), 2);
+    EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_manuf? d2\r"), 1);
+    EXPECT_EQ(rig.ctx.link.rx_param2, "VXd2");
+}
+
+TEST(ReplyEcho, LateReplyMarkerEndsWithTheNextOwnReply) {
+    // "$fwver?" gets no reply; "$timing? 1" then gets its own: an "$fwver?" line arriving
+    // during a later command is an answer to that command again (result 3 at once), not a late
+    // reply to wait past.
+    fake_rig rig;
+    rig.tcp.unit = [](const std::string& line) {
+        if (line == "$fwver?\r") return std::vector<reply_chunk>{};
+        if (line == "$board_id?\r") return std::vector<reply_chunk>{{4, "$fwver? 1.0\r\n"}};
+        return fake_rig::reply(line, "3", 4);
+    };
+    EXPECT_EQ(cmdtx_str(rig.ctx, "$fwver?\r"), 2);
+    EXPECT_EQ(cmdtx_str(rig.ctx, "$timing? 1\r"), 1);
+    const auto before = rig.world.now;
+    EXPECT_EQ(cmdtx_str(rig.ctx, "$board_id?\r"), 3);
+    EXPECT_LT(rig.world.now - before, 20u);
 }

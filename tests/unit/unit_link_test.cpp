@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_controls.h"
+#include "link/model_profile.h"
 
 namespace vexlan {
 namespace {
@@ -38,12 +39,10 @@ TEST(UnitLink, ModelAndBoardSelectProfileCaptionAndCatalogue) {
         int catalogue_events = 0;
         rig.ctx.view.on_catalogue = [&] { ++catalogue_events; };
         linked(rig, r.model, r.board);
-        EXPECT_EQ(rig.ctx.view.lab_model.caption, r.caption);
-        EXPECT_EQ(rig.ctx.catalogue.file_name, r.catalogue);
+        EXPECT_EQ(std::tuple(rig.ctx.view.lab_model.caption, rig.ctx.catalogue.file_name, catalogue_events,
+                             rig.ctx.view.imgcbo_item2, rig.ctx.link.lab_link.enabled),
+                  std::tuple(r.caption, r.catalogue, 1, r.item2, true));
         EXPECT_GT(rig.ctx.catalogue.timing_count, 0);
-        EXPECT_EQ(catalogue_events, 1);
-        EXPECT_EQ(rig.ctx.view.imgcbo_item2, r.item2);
-        EXPECT_TRUE(rig.ctx.link.lab_link.enabled);
     }
 }
 
@@ -58,17 +57,15 @@ TEST(UnitLink, RelinkingTheSameProfileKeepsTheCatalogueInMemory) {
     rig.ctx.catalogue.pattern_out_index = 7;
     rig.unit.model = "736";  // same family and board: same profile index and variant
     lab_link_click(rig.ctx);
-    EXPECT_EQ(rig.ctx.catalogue.timing_fav[0], 3);
-    EXPECT_TRUE(rig.ctx.catalogue.timings[2].checked);
-    EXPECT_EQ(rig.ctx.catalogue.pattern_out_index, 7);
-    EXPECT_EQ(rig.ctx.profile.current_model_string, "DN-6P");
+    const auto& C = rig.ctx.catalogue;
+    EXPECT_EQ(std::tuple(C.timing_fav[0], C.timings[2].checked, C.pattern_out_index, rig.ctx.profile.current_model_string),
+              std::tuple(3, true, 7, "DN-6P"));
 
     // Another board of the same family reloads (the change is lost, the file is read again).
     rig.unit.board = "1";
     lab_link_click(rig.ctx);
-    EXPECT_EQ(rig.ctx.catalogue.file_name, "m41l_k_new_timing_pattern.ini");
-    EXPECT_EQ(rig.ctx.catalogue.pattern_out_index, fav_empty);
-    EXPECT_EQ(rig.ctx.profile.current_model_string, "736");
+    EXPECT_EQ(std::tuple(C.file_name, C.pattern_out_index, rig.ctx.profile.current_model_string),
+              std::tuple("m41l_k_new_timing_pattern.ini", int{fav_empty}, "736"));
 }
 
 TEST(UnitLink, FirmwareAndTaskModeLabels) {
@@ -79,9 +76,8 @@ TEST(UnitLink, FirmwareAndTaskModeLabels) {
         rig.unit.fw = "1.07";
         rig.unit.task = task;
         linked(rig, "MRV-410");
-        EXPECT_EQ(rig.ctx.view.lab_fw_ver.caption, "FW: 1.07");
-        EXPECT_EQ(rig.ctx.tasks.task_mode, mode);
-        EXPECT_EQ(rig.ctx.view.img_analyser.picture, mode == 0 ? "task_analyser_on.bmp" : "task_analyser_off.bmp");
+        EXPECT_EQ(std::tuple(rig.ctx.view.lab_fw_ver.caption, rig.ctx.tasks.task_mode, rig.ctx.view.img_analyser.picture),
+                  std::tuple("FW: 1.07", mode, mode == 0 ? "task_analyser_on.bmp" : "task_analyser_off.bmp"));
     }
 }
 
@@ -93,26 +89,19 @@ TEST(UnitLink, UnansweredQueriesLeaveWhatWasThere) {
     rig.unit.silent = true;
     rig.ctx.view.lab_fw_ver.caption = "FW: old";
     lab_link_click(rig.ctx);
-    EXPECT_EQ(rig.ctx.profile.model_index, 0);
-    EXPECT_EQ(rig.ctx.view.lab_model.caption, "MRV-410");
-    EXPECT_EQ(rig.ctx.view.lab_fw_ver.caption, "FW: old");
-    EXPECT_EQ(rig.ctx.link.lab_link.caption, "No response");
-    EXPECT_EQ(rig.ctx.link.lab_link.color, rgb_red);
-    EXPECT_TRUE(rig.ctx.link.lab_link.enabled);
+    const auto& V = rig.ctx.view;
+    const auto& L = rig.ctx.link.lab_link;
+    EXPECT_EQ(std::tuple(rig.ctx.profile.model_index, V.lab_model.caption, V.lab_fw_ver.caption),
+              std::tuple(0, "MRV-410", "FW: old"));
+    EXPECT_EQ(std::tuple(L.caption, L.color, L.enabled), std::tuple("No response", rgb_red, true));
 
     // "$board_id?" and "$fwver?" unanswered: variant 0, no task-mode query, task unchanged.
     link_rig partial;
     partial.connect_tcp();
-    auto base = partial.unit;
-    partial.tcp.unit = [&](const std::string& line) -> std::vector<testing::reply_chunk> {
-        const auto w = cmdstr_cmd_get(line);
-        if (w == "$board_id?" || w == "$fwver?") return {};
-        return base(line);
-    };
+    partial.unit.drop = {{"$board_id?", 99}, {"$fwver?", 99}};
     lab_link_click(partial.ctx);
-    EXPECT_EQ(partial.ctx.profile.board_variant, 0);
-    EXPECT_EQ(partial.ctx.view.lab_model.caption, "MRV-410");
-    EXPECT_EQ(partial.ctx.tasks.task_mode, none_254);
+    EXPECT_EQ(std::tuple(partial.ctx.profile.board_variant, partial.ctx.view.lab_model.caption, partial.ctx.tasks.task_mode),
+              std::tuple(0, "MRV-410", int{none_254}));
     for (const auto& c : partial.tcp.commands) EXPECT_NE(c, "$task_mode?\r");
 }
 
@@ -153,6 +142,67 @@ TEST(UnitLink, UnknownModelIsReportedOncePerConnectionAndNotQueriedFurther) {
     ASSERT_EQ(rig.dialogs.messages.size(), 3u);
     EXPECT_NE(rig.dialogs.messages[2].find("\"" + std::string(80, 'M') + "...\""), std::string::npos);
     EXPECT_LT(rig.dialogs.messages[2].size(), 200u);
+}
+
+// ---- the profile itself ----------------------------------------------------------------
+
+// What the unit reports ("$model?" and "$board_id?") decides the family and the catalogue file.
+TEST(model_profile, model_text_and_board_id_select_catalogue) {
+    struct row {
+        const char* model;
+        const char* board_reply;  // "$board_id?" parameter 1; "" when the query failed
+        int model_index;
+        int board_variant;
+        const char* catalogue;
+    };
+    const row rows[] = {
+        {"MRV-410", "0", 0, 0, "m41_timing_pattern.ini"},     {"Pattern Gen.", "2", 0, 2, "m41_timing_pattern.ini"},
+        {"735", "0", 0, 0, "m41_timing_pattern.ini"},         {"KS-P9-GTR", "", 0, 0, "m41_timing_pattern.ini"},
+        {"736", "0", 1, 0, "m41l_k_old_timing_pattern.ini"},
+        {"736", "3", 1, 0, "m41l_k_old_timing_pattern.ini"},  // unknown board id counts as 0
+        {"DN-6P", "0", 1, 0, "m41l_old_timing_pattern.ini"},  {"Pattern Gen.L", "None", 1, 0, "m41l_old_timing_pattern.ini"},
+        {"MRV-410L", " 1", 1, 0, "m41l_old_timing_pattern.ini"}, {"DN-6P", "01", 1, 0, "m41l_old_timing_pattern.ini"},
+        {"736", "1", 1, 1, "m41l_k_new_timing_pattern.ini"},  {"DN-6P", "1", 1, 1, "m41l_k_new_timing_pattern.ini"},
+        {"MRV-410L", "2", 1, 2, "m41l_new_timing_pattern.ini"}, {"736", "2", 1, 2, "m41l_new_timing_pattern.ini"},
+        {"MRV-510", "0", 2, 0, "m51_timing_pattern.ini"},
+        // Exact, case-sensitive comparison; anything else is no family at all.
+        {"mrv-510", "0", 254, 0, "m41_timing_pattern.ini"},   {"MRV-510 ", "0", 254, 0, "m41_timing_pattern.ini"},
+        {"7360", "0", 254, 0, "m41_timing_pattern.ini"},      {"", "1", 254, 1, "m41_timing_pattern.ini"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.model) + " / board " + r.board_reply);
+        const int variant = board_variant_from_reply(r.board_reply);
+        EXPECT_EQ(variant, r.board_variant);
+        EXPECT_EQ(model_index_from_text(r.model), r.model_index);
+
+        model_profile p;
+        const auto reload = model_profile_update(p, r.model, variant);
+        ASSERT_TRUE(reload.has_value());
+        EXPECT_EQ(std::tuple(*reload, catalogue_file_for(p), p.current_model_string),
+                  std::tuple(r.catalogue, r.catalogue, r.model_index == 254 ? "" : r.model));
+    }
+    // A profile that never linked uses the first family's files.
+    EXPECT_EQ(catalogue_file_for(model_profile{}), "m41_timing_pattern.ini");
+    // The favourites file replaces the last four characters, whatever they are.
+    EXPECT_EQ(favourites_file_name("m41l_k_new_timing_pattern.ini"), "m41l_k_new_timing_pattern_fav.ini");
+    EXPECT_EQ(favourites_file_name("custom.txt"), "custom_fav.ini");
+}
+
+// A change of family or board reloads the catalogue; a relink of the same kind does not.
+TEST(model_profile, update_reloads_only_on_change) {
+    model_profile p;
+    // reload: nullptr: no reload
+    struct step { const char* model; int variant; const char* reload; };
+    const step steps[] = {{"DN-6P", 0, "m41l_old_timing_pattern.ini"},
+                          {"MRV-410L", 0, nullptr},  // same family and board: model text kept
+                          {"MRV-510", 0, "m51_timing_pattern.ini"}, {"unknown", 0, "m41_timing_pattern.ini"},
+                          {"other unknown", 0, nullptr}};
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.model);
+        const auto reload = model_profile_update(p, s.model, s.variant);
+        EXPECT_EQ(reload.value_or("none"), s.reload ? s.reload : "none");
+    }
+    EXPECT_EQ(p.current_model_string, "");
 }
 
 }  // namespace
