@@ -5,6 +5,7 @@
 #include "edid/edid_files.h"
 #include "edid/edid_page.h"
 #include "edid/edid_transfer.h"
+#include "edid/edid_unit_ops.h"
 #include "link/app_context.h"
 #include "link/transaction.h"
 
@@ -27,12 +28,6 @@ struct transfer_guard {
 
 void show_red(control_view& v, const char* caption) {
     v = {caption, rgb_red, true, true, ""};
-}
-
-std::string trim_blanks(const std::string& s) {
-    const auto a = s.find_first_not_of(' ');
-    if (a == std::string::npos) return {};
-    return s.substr(a, s.find_last_not_of(' ') - a + 1);
 }
 
 // A slot name as the unit reports it, shown in a list: printable characters only, bounded.
@@ -182,7 +177,7 @@ void rename_send(app_context& ctx, int write_index, const std::string& name) {
     auto& L = ctx.link;
     transfer_guard busy(ctx);
     cmdtx_str(ctx, "$edid_name c" + std::to_string(write_index - 2) + "," + name + "\r");
-    if (L.cmd_result == 1 && trim_blanks(L.rx_param2) == name) slot_name_set(ctx.edid_page, write_index - 2, name);
+    if (L.cmd_result == 1 && edid_trim_blanks(L.rx_param2) == name) slot_name_set(ctx.edid_page, write_index - 2, name);
 }
 
 }  // namespace
@@ -192,12 +187,9 @@ void rename_send(app_context& ctx, int write_index, const std::string& name) {
 void edid_rename_click(app_context& ctx) {
     auto& P = ctx.edid_page;
     auto* dialogs = ctx.ports.dialogs;
-    const std::string name = trim_blanks(P.txt_edid_rename);
-    const bool bad = name.empty() || std::any_of(name.begin(), name.end(), [](char c) {
-                         return c == ',' || static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126;
-                     });
-    if (bad) {
-        if (dialogs) dialogs->message_box("Wrong name", msg_icon::exclamation);
+    const std::string name = edid_trim_blanks(P.txt_edid_rename);
+    if (const std::string problem = edid_slot_name_problem(name); !problem.empty()) {
+        if (dialogs) dialogs->message_box(problem, msg_icon::exclamation);
         return;
     }
     if (P.write_index == 1 || P.write_index == 2) {

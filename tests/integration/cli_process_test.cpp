@@ -25,8 +25,7 @@ QString data_file(const char* name) { return QStringLiteral(VEXLAN_DATA_DIR "/ed
 QString temp_file(const char* name) { return QDir(QString::fromStdString(::testing::TempDir())).filePath(name); }
 
 nlohmann::json slots_json(const sim_process& sim) {
-    const cli_run r = run_cli(sim, {"edid", "slots", "--json"});
-    EXPECT_EQ(r.status, 0) << r.err;
+    const cli_run r = run_ok(sim, {"edid", "slots", "--json"});
     return nlohmann::json::parse(r.out, nullptr, false);
 }
 
@@ -43,8 +42,7 @@ TEST(Cli, SendScriptAndLink) {
                                    "result: 3\n"}));
     EXPECT_EQ(count_of(sim.log(), "rx $model?"), 1) << sim.log();  // one link for both
 
-    auto json = run_cli(sim, {"send", "--json", "$pattern? 1"});
-    EXPECT_EQ(json.status, 0) << json.err;
+    auto json = run_ok(sim, {"send", "--json", "$pattern? 1"});
     EXPECT_EQ(json.out.rfind("{\"line\":\"$pattern? 1\",\"reply\":\"$pattern? 1\",\"param1\":\"1\",\"param2\":\"None\","
                              "\"param3\":\"None\",\"result\":1,\"ms\":", 0), 0u) << json.out;
 
@@ -56,8 +54,7 @@ TEST(Cli, SendScriptAndLink) {
     EXPECT_TRUE(lines[1].contains("\"param1\":\"err\"") && lines[1].contains("\"result\":3")) << script.out;
     EXPECT_TRUE(lines[2].contains("\"param1\":\"3\",")) << script.out;
 
-    auto link = run_cli(sim, {"link", "--json"});
-    EXPECT_EQ(link.status, 0) << link.err;
+    auto link = run_ok(sim, {"link", "--json"});
     EXPECT_EQ(link.out, "{\"model\":\"MRV-410\",\"board_id\":\"0\",\"firmware\":\"3.1.4\",\"task_mode\":\"pattern\","
                         "\"model_index\":0,\"catalogue\":\"m41_timing_pattern.ini\"}\n");
 }
@@ -98,8 +95,7 @@ TEST(Cli, FailuresMapToStatusAndNameTheCommand) {
 TEST(CliOutput, TimingPatternAndPanelPutExactLinesOnTheWireAndReadBack) {
     sim_process sim({"--verbose", "--model", "MRV-410", "--task", "pattern"});
     ASSERT_TRUE(sim.ok());
-    const auto set = run_cli(sim, {"timing", "set", "5"});
-    EXPECT_EQ(set.status, 0) << set.err;
+    run_ok(sim, {"timing", "set", "5"});
     const auto lines = received(sim);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "$timing  5<D>");
@@ -114,14 +110,12 @@ TEST(CliOutput, TimingPatternAndPanelPutExactLinesOnTheWireAndReadBack) {
     EXPECT_EQ(run_cli(sim, {"motion-text", "get"}).out, "motion text: Vexlantest\n");
 
     // The panel: every item read, and a set clicks like the window.
-    const auto get = run_cli(sim, {"panel", "get", "--json"});
-    EXPECT_EQ(get.status, 0) << get.err;
+    const auto get = run_ok(sim, {"panel", "get", "--json"});
     EXPECT_EQ(count_of(get.out, "\"item\":"), 21) << get.out;
     EXPECT_EQ(count_of(get.out, "\"read\":true"), 21);
     EXPECT_TRUE(has_all(get.out, {"\"query\":\"$hdcp_out_sw?\",\"read\":true,\"report\":\"off\",\"green\":38"}));
 
-    const auto panel_set = run_cli(sim, {"panel", "set", "40"});
-    EXPECT_EQ(panel_set.status, 0) << panel_set.err;
+    run_ok(sim, {"panel", "set", "40"});
     const auto panel_lines = received(sim);
     ASSERT_GE(panel_lines.size(), 2u);
     EXPECT_EQ(panel_lines[panel_lines.size() - 2], "$hdcp_out_sw on<D>");  // the preparation first
@@ -141,8 +135,7 @@ TEST(CliOutput, ColourAndDownScalingSetThenReadBack) {
     ASSERT_TRUE(sim.ok());
     EXPECT_EQ(run_cli(sim, {"scale4k", "set", "on_yuv"}).status, 0);
     EXPECT_EQ(run_cli(sim, {"scale4k", "get"}).out, "scale4k: on_yuv\n");
-    const auto user = run_cli(sim, {"color", "set", "user", "1", "2", "255"});
-    EXPECT_EQ(user.status, 0) << user.err;
+    run_ok(sim, {"color", "set", "user", "1", "2", "255"});
     EXPECT_EQ(run_cli(sim, {"color", "get", "--json"}).out, "{\"color\":\"User\",\"red\":1,\"green\":2,\"blue\":255}\n");
     EXPECT_EQ(run_cli(sim, {"color", "set", "Cyan", "0099"}).status, 2);
     EXPECT_EQ(run_cli(sim, {"color", "set", "Cyan", "99"}).status, 0);
@@ -155,8 +148,7 @@ TEST(CliOutput, ColourAndDownScalingSetThenReadBack) {
 TEST(CliMonitor, ReadReportAndWatch) {
     sim_process sim({"--model", "MRV-510", "--task", "analyser"});
     ASSERT_TRUE(sim.ok());
-    auto r = run_cli(sim, {"monitor", "read", "--type", "3", "--json"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    auto r = run_ok(sim, {"monitor", "read", "--type", "3", "--json"});
     auto j = json_of(r);
     const QJsonObject fields{{"type", 3}, {"avi_vic", 16}, {"avi_color_space", 0}, {"avi_color_space_text", "RGB"},
                              {"gcp_avmute_text", "Clear"}, {"spd_vendor", "VEXLAN"}};
@@ -167,15 +159,13 @@ TEST(CliMonitor, ReadReportAndWatch) {
     EXPECT_TRUE(j["raw"].toObject()["$source_detect? avi"].toString().startsWith("82 02"));
     EXPECT_EQ(j["raw"].toObject().size(), 6);
 
-    r = run_cli(sim, {"monitor", "read", "--type", "1"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    r = run_ok(sim, {"monitor", "read", "--type", "1"});
     EXPECT_TRUE(has_all(r.out, {"h_frequency = 67500\n", "v_frequency = 60.00\n"}));
     EXPECT_EQ(run_cli(sim, {"monitor", "read", "--type", "5"}).status, 2);
 
     QTemporaryDir dir;
     const QString file = dir.filePath("report.txt");
-    r = run_cli(sim, {"monitor", "report", "--out", file});
-    ASSERT_EQ(r.status, 0) << r.err;
+    r = run_ok(sim, {"monitor", "report", "--out", file});
     EXPECT_EQ(r.out, "");
     const std::string text = file_bytes(file).toStdString();
     EXPECT_EQ(text.rfind("Monitor Report ", 0), 0u);
@@ -183,8 +173,7 @@ TEST(CliMonitor, ReadReportAndWatch) {
                                "\r\nSource H Frequency = 67500 Hz\r\n"}));
     EXPECT_TRUE(text.ends_with("\r\nEND.\r\n"));
 
-    r = run_cli(sim, {"monitor", "report", "--json"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    r = run_ok(sim, {"monitor", "report", "--json"});
     j = json_of(r);
     const auto sections = j["sections"].toArray();
     ASSERT_EQ(sections.size(), 5);
@@ -193,8 +182,7 @@ TEST(CliMonitor, ReadReportAndWatch) {
     EXPECT_EQ(j["avi_vic"].toInt(-1), 16);
     EXPECT_TRUE(j["raw"].toObject().contains("$sink_detect? scdc"));
 
-    r = run_cli(sim, {"monitor", "watch", "--type", "1", "--cycles", "3"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    r = run_ok(sim, {"monitor", "watch", "--type", "1", "--cycles", "3"});
     EXPECT_EQ(count_of(r.out, " h_total = 2200\n"), 1) << r.out;
     EXPECT_EQ(count_of(r.out, " timing = 1920x1080p60\n"), 1);
     EXPECT_EQ(r.out.find(':'), 2u);  // "hh:mm:ss.mmm name = value"
@@ -219,13 +207,11 @@ TEST(CliEdidStores, WriteThenReadBackGivesTheSameBlocksAndTheSinkReadsToFiles) {
     for (const row& r : rows) {
         SCOPED_TRACE(r.file);
         const QString x = data_file(r.file), y = temp_file("vexlan_cli_back.bin");
-        const cli_run w = run_cli(sim, {"edid", "write", r.slot, x});
-        ASSERT_EQ(w.status, 0) << w.err;
+        const cli_run w = run_ok(sim, {"edid", "write", r.slot, x});
         if (r.note) {
             EXPECT_NE(w.err.find(r.note), std::string::npos) << w.err;
         }
-        const cli_run rd = run_cli(sim, {"edid", "read", r.slot, "--out", y});
-        ASSERT_EQ(rd.status, 0) << rd.err;
+        run_ok(sim, {"edid", "read", r.slot, "--out", y});
         const QByteArray want = file_bytes(x), got = file_bytes(y);
         ASSERT_GE(got.size(), r.compared);
         EXPECT_EQ(got.left(r.compared), want.left(r.compared));
@@ -258,26 +244,20 @@ TEST(CliEdidStores, SlotsRenameRxAndSinkCopy) {
     ASSERT_TRUE(sim.ok());
     nlohmann::json names = slots_json(sim);
     ASSERT_TRUE(names.is_object()) << names.dump();
-    EXPECT_EQ(names.size(), 21u);
-    EXPECT_EQ(names["d1"], "HDMI 1080P");
-    EXPECT_EQ(names["c1"], "VXL.VEXLAN HD TV");
-    EXPECT_EQ(names["d10"], "Empty");
+    EXPECT_EQ(std::tuple(names.size(), names["d1"], names["c1"], names["d10"]),
+              std::tuple(21u, "HDMI 1080P", "VXL.VEXLAN HD TV", "Empty"));
 
     const cli_run refused = run_cli(sim, {"edid", "rx", "d9"});  // an empty store: the unit refuses
     EXPECT_EQ(refused.status, 1);
     EXPECT_TRUE(has_all(refused.err, {"$edid_rx d9 not accepted"}));
     EXPECT_EQ(run_cli(sim, {"edid", "rename", "c3", "  Bench TV  "}).status, 0);
     EXPECT_EQ(run_cli(sim, {"edid", "rx", "d2"}).status, 0);
-    const cli_run copy = run_cli(sim, {"edid", "copy-sink", "c5"});
-    EXPECT_EQ(copy.status, 0) << copy.err;
+    const cli_run copy = run_ok(sim, {"edid", "copy-sink", "c5"});
     EXPECT_EQ(copy.out, "c5: VXL.VEXLAN UHD TV\n");
 
     names = slots_json(sim);
-    EXPECT_EQ(names["c3"], "Bench TV");
-    EXPECT_EQ(names["rx"], "d2");
-    EXPECT_EQ(names["c5"], "VXL.VEXLAN UHD TV");
-    const cli_run text = run_cli(sim, {"edid", "slots"});
-    EXPECT_TRUE(has_all(text.out, {"c3: Bench TV\n", "rx: d2\n"}));
+    EXPECT_EQ(std::tuple(names["c3"], names["rx"], names["c5"]), std::tuple("Bench TV", "d2", "VXL.VEXLAN UHD TV"));
+    EXPECT_TRUE(has_all(run_cli(sim, {"edid", "slots"}).out, {"c3: Bench TV\n", "rx: d2\n"}));
 
     // The copy holds the sink's blocks 0 and 1.
     const QString sink = temp_file("vexlan_cli_sink2.bin"), c5 = temp_file("vexlan_cli_c5.bin");
@@ -287,8 +267,7 @@ TEST(CliEdidStores, SlotsRenameRxAndSinkCopy) {
 
     // --force writes an invalid image as it is.
     const QString bad = data_file("vexlan_bad_checksum_2b.bin"), y = temp_file("vexlan_cli_forced.bin");
-    const cli_run forced = run_cli(sim, {"edid", "write", "c3", bad, "--force"});
-    EXPECT_EQ(forced.status, 0) << forced.err;
+    run_ok(sim, {"edid", "write", "c3", bad, "--force"});
     ASSERT_EQ(run_cli(sim, {"edid", "read", "c3", "--out", y}).status, 0);
     EXPECT_EQ(file_bytes(y), file_bytes(bad));
 }
@@ -343,15 +322,12 @@ TEST(CliCableCec, CableRunInScaledTimeAndCecStoreAndLog) {
     sim_process cec({"--model", "MRV-510", "--cec-interval-ms", "0"});
     ASSERT_TRUE(cec.ok());
     EXPECT_EQ(run_cli(cec, {"cec", "set", "2", "40 04"}).status, 0);
-    const auto list = run_cli(cec, {"cec", "list", "--json"});
-    EXPECT_EQ(list.status, 0) << list.err;
+    const auto list = run_ok(cec, {"cec", "list", "--json"});
     EXPECT_TRUE(has_all(list.out, {"{\"n\":2,\"text\":\"40 04\"}"}));
     EXPECT_EQ(run_cli(cec, {"cec", "send", "2"}).status, 0);
-    const auto log = run_cli(cec, {"cec", "log", "--json"});
-    EXPECT_EQ(log.status, 0) << log.err;
+    const auto log = run_ok(cec, {"cec", "log", "--json"});
     EXPECT_TRUE(has_all(log.out, {" 1. TX 40 04 Image View On"}));
 
-    const auto term = run_cli(cec, {"terminal"}, "$help\n  $model?  \n");
-    EXPECT_EQ(term.status, 0) << term.err;
+    const auto term = run_ok(cec, {"terminal"}, "$help\n  $model?  \n");
     EXPECT_TRUE(has_all(term.out, {"<EOT>", "$model? MRV-510<CR><LF>\n"}));
 }

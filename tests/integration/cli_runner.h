@@ -38,6 +38,13 @@ inline cli_run run_cli(const sim_process& sim, const QStringList& args, const QB
     return run_cli(QStringList{"--tcp", QString::fromStdString(sim.tcp_target())} + args, input);
 }
 
+// The same, expected to succeed: a failure shows what vexlan-cli printed on stderr.
+inline cli_run run_ok(const sim_process& sim, const QStringList& args, const QByteArray& input = {}) {
+    cli_run r = run_cli(sim, args, input);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r;
+}
+
 inline int count_of(const std::string& hay, const std::string& needle) {
     int n = 0;
     for (auto pos = hay.find(needle); pos != std::string::npos; pos = hay.find(needle, pos + 1)) ++n;

@@ -112,9 +112,9 @@ TEST(MainWindow, RestartRestoresLinkChoicePortAddressPositionAndFiles) {
                           {"/srv/edid/a b, c.hex", "", "", "", "", "", "", "", "", "/srv/edid/last.bin"}};
     ASSERT_EQ(settings_write(ini, before), "");
     rig.start();
-    EXPECT_EQ(rig.child<QComboBox>("cbo_interface")->currentIndex(), 1);
-    EXPECT_EQ(rig.child<QLineEdit>("txt_eth_ip")->text(), "10.1.2.3");
-    EXPECT_EQ(rig.child<QComboBox>("cbo_com")->currentIndex(), 4);
+    EXPECT_EQ(std::tuple(rig.child<QComboBox>("cbo_interface")->currentIndex(),
+                         rig.child<QLineEdit>("txt_eth_ip")->text(), rig.child<QComboBox>("cbo_com")->currentIndex()),
+              std::tuple(1, "10.1.2.3", 4));
     EXPECT_EQ(rig.ctx().life.pre_files, before.pre_files);
     EXPECT_FALSE(rig.ctx().link.eth_connected);  // nothing is opened at start
     rig.w->close();
@@ -139,8 +139,7 @@ TEST(MainWindow, SerialPortOnAPseudoTerminalLinksASecondFamilyUnitInCableMode) {
     EXPECT_EQ(open->toolTip(), "Click to connect unit");
     open->click();  // opens COM1:, "$boot?", then links
     ASSERT_TRUE(ctx.link.com_open) << rig.dialogs.first();
-    EXPECT_EQ(face(open), QColor(0, 128, 0));
-    EXPECT_EQ(open->toolTip(), "Click to disconnect unit");
+    EXPECT_EQ(std::tuple(face(open), open->toolTip()), std::tuple(QColor(0, 128, 0), "Click to disconnect unit"));
     EXPECT_EQ(std::tuple(ctx.profile.model_index, ctx.tasks.task_mode), std::tuple(1, 2));
     EXPECT_EQ(rig.text("lab_model"), "MRV-410L .");
     EXPECT_EQ(ctx.catalogue.file_name, "m41l_new_timing_pattern.ini");
@@ -165,8 +164,7 @@ TEST(MainWindow, SerialPortOnAPseudoTerminalLinksASecondFamilyUnitInCableMode) {
     auto* ports = child<QTableWidget>(w, "tbl_serial_ports");
     EXPECT_TRUE(child<QDialog>(w, "frm_device")->isVisible());
     ASSERT_GE(ports->rowCount(), 1);
-    EXPECT_EQ(ports->item(0, 0)->text(), "COM1:");
-    EXPECT_EQ(ports->item(0, 1)->text(), pty);
+    EXPECT_EQ((QStringList{ports->item(0, 0)->text(), ports->item(0, 1)->text()}), (QStringList{"COM1:", pty}));
 
     open->click();  // closes
     EXPECT_FALSE(ctx.link.com_open);
@@ -196,9 +194,8 @@ TEST(EdidPageWindow, OperatorRoundAgainstTheSimulator) {
     rig.wait(5000, [&] { return !ctx.tasks.refresh_running && edid_read_item(ctx, 3) != "---"; });
     auto* read_list = child<QComboBox>(w, "imgcbo_read");
     auto* write_list = child<QComboBox>(w, "imgcbo_write");
-    EXPECT_EQ(read_list->itemText(2), "HDMI 1080P");
-    EXPECT_EQ(read_list->itemText(1), "VGA  Sink");
-    EXPECT_EQ(write_list->itemText(2), "VXL.VEXLAN HD TV");
+    EXPECT_EQ((QStringList{read_list->itemText(2), read_list->itemText(1), write_list->itemText(2)}),
+              (QStringList{"HDMI 1080P", "VGA  Sink", "VXL.VEXLAN HD TV"}));
     EXPECT_EQ(read_list->currentIndex(), 2);
 
     // READ of the four-block sink; the page's buttons are disabled while it runs.
@@ -235,8 +232,7 @@ TEST(EdidPageWindow, OperatorRoundAgainstTheSimulator) {
     emit read_list->activated(15);
     read->click();
     child<QPushButton>(w, "cmd_read_1")->click();
-    EXPECT_EQ(child<QLabel>(w, "lab_read_msg1")->text(), "Match");
-    EXPECT_EQ(child<QLabel>(w, "lab_read_msg2")->text(), " entirely.");
+    EXPECT_EQ(rig.texts({"lab_read_msg1", "lab_read_msg2"}), (QStringList{"Match", " entirely."}));
 
     // ANALYZE, a section, Save Report, EXIT.
     child<QPushButton>(w, "cmd_read_4")->click();
@@ -270,8 +266,7 @@ TEST(EdidPageWindow, OperatorRoundAgainstTheSimulator) {
     name->setText("BENCH TV");
     emit name->textEdited(name->text());
     child<QPushButton>(w, "cmd_write_rename")->click();
-    EXPECT_EQ(write_list->itemText(4), "BENCH TV");
-    EXPECT_EQ(read_list->itemText(14), "BENCH TV");
+    EXPECT_EQ((QStringList{write_list->itemText(4), read_list->itemText(14)}), (QStringList{"BENCH TV", "BENCH TV"}));
 
     // Rx EDID: c4 chosen in the dialog (that the unit keeps it: CliEdidStores).
     on_modal<frm_rx_edid>([](frm_rx_edid& d) { d.choose(15); });
@@ -303,27 +298,24 @@ TEST(EdidPageWindow, OperatorRoundAgainstTheSimulator) {
 // The pictures of every page, unlinked and with a unit linked in the task modes that change the
 // pages (analyser: the monitor's types; cable: page 5).
 TEST(Screenshots, EveryPageUnlinkedAndLinked) {
-    struct row {
-        std::optional<QStringList> sim;
-        const char* special;  // the picture only this row's mode shows
-    };
-    const row rows[] = {{std::nullopt, "page0.png"},
+    // the simulator's options, and the picture only that mode shows
+    const std::pair<std::optional<QStringList>, const char*> rows[] = {{std::nullopt, "page0.png"},
                         {QStringList{"--model", "MRV-510", "--task", "analyser", "--udp-port", "0"}, "page6.png"},
                         {QStringList{"--model", "MRV-410L", "--task", "cable", "--udp-port", "0"}, "page5.png"}};
-    for (const row& r : rows) {
-        SCOPED_TRACE(r.special);
-        window_rig rig(r.sim);
+    for (const auto& [sim, special] : rows) {
+        SCOPED_TRACE(special);
+        window_rig rig(sim);
         QTemporaryDir out;
-        EXPECT_EQ(screenshot_run(*rig.rt, *rig.w, out.path().toStdString(), r.sim.has_value()), 0);
+        EXPECT_EQ(screenshot_run(*rig.rt, *rig.w, out.path().toStdString(), sim.has_value()), 0);
         EXPECT_EQ(rig.ctx().edid_page.edid.edid_info_write.edid_type, edid_type_hdmi);  // the sample is sound
         std::vector<QImage> shots;
         for (const char* name : {"page4_type0.png", "page4_type1.png", "page4_type2.png", "page4_type3.png",
                                  "page4_type4.png", "page4_report.png", "page0_edid.png", "page0_analysis.png",
-                                 "terminal.png", "discovery.png", r.special}) {
+                                 "terminal.png", "discovery.png", special}) {
             shots.emplace_back(QDir(out.path()).filePath(name));
             EXPECT_FALSE(shots.back().isNull()) << name;
         }
-        if (r.sim && r.sim->contains("analyser"))
+        if (sim && sim->contains("analyser"))
             for (std::size_t i = 1; i < 6; ++i) EXPECT_NE(shots[i], shots[i - 1]) << "monitor picture " << i;
     }
 }
@@ -363,10 +355,9 @@ TEST(MainWindow, SerialDevicesAreListedInAStableOrder) {
     // A given device comes first and is what COM1: opens.
     serial_port_map map("/dev/pts/9");
     ASSERT_FALSE(map.entries().empty());
-    EXPECT_EQ(map.device_for(1), "/dev/pts/9");
     EXPECT_TRUE(map.entries()[0].given);
-    EXPECT_EQ(map.device_for(0), "");
-    EXPECT_EQ(map.device_for(static_cast<int>(map.entries().size()) + 1), "");
+    EXPECT_EQ((std::vector{map.device_for(1), map.device_for(0), map.device_for(int(map.entries().size()) + 1)}),
+              (std::vector<std::string>{"/dev/pts/9", "", ""}));
 }
 
 TEST(MainWindow, FileDialogFiltersInQtForm) {

@@ -49,8 +49,7 @@ TEST(OutputPages, TimingPatternAndPanelPagesSetReadBackAndShowTheirGreens) {
     // the operator ticks timing 5 and 20: favourites 0 and 1
     timings->topLevelItem(19)->setCheckState(0, Qt::Checked);
     timings->topLevelItem(4)->setCheckState(0, Qt::Checked);
-    EXPECT_EQ(ctx.catalogue.timing_fav[0], 5);
-    EXPECT_EQ(ctx.catalogue.timing_fav[1], 20);
+    EXPECT_EQ(std::tuple(ctx.catalogue.timing_fav[0], ctx.catalogue.timing_fav[1]), std::tuple(5, 20));
     emit timings->itemDoubleClicked(timings->topLevelItem(19), 0);
     EXPECT_EQ(lw.unit_value("$timing? "), "20");
     ctx.output.timing.lab_out_now.caption.clear();
@@ -58,8 +57,8 @@ TEST(OutputPages, TimingPatternAndPanelPagesSetReadBackAndShowTheirGreens) {
     const std::string name20 = ctx.catalogue.timings[19].name;
     EXPECT_EQ(lw.text("lab_reso_out_now").toStdString(), name20);
     EXPECT_EQ(timings->currentItem(), timings->topLevelItem(19));
-    EXPECT_EQ(lw.face("cmd_timing_1"), fav_green);
-    EXPECT_NE(lw.face("cmd_timing_0"), fav_green);
+    EXPECT_EQ(std::tuple(lw.face("cmd_timing_1") == fav_green, lw.face("cmd_timing_0") == fav_green),
+              std::tuple(true, false));
     emit lw.child<QPushButton>("cmd_timing_0")->clicked();
     EXPECT_EQ(lw.unit_value("$timing? "), "5");
     EXPECT_EQ(lw.face("cmd_timing_0"), fav_green);
@@ -98,8 +97,8 @@ TEST(OutputPages, TimingPatternAndPanelPagesSetReadBackAndShowTheirGreens) {
     emit lw.child<QPushButton>("cmd_panel_43")->clicked();
     EXPECT_EQ(lw.unit_value("$color_space?"), "y422");
     refresh_action(ctx);
-    EXPECT_EQ(lw.face("cmd_panel_43"), panel_green);
-    EXPECT_NE(lw.face("cmd_panel_41"), panel_green);
+    EXPECT_EQ(std::tuple(lw.face("cmd_panel_43") == panel_green, lw.face("cmd_panel_41") == panel_green),
+              std::tuple(true, false));
     emit lw.child<QPushButton>("cmd_panel_28")->clicked();
     EXPECT_EQ(lw.unit_value("$hdr_tx_col? "), "1");
     EXPECT_EQ(lw.face("cmd_panel_28"), panel_green);
@@ -150,9 +149,8 @@ TEST(OutputPages, ColourDialogReadsOnOpenAndSendsOperatorChanges) {
     auto* cbo = dlg.findChild<QComboBox*>("cbo_color");
     auto* green = dlg.findChild<QSlider*>("hsr_green");
     ASSERT_TRUE(cbo && green);
-    EXPECT_EQ(cbo->currentText(), "User");
-    EXPECT_EQ(green->value(), 77);
-    EXPECT_FALSE(dlg.findChild<QSlider*>("hsr_level")->isEnabled());
+    EXPECT_EQ(std::tuple(cbo->currentText(), green->value(), dlg.findChild<QSlider*>("hsr_level")->isEnabled()),
+              std::tuple("User", 77, false));
     green->setValue(200);  // as a drag would
     EXPECT_EQ(lw.unit_value("$color_cal_green?"), "200");
     EXPECT_EQ(dlg.findChild<QLineEdit*>("txt_green")->text(), "200");
@@ -195,15 +193,16 @@ TEST(MonitorPage, AnalyserTypesShowTheSourceAndTheReportReplacesThePage) {
     EXPECT_TRUE(report.contains("\nSource H Frequency = 67500 Hz\n"));
     EXPECT_TRUE(report.contains("   Vendor     = VEXLAN\n"));
     EXPECT_TRUE(report.endsWith("\nEND."));
-    EXPECT_FALSE(m.child<QGroupBox>("fra_mon_type")->isEnabled());
-    EXPECT_TRUE(m.child<QPushButton>("cmd_monitor_save")->isVisibleTo(m.w.get()));
-    EXPECT_FALSE(m.rt->timers.enabled(timer_id::tim_monitor));
-
+    // type choice enabled, SAVE shown, monitor timer running
+    const auto state = [&] {
+        return std::tuple(m.child<QGroupBox>("fra_mon_type")->isEnabled(),
+                          m.child<QPushButton>("cmd_monitor_save")->isVisibleTo(m.w.get()),
+                          m.rt->timers.enabled(timer_id::tim_monitor));
+    };
+    EXPECT_EQ(state(), std::tuple(false, true, false));
     m.child<QPushButton>("cmd_monitor_exit")->click();
     EXPECT_EQ(m.shown(), "fra_monitor_1");
-    EXPECT_TRUE(m.child<QGroupBox>("fra_mon_type")->isEnabled());
-    EXPECT_FALSE(m.child<QPushButton>("cmd_monitor_save")->isVisibleTo(m.w.get()));
-    EXPECT_TRUE(m.rt->timers.enabled(timer_id::tim_monitor));
+    EXPECT_EQ(state(), std::tuple(true, false, true));
     EXPECT_TRUE(m.dialogs.messages.empty());
 }
 
@@ -211,11 +210,9 @@ TEST(MonitorPage, PatternModeShowsTheSinkSide) {
     linked_window m({"--model", "MRV-510", "--task", "pattern"}, 4);
     ASSERT_TRUE(m.linked());
     m.child<QRadioButton>("opt_mon_type_4")->click();
-    EXPECT_EQ(m.text("lab_title_hdcp_scdc"), "Sink HDCP & SCDC");
-    EXPECT_EQ(m.text("lab_item_h_0"), "MRV-510 Tx HDCP");
+    EXPECT_EQ(m.texts({"lab_title_hdcp_scdc", "lab_item_h_0"}), (QStringList{"Sink HDCP & SCDC", "MRV-510 Tx HDCP"}));
     m.wait(3000, [&] { return m.text("lab_hdcp_9") != ""; });
-    EXPECT_EQ(m.text("lab_hdcp_0"), "Off");  // HDCP output off at start
-    EXPECT_EQ(m.text("lab_hdcp_1"), "74E2A1C35B");
+    EXPECT_EQ(m.texts({"lab_hdcp_0", "lab_hdcp_1"}), (QStringList{"Off", "74E2A1C35B"}));  // HDCP off at start
     // the Video Timing type has nothing to poll in pattern mode
     m.child<QRadioButton>("opt_mon_type_1")->click();
     EXPECT_EQ(m.rt->ctx.tasks.poll_list[0], none_254);
@@ -253,10 +250,9 @@ TEST(CableCecWindow, TwoMinuteRunInScaledTimeFromStartToPassWithTheProgressBar) 
     EXPECT_LT(first, 50);
     EXPECT_GE(last, 75);
     EXPECT_LE(highest, 100);
-    EXPECT_EQ(result->text(), "PASS");
-    EXPECT_TRUE(result->isVisible());
-    EXPECT_FALSE(bar->isVisible());
-    EXPECT_TRUE(child<QLabel>(*lw.w, "lab_cable_start")->isEnabled());
+    EXPECT_EQ(std::tuple(result->text(), result->isVisible(), bar->isVisible(),
+                         child<QLabel>(*lw.w, "lab_cable_start")->isEnabled()),
+              std::tuple("PASS", true, false, true));
     auto* minute = child<QLabel>(*lw.w, "lab_cable_minute");
     lw.wait(10000, [&] { return minute->text() == "2"; });  // the counters are polled after the run state
     EXPECT_EQ(minute->text(), "2");
@@ -323,9 +319,9 @@ TEST(CableCecWindow, FindIpListsTheUnitsDoubleClickConnectsASecondWindowSaysTheP
     auto* list = child<QTreeWidget>(*lw.w, "lstv_discovery");
     lw.wait(10000, [&] { return list->topLevelItemCount() >= 3; });
     ASSERT_EQ(list->topLevelItemCount(), 3);
-    EXPECT_EQ(list->topLevelItem(0)->text(0), "127.0.0.1");
-    EXPECT_EQ(list->topLevelItem(2)->text(0), "127.0.0.3");
-    EXPECT_EQ(list->topLevelItem(1)->text(1), "00:1A:2B:3C:4D:5F");
+    EXPECT_EQ((QStringList{list->topLevelItem(0)->text(0), list->topLevelItem(2)->text(0),
+                           list->topLevelItem(1)->text(1)}),
+              (QStringList{"127.0.0.1", "127.0.0.3", "00:1A:2B:3C:4D:5F"}));
     const auto bound = lw.rt->discovery.local_port();
     ASSERT_NE(bound, 0);
 
@@ -342,8 +338,7 @@ TEST(CableCecWindow, FindIpListsTheUnitsDoubleClickConnectsASecondWindowSaysTheP
 
     emit list->itemDoubleClicked(list->topLevelItem(0), 0);
     lw.wait(15000, [&] { return ctx.link.eth_connected; });
-    EXPECT_TRUE(ctx.link.eth_connected);
-    EXPECT_FALSE(ctx.view.fra_discovery.visible);
+    EXPECT_EQ(std::tuple(ctx.link.eth_connected, ctx.view.fra_discovery.visible), std::tuple(true, false));
 }
 
 }  // namespace

@@ -9,9 +9,12 @@
 #include "edid/edid_files.h"
 #include "edid/edid_sections.h"
 #include "edid_analysis/mod_edid.h"
+#include "edid_test_images.h"
 
 namespace vexlan {
 namespace {
+
+using edid_test::has_all;
 
 const std::filesystem::path corpus_dir = VEXLAN_CORPUS_DIR;
 
@@ -134,11 +137,10 @@ TEST(EdidCorpus, FactsReadOffTheBytes)
         if (*c.manufacturer == 0) continue;  // bad size: nothing else is shown
         char product[64];
         std::snprintf(product, sizeof product, " Product Code = %d (%04X h)\r\n", c.product, c.product);
-        EXPECT_NE(text.find(std::string(" Manufacturer Name = ") + c.manufacturer + "\r\n"), std::string::npos);
-        EXPECT_NE(text.find(product), std::string::npos);
-        EXPECT_NE(text.find(" Monitor Name = " + c.name + "\r\n"), std::string::npos);
+        EXPECT_TRUE(has_all(text, {std::string(" Manufacturer Name = ") + c.manufacturer + "\r\n", product,
+                                   " Monitor Name = " + c.name + "\r\n"}));
         if (*c.first_timing) {
-            EXPECT_NE(text.find(std::string(" First Detailed Timing = ") + c.first_timing + "\r\n"), std::string::npos);
+            EXPECT_TRUE(has_all(text, {std::string(" First Detailed Timing = ") + c.first_timing + "\r\n"}));
         } else {
             EXPECT_FALSE(st.edid_info_write.dtd_valid);
             EXPECT_EQ(text.find("First Detailed Timing"), std::string::npos);

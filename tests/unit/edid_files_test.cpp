@@ -40,10 +40,9 @@ TEST(EdidTextFormat, CanonicalLayout)
     const bytes img = finish({base_block(), cea_block({}), other_block(0x70), other_block(0x70)});
     const auto lines = lines_of(edid_text_format(img.data(), 512));
     ASSERT_EQ(lines.size(), 4u * 17u);  // sixteen lines and a separator per block
-    EXPECT_EQ(lines[0], "00 FF FF FF FF FF FF 00 //7  ");
-    EXPECT_EQ(lines[16], blank29);
-    EXPECT_EQ(lines[17], "02 03 04 00 00 00 00 00 //87 ");
-    EXPECT_EQ(lines[66].substr(24), "//1FF");
+    EXPECT_EQ((std::vector{lines[0], lines[16], lines[17], lines[66].substr(24)}),
+              (std::vector<std::string>{"00 FF FF FF FF FF FF 00 //7  ", blank29, "02 03 04 00 00 00 00 00 //87 ",
+                                        "//1FF"}));
     for (const std::string& line : lines) EXPECT_EQ(line.size(), 29u);
 
     // The unit read separates blocks but ends without a separator.
@@ -147,14 +146,11 @@ TEST(EdidBinAndDdcLoad, Cases)
         ASSERT_EQ(r.bytes.size(), c.size);
         EXPECT_EQ(as_string(r.bytes), c.file.substr(c.file.size() - c.size));
         const auto text_lines = lines_of(r.text);
+        ASSERT_EQ(text_lines.size(), c.filler ? 33u : 34u);
         if (c.filler) {
-            ASSERT_EQ(text_lines.size(), 33u);
-            EXPECT_EQ(text_lines[16], blank29);
-            EXPECT_EQ(text_lines[17], "FF FF FF FF FF FF FF FF //87");
-            EXPECT_EQ(text_lines[18], "FF FF FF FF FF FF FF FF //8F");
-            EXPECT_EQ(text_lines[32], "FF FF FF FF FF FF FF FF //FF");
-        } else {
-            EXPECT_EQ(text_lines.size(), 34u);
+            EXPECT_EQ((std::vector{text_lines[16], text_lines[17], text_lines[18], text_lines[32]}),
+                      (std::vector<std::string>{blank29, "FF FF FF FF FF FF FF FF //87", "FF FF FF FF FF FF FF FF //8F",
+                                                "FF FF FF FF FF FF FF FF //FF"}));
         }
     }
 }
@@ -162,15 +158,11 @@ TEST(EdidBinAndDdcLoad, Cases)
 // An unknown extension refused as "File format": EdidCli.FailuresNameTheFile, EdidPageFiles.
 TEST(EdidFileLoad, ExtensionDispatch)
 {
-    struct Case {
-        const char* path;
-        edid_file_kind kind;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, edid_file_kind> cases[] = {
         {"/x/a.HEX", edid_file_kind::hex}, {"b.bin", edid_file_kind::bin}, {"c.Ddc", edid_file_kind::ddc},
         {"d.txt", edid_file_kind::unknown}, {"ex", edid_file_kind::unknown}, {"nohex", edid_file_kind::hex},
     };
-    for (const Case& c : cases) EXPECT_EQ(edid_file_kind_of(c.path), c.kind) << c.path;
+    for (const auto& [path, kind] : cases) EXPECT_EQ(edid_file_kind_of(path), kind) << path;
 }
 
 // Only a two-block WRITE image sheds a second block of nothing but FF (an empty EEPROM); an image
@@ -216,9 +208,9 @@ TEST(EdidWriters, SourceTextAndCLanguageLayout)
     ASSERT_TRUE(c.ok) << c.error;
     const auto c_lines = lines_of(c.bytes);
     ASSERT_EQ(c_lines.size(), 34u);
-    EXPECT_EQ(c_lines[0], "0x00,0xFF,0xFF,0xFF,0xFF,0xFF,0xFF,0x00, //7  ");
-    EXPECT_EQ(c_lines[16], "");
-    EXPECT_EQ(c_lines[17], "0x02,0x03,0x06,0x00,0x41,0x10,0x00,0x00, //87 ");
+    EXPECT_EQ((std::vector{c_lines[0], c_lines[16], c_lines[17]}),
+              (std::vector<std::string>{"0x00,0xFF,0xFF,0xFF,0xFF,0xFF,0xFF,0x00, //7  ", "",
+                                        "0x02,0x03,0x06,0x00,0x41,0x10,0x00,0x00, //87 "}));
 
     const edid_write_result simple = edid_file_contents_build(window, edid_save_format::simple_hex);
     ASSERT_TRUE(simple.ok);

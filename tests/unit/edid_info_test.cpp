@@ -52,28 +52,22 @@ TEST(EdidInfoUpdate, ZeroChecksumIsRight)
     bytes zero_sum = finish({base_block()});
     zero_sum[16] = static_cast<std::uint8_t>(zero_sum[16] + zero_sum[127]);
     zero_sum[127] = 0;
-    mod_edid z = analysed(zero_sum);
-    EXPECT_EQ(z.work.block_checksum[0], 0);
-    EXPECT_EQ(z.work.edid_type, edid_type_dvi);
+    const edid_info z = analysed(zero_sum).work;
+    EXPECT_EQ(std::tuple(z.block_checksum[0], z.edid_type), std::tuple(0, edid_type_dvi));
 }
 
 TEST(EdidInfoUpdate, BadHeaderWinsOverBadChecksum)
 {
-    struct Case {
-        int header_byte;
-        std::uint8_t value;
-        bool break_checksum;
-    };
-    for (const Case c : {Case{0, 0x01, true}, Case{7, 0x01, false}, Case{3, 0x00, true}}) {
-        SCOPED_TRACE(c.header_byte);
+    const std::tuple<std::size_t, std::uint8_t, bool> cases[] = {{0, 0x01, true}, {7, 0x01, false}, {3, 0x00, true}};
+    for (const auto& [header_byte, value, break_checksum] : cases) {
+        SCOPED_TRACE(header_byte);
         bytes img = finish({base_block(), cea_block({})});
-        img[static_cast<std::size_t>(c.header_byte)] = c.value;
-        if (!c.break_checksum) img = finish({bytes(img.begin(), img.begin() + 128), cea_block({})});
-        if (c.break_checksum) img[200] ^= 0x55;
-        mod_edid st = analysed(img);
-        EXPECT_EQ(st.work.edid_type, 0);
-        EXPECT_EQ(st.work.edid_status, edid_status_bad_header);
-        EXPECT_EQ(st.work.manufacturer_id, "ABC");
+        img[header_byte] = value;
+        if (!break_checksum) img = finish({bytes(img.begin(), img.begin() + 128), cea_block({})});
+        if (break_checksum) img[200] ^= 0x55;
+        const edid_info w = analysed(img).work;
+        EXPECT_EQ(std::tie(w.edid_type, w.edid_status, w.manufacturer_id),
+                  std::tuple(0, edid_status_bad_header, "ABC"));
     }
 }
 
@@ -135,10 +129,8 @@ TEST(EdidInfoUpdate, TypeAndStatusOfTheImage)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        mod_edid st = analysed(c.image);
-        EXPECT_EQ(st.work.edid_type, c.type);
-        EXPECT_EQ(st.work.edid_status, c.status);
-        EXPECT_EQ(edid_cea_block_find(st.work), c.cea);
+        const edid_info w = analysed(c.image).work;
+        EXPECT_EQ(std::tuple(w.edid_type, w.edid_status, edid_cea_block_find(w)), std::tuple(c.type, c.status, c.cea));
     }
 
     // Only the first range-limits descriptor counts.
@@ -150,19 +142,14 @@ TEST(EdidInfoUpdate, TypeAndStatusOfTheImage)
 
 TEST(EdidInfoUpdate, ManufacturerLetters)
 {
-    struct Case {
-        std::uint8_t b8, b9;
-        const char* letters;
-    };
-    const Case cases[] = {
-        {0x84, 0x43, "ABC"}, {0x00, 0x00, "@@@"}, {0x7F, 0xFF, "___"},  // bit 15 is ignored
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(edid_manufacturer_letters(c.b8, c.b9), c.letters);
+    const std::tuple<std::uint8_t, std::uint8_t, const char*> cases[] = {
+        {0x84, 0x43, "ABC"}, {0x00, 0x00, "@@@"}, {0x7F, 0xFF, "___"}};  // bit 15 is ignored
+    for (const auto& [b8, b9, letters] : cases) {
+        EXPECT_EQ(edid_manufacturer_letters(b8, b9), letters);
         bytes base = base_block();
-        base[8] = c.b8;
-        base[9] = c.b9;
-        EXPECT_EQ(analysed(finish({base})).work.manufacturer_id, c.letters);
+        base[8] = b8;
+        base[9] = b9;
+        EXPECT_EQ(analysed(finish({base})).work.manufacturer_id, letters);
     }
 }
 
@@ -185,9 +172,8 @@ TEST(EdidInfoUpdate, MonitorNames)
     set_display_descriptor(base, 3, 0xFA, "");
     set_display_descriptor(base, 4, 0xFC, "FOURTH");
     mod_edid st = analysed(finish({base}));
-    EXPECT_EQ(st.work.monitor_name, "FOURTH");
-    EXPECT_EQ(st.descriptor_map[3].kind, descriptor_kind_std_timings_2nd);
-    EXPECT_EQ(st.descriptor_map[4].kind, descriptor_kind_name);
+    EXPECT_EQ(std::tie(st.work.monitor_name, st.descriptor_map[3].kind, st.descriptor_map[4].kind),
+              std::tuple("FOURTH", descriptor_kind_std_timings_2nd, descriptor_kind_name));
 }
 
 // 1080p60 and no detailed timing at all: EdidCorpus.FactsReadOffTheBytes.
@@ -217,12 +203,10 @@ TEST(EdidInfoUpdate, FirstDetailedTiming)
         if (c.number == 2) set_display_descriptor(base, 1, 0xFF, "SERIAL");
         for (int i = 0; i < 18; ++i) base[static_cast<std::size_t>(54 + (c.number - 1) * 18 + i)] = c.dtd[i];
         mod_edid st = analysed(finish({base}));
-        EXPECT_TRUE(st.work.dtd_valid);
-        EXPECT_EQ(st.first_dtd_text, c.text);
-        EXPECT_EQ(st.work.dtd_h_active, c.h);
-        EXPECT_EQ(st.work.dtd_v_active, c.v);
-        EXPECT_EQ(st.work.dtd_interlaced, c.interlaced);
-        EXPECT_NEAR(st.work.dtd_refresh, c.refresh, 0.0005f);
+        const edid_info& w = st.work;
+        EXPECT_EQ(std::tie(w.dtd_valid, st.first_dtd_text, w.dtd_h_active, w.dtd_v_active, w.dtd_interlaced),
+                  std::tuple(true, c.text, c.h, c.v, c.interlaced));
+        EXPECT_NEAR(w.dtd_refresh, c.refresh, 0.0005f);
         edid_summary_build(st);
         EXPECT_NE(st.edid_report_text.find(std::string(" First Detailed Timing = ") + c.summary + "\r\n"),
                   std::string::npos);
@@ -231,15 +215,11 @@ TEST(EdidInfoUpdate, FirstDetailedTiming)
 
 TEST(EdidInfoUpdate, RefreshTextPattern)
 {
-    struct Case {
-        double hz;
-        const char* text;
-    };
-    const Case cases[] = {
+    const std::pair<double, const char*> cases[] = {
         {0.5, ".500"},   {59.9401, "59.940"}, {100.0, "100.000"}, {0.0, ".000"},
         {0.9996, "1.000"}, {0.0004, ".000"},  {119.8801, "119.880"},
     };
-    for (const Case& c : cases) EXPECT_EQ(edid_refresh_text(c.hz), c.text) << c.hz;
+    for (const auto& [hz, text] : cases) EXPECT_EQ(edid_refresh_text(hz), text) << hz;
     // The stored value is single precision; 59.94 as a float still prints 59.940.
     EXPECT_EQ(edid_refresh_text(static_cast<float>(59.94)), "59.940");
 }

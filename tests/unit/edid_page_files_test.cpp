@@ -62,24 +62,18 @@ TEST(EdidPageFiles, LoadsFillFromFFAndFailedLoadsDisableWrite) {
     EXPECT_TRUE(std::all_of(now.begin() + 128, now.end(), [](std::uint8_t b) { return b == 0xFF; }));
     EXPECT_EQ(rig.P.write_side.model1.caption, "");  // blanked, not left from TESTMON
 
-    struct row {
-        const char* name;
-        std::string file;
-        const char* reason;
-    };
     // (Which damaged files are "Data": EdidHexLoad, EdidBinAndDdcLoad.)
-    for (const auto& r : std::vector<row>{{"unknown extension", write_bytes(d, "x.edid", two), "File format"},
-                                         {"x out of place", write_bytes(d, "bad.hex", {'1', 'x', '2'}), "Data"}}) {
-        SCOPED_TRACE(r.name);
+    const std::pair<std::string, const char*> damaged[] = {{write_bytes(d, "x.edid", two), "File format"},
+                                                           {write_bytes(d, "bad.hex", {'1', 'x', '2'}), "Data"}};
+    for (const auto& [file, reason] : damaged) {
+        SCOPED_TRACE(file);
         page_rig fresh;
-        fresh.dlg.opens.push_back({r.file, 1});
+        fresh.dlg.opens.push_back({file, 1});
         edid_file_open(fresh.ctx);
-        EXPECT_TRUE(fresh.P.rtxt_edid_write.empty());
-        EXPECT_FALSE(fresh.P.cmd_write[4].enabled);
-        EXPECT_EQ(fresh.P.write_side.msg1.caption, "Wrong ---");
-        EXPECT_EQ(testing::shown(fresh.P.write_side.msg2), testing::red(r.reason));
-        EXPECT_EQ(fresh.ctx.life.pre_files[0], r.file);
-        EXPECT_EQ(fresh.ctx.view.title, r.file + " - " + app_title);
+        EXPECT_EQ(std::tie(fresh.P.rtxt_edid_write, fresh.P.cmd_write[4].enabled, fresh.P.write_side.msg1.caption,
+                           fresh.ctx.life.pre_files[0], fresh.ctx.view.title),
+                  std::tuple("", false, "Wrong ---", file, file + " - " + app_title));
+        EXPECT_EQ(testing::shown(fresh.P.write_side.msg2), testing::red(reason));
         edid_write_click(fresh.ctx);  // and nothing can be written
         EXPECT_TRUE(fresh.sent().empty());
     }
@@ -116,17 +110,15 @@ TEST(EdidPageFiles, OpenDialogAndMissingFiles) {
     edid_pre_f_click(rig.ctx, 1);
     EXPECT_FALSE(rig.P.fra_pre_f_visible);
     EXPECT_EQ(rig.dlg.messages.back(), d.file("gone.bin") + " doesn't exist !");
-    EXPECT_EQ(rig.ctx.life.pre_files[1], "/x/three.hex");
-    EXPECT_EQ(rig.ctx.life.pre_files[9], "");
+    EXPECT_EQ(std::tie(rig.ctx.life.pre_files[1], rig.ctx.life.pre_files[9]), std::tuple("/x/three.hex", ""));
 
     // An existing one loads and moves to the head.
     rig.ctx.life.pre_files[1] = d.file("other.bin");
     write_bytes(d, "other.bin", testing::two_block_hdmi());
     edid_pre_f_click(rig.ctx, 1);
-    EXPECT_EQ(rig.ctx.life.pre_files[0], d.file("other.bin"));
-    EXPECT_EQ(rig.ctx.life.pre_files[1], d.file("prev.bin"));
+    EXPECT_EQ(std::tie(rig.ctx.life.pre_files[0], rig.ctx.life.pre_files[1], rig.P.cmd_write[4].enabled),
+              std::tuple(d.file("other.bin"), d.file("prev.bin"), true));
     EXPECT_FALSE(rig.P.rtxt_edid_write.empty());
-    EXPECT_TRUE(rig.P.cmd_write[4].enabled);
 }
 
 // SAVE keeps a last line without a line end, asks about the final name, and a file that cannot
@@ -140,9 +132,8 @@ TEST(EdidPageFiles, SaveKeepsEveryByteAsksAboutTheFinalNameAndReportsErrors) {
     rig.dlg.saves.push_back({d.file("h"), 2});
     edid_file_save(rig.ctx, 1);
     EXPECT_EQ(contents(d.file("h.bin")), std::string(hundred.begin(), hundred.end()));
-    EXPECT_EQ(rig.P.edid_file_path, d.file("h.bin"));
-    EXPECT_EQ(rig.ctx.view.title, d.file("h.bin") + " " + app_title);
-    EXPECT_EQ(rig.ctx.life.pre_files[0], d.file("h.bin"));
+    EXPECT_EQ(std::tie(rig.P.edid_file_path, rig.ctx.view.title, rig.ctx.life.pre_files[0]),
+              std::tuple(d.file("h.bin"), d.file("h.bin") + " " + app_title, d.file("h.bin")));
 
     for (int type : {1, 2}) {
         SCOPED_TRACE(type);
@@ -194,16 +185,14 @@ TEST(EdidPageDisplay, ChecksumRepairChangesOnlyTheChecksumDigits) {
     rig.ctx.view.title = "f.bin - Vexlan v2.18";
     rig.write_side(one);
     const auto& S = rig.P.write_side;
-    EXPECT_EQ(S.checksum[0].color, rgb_red);
-    EXPECT_TRUE(S.checksum[0].caption.ends_with(" Error"));
-    EXPECT_TRUE(S.recover[0].visible);
+    EXPECT_EQ(std::tuple(S.checksum[0].color, S.checksum[0].caption.ends_with(" Error"), S.recover[0].visible),
+              std::tuple(rgb_red, true, true));
     const std::string before = rig.P.rtxt_edid_write;
     edid_checksum_repair(rig.ctx, 1, 0);
     const std::uint8_t sum = rig.P.edid.edid_info_write.block_checksum[0];
     EXPECT_EQ(rig.P.edid.edid_info_write.edid_image[127], sum);
-    EXPECT_EQ(S.checksum[0].color, rgb_black);
-    EXPECT_TRUE(S.checksum[0].caption.ends_with("h fixed"));
-    EXPECT_FALSE(S.recover[0].visible);
+    EXPECT_EQ(std::tuple(S.checksum[0].color, S.checksum[0].caption.ends_with("h fixed"), S.recover[0].visible),
+              std::tuple(rgb_black, true, false));
     ASSERT_EQ(rig.P.rtxt_edid_write.size(), before.size());
     int changed = 0;
     for (std::size_t i = 0; i < before.size(); ++i) changed += before[i] != rig.P.rtxt_edid_write[i];
@@ -259,15 +248,14 @@ TEST(EdidPageDisplay, CopyToWriteAndClear) {
     edid_copy_to_write(rig.ctx);
     EXPECT_EQ(rig.P.rtxt_edid_write, rig.P.rtxt_edid_read);
     EXPECT_EQ(rig.image(1, 513), rig.image(0, 513));
-    EXPECT_EQ(rig.P.edid_file_path, "");
-    EXPECT_EQ(rig.ctx.view.title, "Copy READ -Vexlan v2.18");
-    EXPECT_TRUE(rig.P.cmd_write[4].enabled);
-    EXPECT_EQ(rig.P.write_side.type.caption, "HDMI HD");
+    const auto write_side = [&] {
+        return std::tie(rig.P.edid_file_path, rig.ctx.view.title, rig.P.cmd_write[4].enabled,
+                        rig.P.write_side.type.caption);
+    };
+    EXPECT_EQ(write_side(), std::tuple("", "Copy READ -Vexlan v2.18", true, "HDMI HD"));
     edid_write_clear(rig.ctx);
-    EXPECT_FALSE(rig.P.cmd_write[4].enabled);
     EXPECT_TRUE(rig.P.rtxt_edid_write.empty());
-    EXPECT_EQ(rig.P.write_side.type.caption, "");
-    EXPECT_EQ(rig.ctx.view.title, app_title);
+    EXPECT_EQ(write_side(), std::tuple("", app_title, false, ""));
 }
 
 TEST(EdidPageAnalysis, TreeSummaryAndReport) {
@@ -282,11 +270,9 @@ TEST(EdidPageAnalysis, TreeSummaryAndReport) {
     edid_analyze_click(rig.ctx, 1);
     ASSERT_TRUE(rig.P.fra_edid_analyse_visible);
     ASSERT_GE(rig.P.tree.size(), 14u);
-    EXPECT_EQ(rig.P.tree[1].text, "Summary :");
-    EXPECT_TRUE(rig.P.tree[1].bold);
-    EXPECT_EQ(rig.P.tree[3].text, "Block 1 : " + std::string(edid_block_name(0xFF)));
-    EXPECT_EQ(rig.P.tree[10].parent, 9);
-    EXPECT_EQ(rig.P.tree[13].key, "block0_dt_mon");
+    EXPECT_EQ(std::tie(rig.P.tree[1].text, rig.P.tree[1].bold, rig.P.tree[3].text, rig.P.tree[10].parent,
+                       rig.P.tree[13].key),
+              std::tuple("Summary :", true, "Block 1 : " + std::string(edid_block_name(0xFF)), 9, "block0_dt_mon"));
     mod_edid expect = img::analysed(one);
     edid_summary_build(expect);
     EXPECT_EQ(rig.P.txt_edid_ana, expect.edid_report_text);
@@ -300,8 +286,7 @@ TEST(EdidPageAnalysis, TreeSummaryAndReport) {
         EXPECT_EQ(rig.P.txt_edid_ana, edid_section_text(wimg.data(), 128, rig.P.tree[static_cast<std::size_t>(node)].key));
         EXPECT_FALSE(rig.P.txt_edid_ana.empty());
     }
-    EXPECT_EQ(rig.P.tree[17].text, "Descriptor 4");
-    EXPECT_EQ(rig.P.tree[17].parent, 13);
+    EXPECT_EQ(std::tie(rig.P.tree[17].text, rig.P.tree[17].parent), std::tuple("Descriptor 4", 13));
     const std::string section = rig.P.txt_edid_ana;
     edid_tree_click(rig.ctx, 2);  // no decoded section: the text stays
     EXPECT_EQ(rig.P.txt_edid_ana, section);
@@ -333,17 +318,14 @@ TEST(EdidPageAnalysis, TreeSummaryAndReport) {
 
 TEST(EdidPageStartUp, ListsAndVicTable) {
     page_rig rig(1);
+    auto& c = rig.ctx;
     EXPECT_FALSE(rig.P.edid.vic_name[16].empty());
-    EXPECT_EQ(edid_read_item(rig.ctx, 1), "HDMI Sink");
-    EXPECT_EQ(edid_read_item(rig.ctx, 2), "---      ");
-    EXPECT_EQ(edid_read_item(rig.ctx, 22), "---");
-    EXPECT_EQ(rig.P.read_index, 3);
-    EXPECT_EQ(rig.P.write_index, 1);
-    EXPECT_FALSE(rig.P.cmd_write[4].enabled);
-    EXPECT_EQ(edid_source_token(rig.ctx, 0, 2), "");
-    EXPECT_EQ(edid_source_token(rig.ctx, 1, 12), "c10");
-    EXPECT_EQ(edid_source_token(rig.ctx, 0, 12), "d10");
-    EXPECT_EQ(edid_source_token(rig.ctx, 0, 23), "");
+    EXPECT_EQ((std::vector<std::string>{edid_read_item(c, 1), edid_read_item(c, 2), edid_read_item(c, 22)}),
+              (std::vector<std::string>{"HDMI Sink", "---      ", "---"}));
+    EXPECT_EQ(std::tuple(rig.P.read_index, rig.P.write_index, rig.P.cmd_write[4].enabled), std::tuple(3, 1, false));
+    EXPECT_EQ((std::vector<std::string>{edid_source_token(c, 0, 2), edid_source_token(c, 1, 12),
+                                        edid_source_token(c, 0, 12), edid_source_token(c, 0, 23)}),
+              (std::vector<std::string>{"", "c10", "d10", ""}));
 }
 
 }  // namespace

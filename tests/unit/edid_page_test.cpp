@@ -54,10 +54,9 @@ TEST(EdidPageRead, BlocksAndSizeBySourceAndExtensionCount) {
         expect.resize(512, 0xFF);
         EXPECT_EQ(rig.image(0, 512), expect);
         EXPECT_EQ(rig.P.rtxt_edid_read, edid_text_format(expect.data(), 128 * r.blocks, edid_text_variant::unit_read));
-        EXPECT_EQ(rig.P.read_side.msg2.visible, !r.sound);
-        EXPECT_EQ(rig.P.cmd_read[4].enabled, r.sound);
-        EXPECT_FALSE(rig.P.transfer_busy);
-        EXPECT_FALSE(rig.ctx.link.rx_edid_mode);
+        EXPECT_EQ(std::tuple(rig.P.read_side.msg2.visible, rig.P.cmd_read[4].enabled, rig.P.transfer_busy,
+                             rig.ctx.link.rx_edid_mode),
+                  std::tuple(!r.sound, r.sound, false, false));
     }
 }
 
@@ -65,20 +64,15 @@ TEST(EdidPageRead, BlocksAndSizeBySourceAndExtensionCount) {
 // a later block that fails leaves FF blocks and the block-count verdict.
 TEST(EdidPageRead, FailuresNeverLeaveAMixThatLooksSound) {
     const bytes good = testing::two_block_hdmi();
-    struct row {
-        const char* name;
-        std::function<void(testing::edid_unit&)> fault;
-        bool block0_fails;
-    };
-    const std::vector<row> rows = {
+    const std::vector<std::tuple<const char*, std::function<void(testing::edid_unit&)>, bool>> rows = {
         {"no reply", [](auto& u) { u.silent = {"$edid_read"}; }, true},
         {"no sink (err_ddc)", [](auto& u) { sim::edid_store_clear(u.store("sink_h")); }, true},
         {"error reply", [](auto& u) { u.refuse = {"$edid_read"}; }, true},
         {"another slot answers", [](auto& u) { u.other_token = "d1"; }, true},
         {"block 2 refused", [](auto& u) { u.refuse = {"$edid_read sink_h,block2"}; }, false},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
+    for (const auto& [name, fault, block0_fails] : rows) {
+        SCOPED_TRACE(name);
         page_rig rig;
         rig.unit.put("sink_h", good);
         edid_read_list_choose(rig.ctx, 1);
@@ -86,10 +80,10 @@ TEST(EdidPageRead, FailuresNeverLeaveAMixThatLooksSound) {
         const std::string before = rig.P.rtxt_edid_read;
         ASSERT_EQ(rig.P.edid.edid_info_read.edid_size, 256);
         rig.unit.put("sink_h", with_ext(3));
-        r.fault(rig.unit);
+        fault(rig.unit);
         edid_read_click(rig.ctx);
         const auto& S = rig.P.read_side;
-        if (r.block0_fails) {
+        if (block0_fails) {
             EXPECT_EQ(rig.P.rtxt_edid_read, before);
             EXPECT_EQ(rig.image(0, 256), good);
             EXPECT_EQ(testing::shown(S.msg1), testing::red(edid_read_fail));
@@ -111,29 +105,27 @@ TEST(EdidPageRead, FailuresNeverLeaveAMixThatLooksSound) {
 TEST(EdidPageWrite, SendsBlocksZeroAndOneOrReportsTheFailure) {
     const bytes img = testing::two_block_hdmi();
     const std::string b0 = "$edid_write c4,block0", b1 = "$edid_write c4,block1";
-    struct row {
-        const char* name;
-        std::vector<std::string> refuse, lines;
-    };
-    for (const auto& r : std::vector<row>{{"accepted", {}, {b0, b1}},
-                                          {"block 0 refused: block 1 not sent", {b0}, {b0}},
-                                          {"block 1 refused", {b1}, {b0, b1}}}) {
-        SCOPED_TRACE(r.name);
+    using cmds = std::vector<std::string>;
+    const std::tuple<const char*, cmds, cmds> rows[] = {  // name, commands refused, commands sent
+        {"accepted", {}, {b0, b1}}, {"block 0 refused: block 1 not sent", {b0}, {b0}},
+        {"block 1 refused", {b1}, {b0, b1}}};
+    for (const auto& [name, refuse, sent] : rows) {
+        SCOPED_TRACE(name);
         page_rig rig;
         rig.write_side(img);
-        rig.unit.refuse = r.refuse;
+        rig.unit.refuse = refuse;
         edid_write_list_choose(rig.ctx, 6);  // c4
         edid_write_click(rig.ctx);
-        EXPECT_EQ(rig.lines(), r.lines);
-        const bool ok = r.refuse.empty();
+        EXPECT_EQ(rig.lines(), sent);
+        const bool ok = refuse.empty();
         if (ok) {
             EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.store("c4").bytes.begin()));
             EXPECT_FALSE(rig.P.write_side.msg1.visible);
         } else {
             EXPECT_EQ(testing::shown(rig.P.write_side.msg1), testing::red(edid_write_fail));
         }
-        EXPECT_EQ(edid_write_item(rig.ctx, 6), ok ? "ABC.TESTMON" : "---");
-        EXPECT_EQ(edid_read_item(rig.ctx, 16), ok ? "ABC.TESTMON" : "---");
+        EXPECT_EQ(std::tuple(edid_write_item(rig.ctx, 6), edid_read_item(rig.ctx, 16)),
+                  ok ? std::tuple("ABC.TESTMON", "ABC.TESTMON") : std::tuple("---", "---"));
         EXPECT_EQ(rig.ctx.link.edid_write_image, nullptr);  // the snapshot is not left behind
     }
     {
@@ -142,8 +134,8 @@ TEST(EdidPageWrite, SendsBlocksZeroAndOneOrReportsTheFailure) {
         rig.P.cmd_write[4].enabled = true;  // even if the button were enabled
         edid_write_click(rig.ctx);
         EXPECT_TRUE(rig.sent().empty());
-        EXPECT_EQ(rig.dlg.messages, std::vector<std::string>{"WRITE window is empty"});
-        EXPECT_EQ(rig.dlg.icons, std::vector<msg_icon>{msg_icon::critical});
+        EXPECT_EQ(std::tie(rig.dlg.messages, rig.dlg.icons),
+                  std::tuple(std::vector<std::string>{"WRITE window is empty"}, std::vector{msg_icon::critical}));
     }
     for (msg_answer a : {msg_answer::no, msg_answer::yes}) {
         SCOPED_TRACE(a == msg_answer::yes ? "four blocks, Yes" : "four blocks, No");
@@ -188,10 +180,8 @@ TEST(EdidPageBusy, NothingReentersAWriteAndTheSnapshotIsSent) {
     EXPECT_EQ(rig.lines(), (std::vector<std::string>{"$edid_write c4,block0", "$edid_write c4,block1"}));
     EXPECT_TRUE(std::equal(img.begin(), img.end(), rig.unit.store("c4").bytes.begin()));
     EXPECT_EQ(rig.P.rtxt_edid_write, write_text);
-    EXPECT_EQ(read_index, 3);
-    EXPECT_EQ(rig.P.rx_edid_slot, 1);
-    EXPECT_FALSE(rig.P.read_side.msg1.visible);
-    EXPECT_FALSE(edid_page_busy(rig.ctx));
+    EXPECT_EQ(std::tuple(read_index, rig.P.rx_edid_slot, rig.P.read_side.msg1.visible, edid_page_busy(rig.ctx)),
+              std::tuple(3, 1, false, false));
 }
 
 TEST(EdidPageSlots, NameRefreshStopsAtTheFirstUnansweredDSlotAndSkipsCSlots) {
@@ -203,21 +193,16 @@ TEST(EdidPageSlots, NameRefreshStopsAtTheFirstUnansweredDSlotAndSkipsCSlots) {
     rig.unit.rx_reply = "c4";
     rig.unit.silent = {"$edid_name? c3", "$edid_name? d7"};
     edid_slot_names_refresh(rig.ctx);
-    EXPECT_EQ(edid_read_item(rig.ctx, 3), "D1");
-    EXPECT_EQ(edid_read_item(rig.ctx, 8), "D6");
-    EXPECT_EQ(edid_read_item(rig.ctx, 9), "---");  // d7 and later stay
-    EXPECT_EQ(rig.lines().back(), "$edid_name? d7");
-    EXPECT_EQ(rig.P.rx_edid_slot, 1);
+    EXPECT_EQ(std::tuple(edid_read_item(rig.ctx, 3), edid_read_item(rig.ctx, 8), edid_read_item(rig.ctx, 9),
+                         rig.lines().back(), rig.P.rx_edid_slot),
+              std::tuple("D1", "D6", "---", "$edid_name? d7", 1));  // d7 and later stay
 
     rig.unit.silent = {"$edid_name? c3"};
     edid_slot_names_refresh(rig.ctx);
-    EXPECT_EQ(edid_read_item(rig.ctx, 12), "D10");
-    EXPECT_EQ(edid_write_item(rig.ctx, 3), "C1");
-    EXPECT_EQ(edid_write_item(rig.ctx, 5), "---");  // c3 skipped
-    EXPECT_EQ(edid_read_item(rig.ctx, 22), "C10");
-    EXPECT_EQ(rig.P.rx_edid_slot, 15);
     frm_rx_edid_open(rig.ctx);
-    EXPECT_EQ(rig.P.rx_dialog_index, 15);
+    EXPECT_EQ(std::tuple(edid_read_item(rig.ctx, 12), edid_write_item(rig.ctx, 3), edid_write_item(rig.ctx, 5),
+                         edid_read_item(rig.ctx, 22), rig.P.rx_edid_slot, rig.P.rx_dialog_index),
+              std::tuple("D10", "C1", "---", "C10", 15, 15));  // c3 skipped
 }
 
 // Only the exact tokens of the unit's stores move the Rx EDID.
@@ -237,50 +222,37 @@ TEST(EdidPageSlots, RxEdidFollowsOnlyExactTokensAndAcceptedChoices) {
     page_rig rig;
     rig.unit.put("c4", testing::two_block_hdmi());
     rig.unit.put("d10", testing::two_block_hdmi());
-    frm_rx_edid_choose(rig.ctx, 1);
-    EXPECT_EQ(rig.lines().back(), "$edid_rx sink");
-    frm_rx_edid_choose(rig.ctx, 15);
-    EXPECT_EQ(rig.lines().back(), "$edid_rx c4");
-    EXPECT_EQ(rig.P.rx_edid_slot, 15);
-    frm_rx_edid_choose(rig.ctx, 11);
-    EXPECT_EQ(rig.lines().back(), "$edid_rx d10");
+    for (const auto& [choice, line] :
+         {std::pair{1, "$edid_rx sink"}, std::pair{15, "$edid_rx c4"}, std::pair{11, "$edid_rx d10"}}) {
+        frm_rx_edid_choose(rig.ctx, choice);
+        EXPECT_EQ(std::tuple(rig.lines().back(), rig.P.rx_edid_slot), std::tuple(line, choice));
+    }
     rig.unit.refuse = {"$edid_rx"};
     frm_rx_edid_choose(rig.ctx, 3);
     rig.unit.refuse.clear();
     rig.unit.silent = {"$edid_rx"};
     frm_rx_edid_choose(rig.ctx, 4);
-    EXPECT_EQ(rig.P.rx_edid_slot, 11);
-    EXPECT_EQ(rig.P.rx_dialog_index, 11);  // the dialog shows what holds
+    // the dialog shows what holds
+    EXPECT_EQ(std::tuple(rig.P.rx_edid_slot, rig.P.rx_dialog_index), std::tuple(11, 11));
 }
 
 TEST(EdidPageSlots, RenameChecksTheNameAndTheSlot) {
-    struct row {
-        const char* text;
-        int write_index;
-        const char* message;  // "" = sent
-    };
-    for (const auto& r : std::vector<row>{{"  ", 5, "Wrong name"},
-                                         {"A,B", 5, "Wrong name"},
-                                         {"TAB\tNAME", 5, "Wrong name"},
-                                         {"\x7F", 5, "Wrong name"},
-                                         {"\xE9t\xE9", 5, "Wrong name"},
-                                         {"NAME", 1, "Sink can't be named."},
-                                         {"NAME", 2, "Sink can't be named."},
-                                         {"  MY TV 2 ", 5, ""}}) {
-        SCOPED_TRACE(r.text);
+    const std::tuple<const char*, int, const char*> rows[] = {  // name, WRITE item, message ("": sent)
+        {"  ", 5, "Wrong name"}, {"A,B", 5, "Wrong name"}, {"TAB\tNAME", 5, "Wrong name"}, {"\x7F", 5, "Wrong name"},
+        {"\xE9t\xE9", 5, "Wrong name"}, {"NAME", 1, "Sink can't be named."}, {"NAME", 2, "Sink can't be named."},
+        {"  MY TV 2 ", 5, ""}};
+    for (const auto& [text, write_index, message] : rows) {
+        SCOPED_TRACE(text);
         page_rig rig;
-        edid_write_list_choose(rig.ctx, r.write_index);
-        edid_rename_text_set(rig.ctx, r.text);
+        edid_write_list_choose(rig.ctx, write_index);
+        edid_rename_text_set(rig.ctx, text);
         edid_rename_click(rig.ctx);
-        if (*r.message) {
-            EXPECT_TRUE(rig.sent().empty());
-            EXPECT_EQ(rig.dlg.messages, std::vector<std::string>{r.message});
-            EXPECT_EQ(rig.dlg.icons, std::vector<msg_icon>{msg_icon::exclamation});
-        } else {
-            EXPECT_EQ(rig.lines(), std::vector<std::string>{"$edid_name c3,MY TV 2"});
-            EXPECT_EQ(edid_write_item(rig.ctx, 5), "MY TV 2");
-            EXPECT_EQ(edid_read_item(rig.ctx, 15), "MY TV 2");
-        }
+        const bool sent = !*message;
+        EXPECT_EQ(rig.lines(), sent ? std::vector<std::string>{"$edid_name c3,MY TV 2"} : std::vector<std::string>{});
+        EXPECT_EQ(rig.dlg.messages, sent ? std::vector<std::string>{} : std::vector<std::string>{message});
+        EXPECT_EQ(rig.dlg.icons, sent ? std::vector<msg_icon>{} : std::vector{msg_icon::exclamation});
+        const char* const name = sent ? "MY TV 2" : "---";
+        EXPECT_EQ(std::tuple(edid_write_item(rig.ctx, 5), edid_read_item(rig.ctx, 15)), std::tuple(name, name));
     }
 }
 
@@ -301,11 +273,7 @@ TEST(EdidPageSlots, DeferredRenameKeepsTheClickOrIsDropped) {
         if (moved) edid_write_list_choose(rig.ctx, 6);
         rig.ctx.hooks.edid_slot_rename = [&] { edid_rename_replay(rig.ctx); };
         deferred_action_run(rig.ctx, deferred_edid_slot_rename);
-        if (moved) {
-            EXPECT_TRUE(rig.sent().empty());
-        } else {
-            EXPECT_EQ(rig.lines(), std::vector<std::string>{"$edid_name c3,FIRST"});
-        }
+        EXPECT_EQ(rig.lines(), moved ? std::vector<std::string>{} : std::vector<std::string>{"$edid_name c3,FIRST"});
         deferred_action_run(rig.ctx, deferred_edid_slot_rename);  // replayed once only
         EXPECT_LE(rig.sent().size(), 1u);
     }
@@ -324,8 +292,8 @@ TEST(EdidPageSlots, SinkCopyReadsBackOnlyTheSlotShownInTheReadList) {
         std::vector<std::string> expect{"$edid_copy_sink c4", "$edid_name? c4"};
         if (read_index == 16) expect.insert(expect.end(), {"$edid_read c4,block0", "$edid_read c4,block1"});
         EXPECT_EQ(rig.lines(), expect);
-        EXPECT_EQ(edid_write_item(rig.ctx, 6), "ABC.TESTMON");  // the unit names the copy
-        EXPECT_EQ(edid_read_item(rig.ctx, 16), "ABC.TESTMON");
+        EXPECT_EQ(std::tuple(edid_write_item(rig.ctx, 6), edid_read_item(rig.ctx, 16)),
+                  std::tuple("ABC.TESTMON", "ABC.TESTMON"));  // the unit names the copy
         EXPECT_EQ(rig.P.rtxt_edid_read.empty(), read_index != 16);
     }
     page_rig rig;

@@ -1,9 +1,12 @@
 // Hand-built EDID images for the EDID engine tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "edid_analysis/mod_edid.h"
@@ -113,6 +116,15 @@ inline bytes finish(const std::vector<bytes>& blocks, int ext_count = -1)
         img[blk * 128 + 127] = static_cast<std::uint8_t>((256 - sum % 256) % 256);
     }
     return img;
+}
+
+// Whether `text` holds every one of `parts`; a failure names the part missing and shows the text.
+inline ::testing::AssertionResult has_all(const std::string& text, std::initializer_list<std::string_view> parts)
+{
+    for (const auto part : parts)
+        if (text.find(part) == std::string::npos)
+            return ::testing::AssertionFailure() << "no \"" << part << "\" in\n" << text;
+    return ::testing::AssertionSuccess();
 }
 
 // Puts `img` into the working record with edid_size = its length.
