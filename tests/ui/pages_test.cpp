@@ -89,8 +89,8 @@ TEST(OutputPages, TimingPatternAndPanelPagesSetReadBackAndShowTheirGreens) {
     emit patterns->itemClicked(patterns->topLevelItem(2), 0);
     EXPECT_FALSE(motion->isVisibleTo(lw.w.get()));
 
-    // The control panel: a click sets the unit, a refresh shows its values.
-    EXPECT_EQ(ctx.panel.panel_cmd[53], "$tmds_sw on");  // filled at start-up
+    // The control panel: a click sets the unit, a refresh shows its values. The commands of each
+    // click, the colorimetry row and the reset question: OutputPanel tests.
     cmd_main_click(ctx, 3);
     EXPECT_FALSE(lw.child<QPushButton>("cmd_panel_8")->isVisibleTo(lw.w.get()));  // receiver rows hidden
     EXPECT_TRUE(lw.child<QPushButton>("cmd_panel_41")->isVisibleTo(lw.w.get()));
@@ -99,14 +99,6 @@ TEST(OutputPages, TimingPatternAndPanelPagesSetReadBackAndShowTheirGreens) {
     refresh_action(ctx);
     EXPECT_EQ(std::tuple(lw.face("cmd_panel_43") == panel_green, lw.face("cmd_panel_41") == panel_green),
               std::tuple(true, false));
-    emit lw.child<QPushButton>("cmd_panel_28")->clicked();
-    EXPECT_EQ(lw.unit_value("$hdr_tx_col? "), "1");
-    EXPECT_EQ(lw.face("cmd_panel_28"), panel_green);
-    // the factory reset asks; "No" sends nothing
-    const auto asked = lw.dialogs.messages.size();
-    emit lw.child<QPushButton>("cmd_panel_0")->clicked();
-    EXPECT_EQ(lw.unit_value("$color_space?"), "y422");
-    EXPECT_EQ(lw.dialogs.messages.size(), asked + 1);
 }
 
 // Mend: ticks set by the program (load, "Check None", a 19th tick taken back) run no tick
@@ -139,8 +131,7 @@ TEST(OutputPages, ColourDialogReadsOnOpenAndSendsOperatorChanges) {
     auto* patterns = lw.child<QTreeWidget>("lstv_pattern");
     emit patterns->itemDoubleClicked(patterns->topLevelItem(12), 0);
     auto* setting = lw.child<QPushButton>("cmd_color_setting");
-    EXPECT_TRUE(setting->isVisibleTo(lw.w.get()));
-    EXPECT_TRUE(setting->isEnabled());
+    EXPECT_TRUE(setting->isVisibleTo(lw.w.get()) && setting->isEnabled());
 
     cmdtx_str(ctx, "$color_cal_color user\r");
     cmdtx_str(ctx, "$color_cal_green 77\r");
@@ -154,9 +145,8 @@ TEST(OutputPages, ColourDialogReadsOnOpenAndSendsOperatorChanges) {
     green->setValue(200);  // as a drag would
     EXPECT_EQ(lw.unit_value("$color_cal_green?"), "200");
     EXPECT_EQ(dlg.findChild<QLineEdit*>("txt_green")->text(), "200");
+    // which typed values are sent: ColorCalibrate.EnterSendsOnlyValidValuesAsTyped
     auto* red = dlg.findChild<QLineEdit*>("txt_red");
-    red->setText("256");
-    emit red->returnPressed();
     red->setText("31");
     emit red->returnPressed();
     EXPECT_EQ(lw.unit_value("$color_cal_red?"), "31");
@@ -189,10 +179,9 @@ TEST(MonitorPage, AnalyserTypesShowTheSourceAndTheReportReplacesThePage) {
     m.child<QPushButton>("cmd_monitor_report")->click();
     EXPECT_EQ(m.shown(), "txt_monitor_report");
     const QString report = m.child<QPlainTextEdit>("txt_monitor_report")->toPlainText();
-    EXPECT_TRUE(report.startsWith("Monitor Report ")) << report.toStdString();
+    // its lines: MonitorReport tests; here the unit's values and plain line ends
+    EXPECT_TRUE(report.startsWith("Monitor Report ") && report.endsWith("\nEND.")) << report.toStdString();
     EXPECT_TRUE(report.contains("\nSource H Frequency = 67500 Hz\n"));
-    EXPECT_TRUE(report.contains("   Vendor     = VEXLAN\n"));
-    EXPECT_TRUE(report.endsWith("\nEND."));
     // type choice enabled, SAVE shown, monitor timer running
     const auto state = [&] {
         return std::tuple(m.child<QGroupBox>("fra_mon_type")->isEnabled(),
@@ -213,9 +202,6 @@ TEST(MonitorPage, PatternModeShowsTheSinkSide) {
     EXPECT_EQ(m.texts({"lab_title_hdcp_scdc", "lab_item_h_0"}), (QStringList{"Sink HDCP & SCDC", "MRV-510 Tx HDCP"}));
     m.wait(3000, [&] { return m.text("lab_hdcp_9") != ""; });
     EXPECT_EQ(m.texts({"lab_hdcp_0", "lab_hdcp_1"}), (QStringList{"Off", "74E2A1C35B"}));  // HDCP off at start
-    // the Video Timing type has nothing to poll in pattern mode
-    m.child<QRadioButton>("opt_mon_type_1")->click();
-    EXPECT_EQ(m.rt->ctx.tasks.poll_list[0], none_254);
 }
 
 TEST(CableCecWindow, TwoMinuteRunInScaledTimeFromStartToPassWithTheProgressBar) {
@@ -233,23 +219,12 @@ TEST(CableCecWindow, TwoMinuteRunInScaledTimeFromStartToPassWithTheProgressBar) 
     ASSERT_TRUE(cable_running(ctx.cable));
     auto* bar = child<QProgressBar>(*lw.w, "pbar_cable");
     auto* result = child<QLabel>(*lw.w, "lab_cable_result");
-    // The run ends when the unit reports it stopped; the next run-time reply shows the result.
-    // The four counters arrive one poll at a time, so in scaled time a reading may pair a new
-    // minute with the previous second; the bar is checked for its course, not step by step. It is
-    // sampled before each wait, so the first sample is taken at once after the start is seen.
-    const auto ended = [&] { return result->text() == "PASS" && !cable_running(ctx.cable) && !bar->isVisible(); };
-    int highest = 0, samples = 0, first = -1, last = -1;
-    for (const auto until = lw.rt->clock.now_ms() + 60000; !ended() && lw.rt->clock.now_ms() < until; lw.wait(100, ended)) {
-        if (!bar->isVisible()) continue;
-        if (first < 0) first = bar->value();
-        last = bar->value();
-        highest = std::max(highest, bar->value());
-        ++samples;
-    }
-    EXPECT_GT(samples, 3);
-    EXPECT_LT(first, 50);
-    EXPECT_GE(last, 75);
-    EXPECT_LE(highest, 100);
+    // The bar shows the run's course (its values from the counters: CableTest.Progress...); the
+    // run ends when the unit reports it stopped, and the next run-time reply shows the result.
+    bool shown = false;  // the bar in sight, three quarters through
+    lw.wait(60000, [&] { return shown = bar->isVisible() && bar->value() >= 75; });
+    EXPECT_TRUE(shown) << bar->value();
+    lw.wait(60000, [&] { return result->text() == "PASS" && !cable_running(ctx.cable) && !bar->isVisible(); });
     EXPECT_EQ(std::tuple(result->text(), result->isVisible(), bar->isVisible(),
                          child<QLabel>(*lw.w, "lab_cable_start")->isEnabled()),
               std::tuple("PASS", true, false, true));
@@ -265,11 +240,8 @@ TEST(CableCecWindow, CecLogFillsAndTheTerminalShowsRepliesAsPlainText) {
     auto& ctx = lw.ctx();
     child<QPushButton>(*lw.w, "cmd_main_6")->click();
     auto* log = child<QPlainTextEdit>(*lw.w, "txt_cec_monitor_log");
-    auto filled = [&] {
-        int n = 0;
-        for (const auto& l : log->toPlainText().split('\n')) n += l.isEmpty() ? 0 : 1;
-        return n;
-    };
+    // the twelve lines of the log: Cec.LogFillsOverTwelvePolls...
+    auto filled = [&] { return log->toPlainText().split('\n', Qt::SkipEmptyParts).size(); };
     lw.wait(20000, [&] { return filled() >= 4; });
     EXPECT_GE(filled(), 4) << log->toPlainText().toStdString();
     EXPECT_EQ(log->toPlainText().split('\n').size(), 12);
@@ -281,7 +253,6 @@ TEST(CableCecWindow, CecLogFillsAndTheTerminalShowsRepliesAsPlainText) {
     EXPECT_EQ(term->windowTitle(), "Vexlan Command Monitor");
     auto* pause = child<QPushButton>(*term, "cmd_pause");
     EXPECT_EQ(pause->text(), "START");
-    EXPECT_FALSE(child<QLineEdit>(*term, "txt_tx_str")->isVisible());
     auto* shown = child<QPlainTextEdit>(*term, "rtxt_monitor");
     lw.wait(10000, [&] { return shown->toPlainText().indexOf("$cec_log_msg?") != -1; });
     EXPECT_NE(shown->toPlainText().indexOf("$cec_log_msg?"), -1);
