@@ -82,9 +82,8 @@ TEST(OutputSelect, TicksMakeFavouritesInListOrderAndNineteenthIsTakenBack) {
     lstv_timing_item_check(rig.ctx, 60, true);
     EXPECT_FALSE(rig.ctx.catalogue.timings[59].checked);
     EXPECT_EQ(rig.ctx.catalogue.timing_fav, before);
-    int ticked = 0;
-    for (const auto& e : rig.ctx.catalogue.timings) ticked += e.checked ? 1 : 0;
-    EXPECT_EQ(ticked, 18);
+    const auto& all = rig.ctx.catalogue.timings;
+    EXPECT_EQ(std::count_if(all.begin(), all.end(), [](const auto& e) { return e.checked; }), 18);
 
     // unticking slot 3's entry moves the later ones down; the last used slot empties
     lstv_timing_item_check(rig.ctx, 30, false);

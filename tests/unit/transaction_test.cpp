@@ -371,18 +371,6 @@ TEST(ReplyEcho, EveryRuleDropsAReplyOfAnotherArgumentAndKeepsErrorForms) {
     EXPECT_TRUE(echo_expected("$edid_manuf? \r").empty());  // no argument: nothing to echo
 }
 
-TEST(ReplyEcho, DelayedUnitNeverAnswersOneStoreWithAnother) {
-    // d1 is answered 7 s late, d2 after 1 s: d1's late reply arrives while d2 waits.
-    fake_rig rig;
-    rig.tcp.unit = [](const std::string& line) {
-        const auto slot = line.substr(13, line.size() - 14);
-        return fake_rig::reply(line, slot + ",VX" + slot, slot == "d1" ? 7000 : 1000);
-    };
-    EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_manuf? d1\r"), 2);
-    EXPECT_EQ(cmdtx_str(rig.ctx, "$edid_manuf? d2\r"), 1);
-    EXPECT_EQ(rig.ctx.link.rx_param2, "VXd2");
-}
-
 TEST(ReplyEcho, LateReplyMarkerEndsWithTheNextOwnReply) {
     // "$fwver?" gets no reply; "$timing? 1" then gets its own: an "$fwver?" line arriving
     // during a later command is an answer to that command again (result 3 at once), not a late
