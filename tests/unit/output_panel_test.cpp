@@ -39,8 +39,9 @@ TEST(OutputPanel, CommandLinesComeFromTheCommandTableAtStartUp) {
     panel_rig rig;
     const auto& C = rig.ctx.panel.panel_cmd;
     const std::pair<int, const char*> rows[] = {
-        {0, "$factory"}, {1, "$boot go"}, {4, "$hdcp_in_ver v1.4+v2.2"}, {5, "$rx_hotplug toggle"}, {16, "$audio_ch 6"},
-        {37, "$hdr_tx_col 10"}, {48, "$tx_5v follow"}, {56, "$rx_hotplug off"}, {60, "$audio_sr 192"}};
+        {0, "$factory"}, {1, "$boot go"}, {4, "$hdcp_in_ver v1.4+v2.2"}, {5, "$rx_hotplug toggle"},
+        {16, "$audio_ch 6"}, {28, "$hdr_tx_col 1"}, {37, "$hdr_tx_col 10"}, {48, "$tx_5v follow"},
+        {56, "$rx_hotplug off"}, {60, "$audio_sr 192"}};
     for (const auto& [b, line] : rows) EXPECT_EQ(C[static_cast<std::size_t>(b)], line) << b;
     EXPECT_TRUE(C[61].empty());
     for (int b = 2; b < panel_button_count; ++b)
