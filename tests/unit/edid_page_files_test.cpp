@@ -27,14 +27,10 @@ std::string contents(const std::string& path) {
 
 TEST(EdidPageFiles, ExtensionFixChangesOnlyTheFileName) {
     const std::vector<std::tuple<std::string, std::string, std::string>> rows = {
-        {"summary", ".txt", "summary.txt"},
-        {"/d/ab", ".hex", "/d/ab.hex"},
-        {"/d/ab.txt", ".hex", "/d/ab.hex"},
-        {"/d/ab.HEX", ".hex", "/d/ab.HEX"},
-        {"/d.x/ab", ".bin", "/d.x/ab.bin"},
-        {"/d/report.final", ".txt", "/d/report.final.txt"},
-        {"/d/a.b.json", ".txt", "/d/a.b.txt"},
-        {"/d/.profile", ".hex", "/d/.profile.hex"},
+        {"summary", ".txt", "summary.txt"}, {"/d/ab", ".hex", "/d/ab.hex"},
+        {"/d/ab.txt", ".hex", "/d/ab.hex"}, {"/d/ab.HEX", ".hex", "/d/ab.HEX"},
+        {"/d.x/ab", ".bin", "/d.x/ab.bin"}, {"/d/report.final", ".txt", "/d/report.final.txt"},
+        {"/d/a.b.json", ".txt", "/d/a.b.txt"}, {"/d/.profile", ".hex", "/d/.profile.hex"},
         {"x", ".bin", "x.bin"},
     };
     for (const auto& [in, ext, out] : rows) EXPECT_EQ(edid_path_with_extension(in, ext), out) << in;
