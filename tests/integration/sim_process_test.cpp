@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -50,16 +49,17 @@ struct endpoint {
     }
     void send(const std::string& s) { ASSERT_EQ(write(fd, s.data(), s.size()), static_cast<ssize_t>(s.size())); }
 
-    // Reads until done(received) holds, the peer closes or timeout_ms pass.
-    std::string read_until(const std::function<bool(const std::string&)>& done, int timeout_ms) {
+    // Reads until every character of `ends` and at least `size` bytes have arrived, the peer
+    // closes or timeout_ms pass.
+    std::string read_until(const std::string& ends, int timeout_ms = 2000, std::size_t size = 0) {
         std::string got;
+        const auto seen = [&](char e) { return got.find(e) != std::string::npos; };
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-        while (!done(got)) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
+        for (char b[4096]; got.size() < size || !std::all_of(ends.begin(), ends.end(), seen);) {
+            const auto left = until - std::chrono::steady_clock::now();
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
             pollfd pfd{fd, POLLIN, 0};
-            if (left <= 0 || poll(&pfd, 1, static_cast<int>(left)) <= 0) break;
-            char b[4096];
-            const ssize_t n = read(fd, b, sizeof b);
+            const ssize_t n = ms > 0 && poll(&pfd, 1, static_cast<int>(ms)) > 0 ? read(fd, b, sizeof b) : 0;
             if (n <= 0) break;
             got.append(b, static_cast<std::size_t>(n));
         }
@@ -68,9 +68,7 @@ struct endpoint {
     // Sends a line and reads one reply line (complete once a CR and an LF have both arrived).
     std::string ask(const std::string& line, int timeout_ms = 2000) {
         send(line);
-        return read_until([](const std::string& s) {
-            return s.find('\r') != std::string::npos && s.find('\n') != std::string::npos;
-        }, timeout_ms);
+        return read_until("\r\n", timeout_ms);
     }
 };
 
@@ -110,8 +108,7 @@ TEST(SimProcess, NextTcpClientIsServedOnlyOnceThePreviousOneHasGone) {
     char b;
     EXPECT_EQ(recv(second.fd, &b, 1, MSG_DONTWAIT), -1);
     first.reset();
-    EXPECT_EQ(second.read_until([](const std::string& s) { return s.find('\n') != std::string::npos; }, 2000),
-              "$model? MRV-410\r\n");
+    EXPECT_EQ(second.read_until("\n"), "$model? MRV-410\r\n");
 }
 
 TEST(SimProcess, FaultOptionsShapeTheRepliesAndTheLogRecordsEach) {
@@ -126,8 +123,7 @@ TEST(SimProcess, FaultOptionsShapeTheRepliesAndTheLogRecordsEach) {
     EXPECT_EQ(c.ask("$timing  5\r", 200), "");  // carried out, never answered
     c.send("$edid_manuf? d1\r");
     EXPECT_EQ(c.ask("$timing? \r"), "$timing? 5\n\r");  // answered before the late one
-    EXPECT_EQ(c.read_until([](const std::string& s) { return s.find('\r') != std::string::npos; }, 2000),
-              "$edid_manuf? d1,VXL\n\r");
+    EXPECT_EQ(c.read_until("\r"), "$edid_manuf? d1,VXL\n\r");
     EXPECT_EQ(sim.stop(), 0);
     std::istringstream text(read_file(log).bytes.value_or(""));
     std::vector<std::string> rows;  // "SECONDS<TAB>LINK<TAB>COMMAND<TAB>REPLY"
@@ -145,7 +141,7 @@ TEST(SimProcess, FloodStartsOnceLinkedAndAnswersNothingMore) {
     ASSERT_TRUE(c.connect_tcp(sim.port()));
     EXPECT_EQ(c.ask("$model?\r"), "$model? MRV-410\r\n");
     c.send("$task_mode?\r$fwver?\r");
-    const std::string got = c.read_until([](const std::string& s) { return s.size() >= (1u << 20); }, 3000);
+    const std::string got = c.read_until("", 3000, 1u << 20);
     EXPECT_GE(got.size(), 1u << 20);
     const std::string linked = "$task_mode? pattern\r\n";
     EXPECT_EQ(got.substr(0, linked.size()), linked);
