@@ -73,6 +73,18 @@ QPoint centred(frm_main& window, QWidget& dialog) {
     return {(window.width() - d.width()) / 2, (window.height() - d.height()) / 3};
 }
 
+// Shows `dialog`, lets it draw for `ms`, saves it over the window beside the button `anchor`
+// (centred when null) and hides it again. 1 when the picture could not be written, else 0.
+int dialog_picture(main_runtime& rt, frm_main& window, QWidget& dialog, const char* anchor,
+                   const std::string& dir, const QString& name, int ms = 100) {
+    dialog.show();
+    settle(rt, ms);
+    const QPoint at = anchor ? beside(window, anchor) : centred(window, dialog);
+    const bool written = save_dialog_over(window, dialog, at, dir, name);
+    dialog.hide();
+    return written ? 0 : 1;
+}
+
 bool linked(const app_context& ctx) { return ctx.profile.model_index != model_none; }
 
 // READ of store d7 (an image whose checksum is wrong: the "Fix" button shows), then COMPARE
@@ -95,23 +107,17 @@ int edid_dialog_pictures(main_runtime& rt, frm_main& window, const std::string& 
     frm_rx_edid_open(ctx);
     {
         frm_rx_edid dlg(ctx, &window);
-        dlg.show();
-        settle(rt, 100);
-        failed += save_dialog_over(window, dlg, beside(window, "cmd_write_6"), dir, "dialog_rx_edid.png") ? 0 : 1;
+        failed += dialog_picture(rt, window, dlg, "cmd_write_6", dir, "dialog_rx_edid.png");
     }
     frm_copy_sink_open(ctx);
     {
         frm_copy_sink dlg(ctx, &window);
-        dlg.show();
-        settle(rt, 100);
-        failed += save_dialog_over(window, dlg, beside(window, "cmd_read_3"), dir, "dialog_copy_sink.png") ? 0 : 1;
+        failed += dialog_picture(rt, window, dlg, "cmd_read_3", dir, "dialog_copy_sink.png");
     }
     {
         ctx.edid_page.opt_hex_type = 0;  // as SAVE sets it up before the chooser shows
         frm_diag dlg(ctx, &window);
-        dlg.show();
-        settle(rt, 100);
-        failed += save_dialog_over(window, dlg, centred(window, dlg), dir, "dialog_hex_type.png") ? 0 : 1;
+        failed += dialog_picture(rt, window, dlg, nullptr, dir, "dialog_hex_type.png");
     }
     return failed;
 }
@@ -150,10 +156,7 @@ int pattern_pictures(main_runtime& rt, frm_main& window, const std::string& dir)
         int failed = save_widget(window, dir, "page2_color.png") ? 0 : 1;
         frm_color_calibrate dlg(ctx, &window);
         dlg.load();
-        dlg.show();
-        settle(rt, 200);
-        failed += save_dialog_over(window, dlg, centred(window, dlg), dir, "dialog_color.png") ? 0 : 1;
-        dlg.hide();
+        failed += dialog_picture(rt, window, dlg, nullptr, dir, "dialog_color.png", 200);
         return failed;
     }
     if (count < pattern_motion_1) return 0;
@@ -240,10 +243,7 @@ int screenshot_start_pictures(main_runtime& rt, frm_main& window, const std::str
     int failed = save_widget(window, dir, "start.png") ? 0 : 1;
     frm_device dev(rt.port_map, &window);
     dev.reload();
-    dev.show();
-    settle(rt, 100);
-    failed += save_dialog_over(window, dev, centred(window, dev), dir, "dialog_device.png") ? 0 : 1;
-    dev.hide();
+    failed += dialog_picture(rt, window, dev, nullptr, dir, "dialog_device.png");
     return failed;
 }
 
