@@ -54,13 +54,6 @@ protected:
     const std::filesystem::path& dir = tmp.path;
 };
 
-std::string report_of(const bytes& img)
-{
-    mod_edid st = analysed(img);
-    edid_summary_build(st);
-    return st.edid_report_text;
-}
-
 TEST_F(EdidCli, AnalyzePrintsTheWriteSideReport)
 {
     const bytes img = finish({base_block(), cea_block({video_block({16}), h14b_vsdb()})});
@@ -68,7 +61,7 @@ TEST_F(EdidCli, AnalyzePrintsTheWriteSideReport)
     const std::string hex = write("b.hex", edid_text_format(img.data(), 256));
 
     const outcome one = run({"analyze", bin});
-    EXPECT_EQ(std::tie(one.status, one.out, one.err), std::make_tuple(0, report_of(img), std::string()));
+    EXPECT_EQ(std::tie(one.status, one.out, one.err), std::make_tuple(0, summary_of(img), std::string()));
 
     const outcome lf = run({"analyze", "--lf", hex});
     EXPECT_EQ(lf.status, 0);
@@ -76,7 +69,7 @@ TEST_F(EdidCli, AnalyzePrintsTheWriteSideReport)
     EXPECT_EQ(lf.out.substr(0, 37), "EDID Type = HDMI HD , Total 2 blocks\n");
 
     const outcome two = run({"analyze", bin, hex});
-    EXPECT_EQ(two.out, "==> " + bin + " <==\r\n" + report_of(img) + "==> " + hex + " <==\r\n" + report_of(img));
+    EXPECT_EQ(two.out, "==> " + bin + " <==\r\n" + summary_of(img) + "==> " + hex + " <==\r\n" + summary_of(img));
 }
 
 TEST_F(EdidCli, FailuresNameTheFile)
@@ -111,7 +104,7 @@ TEST_F(EdidCli, FactsAsJsonLines)
     set_display_descriptor(base, 3, 0xFC, std::string("A\"B\\C\x01\xE9"));
     base[72 + 9] = 30;
     const bytes img = finish({base, cea_block({video_block({0x90}), audio_block({1, 11}),
-                                               h14b_vsdb({0x70, 0x3C}), hf_vsdb(0x44), extended_block(6, {1, 1})})});
+                                               h14b_vsdb({0x70, 0x3C}), hf_vsdb(0x44), data_block(7, {6, 1, 1})})});
     bytes broken = img;
     broken[200] ^= 1;
     const std::string a = write("a.bin", std::string(img.begin(), img.end()));

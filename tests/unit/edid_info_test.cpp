@@ -13,35 +13,26 @@ using namespace edid_test;
 TEST(EdidInfoUpdate, BadSizeKeepsThePreviousFacts)
 {
     const bytes good = finish({base_block()});
-    struct Case {
-        const char* what;
-        bytes image;
-        std::int16_t size;
-        std::int16_t block_count;
-    };
     bytes twice = good;
     twice.insert(twice.end(), good.begin(), good.end());  // 256 bytes, extension count 0
     bytes cut = good;
     cut[126] = 1;  // extension count 1, one block present
     bytes hex513 = finish({base_block(), cea_block({}), other_block(0x70), other_block(0x70)});
     hex513.push_back(0);
-    const Case cases[] = {
-        {"256 bytes with extension count 0", twice, 256, 1},
-        {"128 bytes with extension count 1", cut, 128, 2},
-        {"513 bytes with four blocks", hex513, 513, 4},
+    const std::tuple<const char*, bytes, std::int16_t> cases[] = {  // what, image, block count
+        {"256 bytes with extension count 0", twice, 1},
+        {"128 bytes with extension count 1", cut, 2},
+        {"513 bytes with four blocks", hex513, 4},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        mod_edid st;
-        vic_table_init(st);
-        put_work(st, c.image);
+    for (const auto& [what, image, block_count] : cases) {
+        SCOPED_TRACE(what);
+        mod_edid st = analysed(image);  // the size is the image's
         st.work.manufacturer_id = "PRV";
         st.work.monitor_name = "previous";
-        st.work.edid_size = c.size;
         edid_info_update(st, edid_context_work);  // the text: EdidCorpus.EveryImageLoadsAnalysesAndSummarises
         const edid_info& w = st.work;
         EXPECT_EQ(std::tie(w.edid_type, w.edid_status, w.block_count, w.manufacturer_id, w.monitor_name),
-                  std::tuple(0, edid_status_bad_size, c.block_count, "PRV", "previous"));
+                  std::tuple(0, edid_status_bad_size, block_count, "PRV", "previous"));
     }
 }
 
