@@ -244,12 +244,8 @@ TEST_F(EdidCli, TreeHasExactlyTheKeysWithNullsWhereAbsent)
 TEST(Cli, UsageErrorsAndStatus)
 {
     const std::string data = VEXLAN_DATA_DIR "/edid/", hd_tv = data + "vexlan_hd_tv_2b.bin";
-    struct usage_case {
-        std::vector<std::string> args;
-        int status;
-        const char* text;  // on stderr, or on stdout for status 0
-    };
-    const usage_case cases[] = {
+    // args, status, a text on stderr (on stdout for status 0)
+    const std::tuple<std::vector<std::string>, int, const char*> cases[] = {
         {{"--connect-timeout-ms", "abc", "link"}, 2, "--connect-timeout-ms"},
         {{"--tcp", "127.0.0.1:1", "frobnicate"}, 2, "frobnicate"},
         {{"edid"}, 2, "subcommand is required"},
@@ -275,15 +271,15 @@ TEST(Cli, UsageErrorsAndStatus)
         {{"--version"}, 0, "vexlan-cli 2.18\n"},
         {{"send", "--help"}, 0, "--json"},
     };
-    for (const auto& c : cases) {
-        const outcome r = run_cli(c.args);
+    for (const auto& [args, status, text] : cases) {
+        const outcome r = run_cli(args);
         std::string all;
-        for (const auto& a : c.args) all += a + " ";
+        for (const auto& a : args) all += a + " ";
         SCOPED_TRACE(all);
-        EXPECT_EQ(r.status, c.status) << r.err;
-        const std::string& said = c.status == 0 ? r.out : r.err;
-        EXPECT_NE(said.find(c.text), std::string::npos) << said;
-        if (c.status != 0) {
+        EXPECT_EQ(r.status, status) << r.err;
+        const std::string& said = status == 0 ? r.out : r.err;
+        EXPECT_NE(said.find(text), std::string::npos) << said;
+        if (status != 0) {
             EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
             EXPECT_EQ(r.out, "");
         }

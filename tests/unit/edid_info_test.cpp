@@ -81,12 +81,8 @@ TEST(EdidInfoUpdate, TypeAndStatusOfTheImage)
     bytes no_collection = cea_block({});
     no_collection[2] = 4;
     const auto hdmi = edid_type_hdmi, dvi = edid_type_dvi;
-    struct Case {
-        const char* what;
-        bytes image;
-        std::int16_t type, status, cea;
-    };
-    const Case cases[] = {
+    // what, image, type, status, the CEA block that decides
+    const std::tuple<const char*, bytes, std::int16_t, std::int16_t, int> cases[] = {
         {"600 MHz range limits", finish({clock(60), cea_block({h14b_vsdb()})}), hdmi, edid_status_6g, 1},
         {"600 MHz range limits, HF-VSDB not consulted", finish({clock(60), cea_block({h14b_vsdb(), hf_vsdb(0x44)})}),
          hdmi, edid_status_6g, 1},
@@ -118,10 +114,10 @@ TEST(EdidInfoUpdate, TypeAndStatusOfTheImage)
         {"DisplayID, CEA", finish({base_block(), displayid, hdmi_3g}), hdmi, edid_status_3g, 2},
         {"DisplayID, DisplayID", finish({base_block(), displayid, displayid}), dvi, edid_status_no_cea, 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const edid_info w = analysed(c.image).work;
-        EXPECT_EQ(std::tuple(w.edid_type, w.edid_status, edid_cea_block_find(w)), std::tuple(c.type, c.status, c.cea));
+    for (const auto& [what, image, type, status, cea] : cases) {
+        SCOPED_TRACE(what);
+        const edid_info w = analysed(image).work;
+        EXPECT_EQ(std::tuple(w.edid_type, w.edid_status, edid_cea_block_find(w)), std::tuple(type, status, cea));
     }
 
     // Only the first range-limits descriptor counts.

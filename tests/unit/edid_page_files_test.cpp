@@ -176,25 +176,19 @@ TEST(EdidPageFiles, SaveKeepsEveryByteAsksAboutTheFinalNameAndReportsErrors) {
 
 TEST(EdidPageDisplay, ChecksumRepairChangesOnlyTheChecksumDigits) {
     page_rig rig;
-    bytes one = img::finish({img::base_block()});
+    const bytes good = img::finish({img::base_block()});
+    bytes one = good;
     one[127] ^= 0x5A;
     rig.ctx.view.title = "f.bin - Vexlan v2.18";
     rig.write_side(one);
     const auto& S = rig.P.write_side;
     EXPECT_EQ(std::tuple(S.checksum[0].color, S.checksum[0].caption.ends_with(" Error"), S.recover[0].visible),
               std::tuple(rgb_red, true, true));
-    const std::string before = rig.P.rtxt_edid_write;
     edid_checksum_repair(rig.ctx, 1, 0);
-    const std::uint8_t sum = rig.P.edid.edid_info_write.block_checksum[0];
-    EXPECT_EQ(rig.P.edid.edid_info_write.edid_image[127], sum);
+    EXPECT_EQ(rig.image(1, 128), good);
+    EXPECT_EQ(rig.P.rtxt_edid_write, edid_text_format(good.data(), 128));  // the rest of the text as it was
     EXPECT_EQ(std::tuple(S.checksum[0].color, S.checksum[0].caption.ends_with("h fixed"), S.recover[0].visible),
               std::tuple(rgb_black, true, false));
-    ASSERT_EQ(rig.P.rtxt_edid_write.size(), before.size());
-    int changed = 0;
-    for (std::size_t i = 0; i < before.size(); ++i) changed += before[i] != rig.P.rtxt_edid_write[i];
-    EXPECT_GE(changed, 1);
-    EXPECT_LE(changed, 2);
-    EXPECT_EQ(rig.P.rtxt_edid_write.find("//7F") - 3, before.find("//7F") - 3);
     EXPECT_EQ(rig.ctx.view.title, "f.bin - Vexlan v2.18 *");
 }
 

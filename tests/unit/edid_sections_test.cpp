@@ -42,20 +42,16 @@ TEST(EdidSections, FieldsOfInputsTheRealCorpusLacks)
     const edid_standard_timing t = with({{19, 2}, {38, 0x81}, {39, 0x00}}).standard[0];
     EXPECT_EQ(std::tuple(t.used, t.width, t.height, t.refresh), std::tuple(true, 1280, 1280, 60));
 
-    struct row {
-        std::uint8_t input;
-        std::optional<int> bits;
-        std::optional<std::string> iface;
-    };
-    const row rows[] = {
+    // input byte, bits per colour, interface
+    const std::tuple<std::uint8_t, std::optional<int>, std::optional<std::string>> rows[] = {
         {0x92, 6, "HDMI-a"},
         {0xE3, 16, "HDMI-b"},
         {0xF1, std::nullopt, "DVI"},       // depth 7 is reserved
         {0x86, std::nullopt, std::nullopt},  // interface 6 is reserved
     };
-    for (const row& r : rows) {
-        const edid_base_info i = with({{19, 4}, {20, r.input}});
-        EXPECT_EQ(std::tie(i.bits_per_color, i.interface_name), std::tie(r.bits, r.iface)) << int(r.input);
+    for (const auto& [input, bits, iface] : rows) {
+        const edid_base_info i = with({{19, 4}, {20, input}});
+        EXPECT_EQ(std::tie(i.bits_per_color, i.interface_name), std::tie(bits, iface)) << int(input);
     }
 }
 
@@ -84,22 +80,19 @@ TEST(EdidSections, DescriptorEdgesTheRealCorpusLacks)
     EXPECT_EQ(decode(img).descriptors[3].kind, edid_descriptor_kind::dtd);
 
     // Range-limit offsets other than both horizontal ones (0x0C, in real EDIDs).
-    struct row {
-        std::uint8_t minor, offsets;
-        int v_min, v_max, h_min, h_max;
-    };
-    const row rows[] = {{4, 0x02, 56, 331, 30, 83}, {4, 0x03, 311, 331, 30, 83}, {4, 0x08, 56, 76, 30, 338},
-                        {3, 0x0F, 56, 76, 30, 83}};  // before E-EDID 1.4 byte 4 is reserved: no offsets
-    for (const row& r : rows) {
+    // minor version, offsets byte, then V min, V max, H min, H max, max clock
+    const std::tuple<std::uint8_t, std::uint8_t, std::vector<int>> rows[] = {
+        {4, 0x02, {56, 331, 30, 83, 170}}, {4, 0x03, {311, 331, 30, 83, 170}}, {4, 0x08, {56, 76, 30, 338, 170}},
+        {3, 0x0F, {56, 76, 30, 83, 170}}};  // before E-EDID 1.4 byte 4 is reserved: no offsets
+    for (const auto& [minor, offsets, limits] : rows) {
         bytes lim = base_block();
-        lim[19] = r.minor;
-        lim[72 + 4] = r.offsets;
+        lim[19] = minor;
+        lim[72 + 4] = offsets;
         const edid_descriptor e = decode(lim).descriptors[1];
         ASSERT_EQ(e.kind, edid_descriptor_kind::range_limits);
         const auto& g = e.range;
-        EXPECT_EQ((std::vector<int>{g.v_min, g.v_max, g.h_min_khz, g.h_max_khz, g.max_pixel_clock_mhz}),
-                  (std::vector<int>{r.v_min, r.v_max, r.h_min, r.h_max, 170}))
-            << int(r.offsets) << " minor " << int(r.minor);
+        EXPECT_EQ((std::vector<int>{g.v_min, g.v_max, g.h_min_khz, g.h_max_khz, g.max_pixel_clock_mhz}), limits)
+            << int(offsets) << " minor " << int(minor);
     }
 }
 
