@@ -115,18 +115,6 @@ TEST(EdidExtension, VendorBytesPastTheImageReadAsAbsent)
     EXPECT_TRUE(has_all(st.edid_report_text, {" Deepcolor =  Yes\r\n 3D =  No\r\n 4K3G =  No\r\n"}));
 }
 
-TEST(EdidSummary, BadHeaderLineThenTheDumps)
-{
-    bytes bad_header = finish({base_block()});
-    bad_header[0] = 0x01;
-    const std::string text = summary_of(bad_header);
-    EXPECT_EQ(text.substr(0, 48), ">>>>> ! Block0 has bad header.\r\nTotal 1 blocks\r\n");
-    EXPECT_TRUE(has_all(text, {"\r\n============================== Block 0: VESA BASE EDID\r\n"
-                               " 01 FF FF FF FF FF FF 00 //7\r\n 04 43 34 12 00 00 00 00 //F\r\n",
-                               " Manufacturer Name = ABC\r\n Product Code = 4660 (1234 h)\r\n"
-                               " Monitor Name = TESTMON\r\n"}));
-}
-
 // The note's place and format on a real EDID: EdidCorpus.FactsReadOffTheBytes (ACB_QHD270).
 TEST(EdidSummary, ChecksumNotes)
 {

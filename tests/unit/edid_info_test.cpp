@@ -1,4 +1,4 @@
-// Validity, classification and base-block facts of edid_info_update.
+// Validity, classification and base-block facts of edid_info_update (and the bad-header text).
 #include <gtest/gtest.h>
 
 #include "edid/edid_files.h"
@@ -47,18 +47,29 @@ TEST(EdidInfoUpdate, ZeroChecksumIsRight)
     EXPECT_EQ(std::tuple(z.block_checksum[0], z.edid_type), std::tuple(0, edid_type_dvi));
 }
 
+// A bad header wins over a bad checksum; the text says so first, then dumps the blocks and the facts.
 TEST(EdidInfoUpdate, BadHeaderWinsOverBadChecksum)
 {
-    const std::tuple<std::size_t, std::uint8_t, bool> cases[] = {{0, 0x01, true}, {7, 0x01, false}, {3, 0x00, true}};
-    for (const auto& [header_byte, value, break_checksum] : cases) {
+    // header byte and its value, checksums broken, the first line of the block 0 dump
+    const std::tuple<std::size_t, std::uint8_t, bool, const char*> cases[] = {
+        {0, 0x01, true, " 01 FF FF FF FF FF FF 00 //7\r\n"},
+        {7, 0x01, false, " 00 FF FF FF FF FF FF 01 //7\r\n"},
+        {3, 0x00, true, " 00 FF FF 00 FF FF FF 00 //7\r\n"}};
+    for (const auto& [header_byte, value, break_checksum, dump] : cases) {
         SCOPED_TRACE(header_byte);
         bytes img = finish({base_block(), cea_block({})});
         img[header_byte] = value;
         if (!break_checksum) img = finish({bytes(img.begin(), img.begin() + 128), cea_block({})});
         if (break_checksum) img[200] ^= 0x55;
-        const edid_info w = analysed(img).work;
-        EXPECT_EQ(std::tie(w.edid_type, w.edid_status, w.manufacturer_id),
+        mod_edid st = analysed(img);
+        EXPECT_EQ(std::tie(st.work.edid_type, st.work.edid_status, st.work.manufacturer_id),
                   std::tuple(0, edid_status_bad_header, "ABC"));
+        edid_summary_build(st);
+        EXPECT_EQ(st.edid_report_text.substr(0, 48), ">>>>> ! Block0 has bad header.\r\nTotal 2 blocks\r\n");
+        EXPECT_TRUE(has_all(st.edid_report_text, {"\r\n============================== Block 0: VESA BASE EDID\r\n" +
+                                                      std::string(dump) + " 04 43 34 12 00 00 00 00 //F\r\n",
+                                                  " Manufacturer Name = ABC\r\n Product Code = 4660 (1234 h)\r\n"
+                                                  " Monitor Name = TESTMON\r\n"}));
     }
 }
 
