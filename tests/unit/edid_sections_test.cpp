@@ -17,12 +17,6 @@ std::string section(const bytes& img, std::string_view key)
     return edid_section_text(img.data(), static_cast<int>(img.size()), key);
 }
 
-void put_descriptor(bytes& img, int slot, std::initializer_list<std::uint8_t> d)
-{
-    int i = 54 + (slot - 1) * 18;
-    for (std::uint8_t v : d) img[static_cast<std::size_t>(i++)] = v;
-}
-
 }  // namespace
 
 // Every field of the base block is compared with an independent decoder over 280 real EDIDs
@@ -60,8 +54,9 @@ TEST(EdidSections, FieldsOfInputsTheRealCorpusLacks)
 TEST(EdidSections, DetailedTimingText)
 {
     bytes img = base_block();
-    put_descriptor(img, 2, {0x10, 0x27, 0x34, 0x56, 0xA3, 0x12, 0x21, 0x51, 0x0B, 0x0C, 0x9E, 0x9D, 0x22, 0x33,
-                            0x12, 5, 6, 0x9E});
+    const bytes dtd{0x10, 0x27, 0x34, 0x56, 0xA3, 0x12, 0x21, 0x51, 0x0B,
+                    0x0C, 0x9E, 0x9D, 0x22, 0x33, 0x12, 5, 6, 0x9E};
+    std::copy(dtd.begin(), dtd.end(), img.begin() + 72);  // descriptor 2
     ASSERT_EQ(decode(img).descriptors[1].kind, edid_descriptor_kind::dtd);
     EXPECT_TRUE(has_all(section(img, "block0_descriptor2"),
                         {"front porch 523, sync 268, back porch 63", "2612x2596i", "digital separate, H+ V+"}));
@@ -76,7 +71,8 @@ TEST(EdidSections, DescriptorEdgesTheRealCorpusLacks)
     EXPECT_EQ(std::tuple(d[2].kind, d[2].text, d[2].slot), std::tuple(edid_descriptor_kind::name, "AB", 3));
     EXPECT_EQ(std::tuple(d[3].kind, d[3].tag, d[3].slot), std::tuple(edid_descriptor_kind::other, 0xFA, 4));
     // Only the first two bytes make a detailed timing.
-    put_descriptor(img, 4, {0x00, 0x01, 0, 0xFC});
+    img[108 + 1] = 0x01;  // 00 01 00 FC
+    img[108 + 3] = 0xFC;
     EXPECT_EQ(decode(img).descriptors[3].kind, edid_descriptor_kind::dtd);
 
     // Range-limit offsets other than both horizontal ones (0x0C, in real EDIDs).
