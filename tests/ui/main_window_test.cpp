@@ -63,8 +63,8 @@ TEST(MainWindow, ConnectsLinksVisitsEveryPageAndSavesAtClose) {
     EXPECT_EQ(ip->text(), "127.0.0.1");
 
     // The housekeeping links the unit by itself.
-    rig.wait(8000, [&] { return ctx.profile.model_index == 0 && !ctx.link.cmd_busy; });
-    ASSERT_TRUE(ctx.link.eth_connected);
+    rig.wait(8000, [&] { return rig.linked(); });
+    ASSERT_TRUE(rig.linked());
     ASSERT_EQ(ctx.profile.model_index, 0);
     EXPECT_EQ(std::tuple(rig.text("lab_model"), rig.text("lab_fw_ver"), rig.text("lab_link")),
               std::tuple("MRV-410", "FW: 2.18.4", "Accepted"));

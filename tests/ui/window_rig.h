@@ -104,8 +104,15 @@ struct window_rig {
         cbo_interface_change(ctx(), 1);
         ctx().view.txt_eth_ip.caption = "127.0.0.1";
         cmd_eth_open_click(ctx());
-        wait(30000, [&] { return ctx().profile.model_index != model_none && !ctx().link.cmd_busy; });
-        return ctx().profile.model_index != model_none;
+        wait(30000, [&] { return linked(); });
+        return linked();
+    }
+    // Linked over TCP and idle. The Connect button's second attempt may close a connection the
+    // first one made and linked meanwhile: only the connection that stays counts.
+    bool linked() {
+        const auto& c = ctx();
+        return c.link.eth_connected && !c.transport.eth_connecting && c.profile.model_index != model_none &&
+               !c.link.cmd_busy;
     }
     app_context& ctx() { return rt->ctx; }
     void wait(int ms, const std::function<bool()>& done = [] { return false; }) {
