@@ -89,31 +89,28 @@ TEST(Tasks, DeferredCodesReplayTheirAction) {
         EXPECT_EQ(after.empty() ? "" : after[0], expected);
         EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_none);
     }
-    // Code 16 on a second-family unit in analyser mode reads the down-scaling choice instead.
-    link_rig rig("DN-6P", "analyser", 6);
-    lines ran;
-    record_hooks(rig.ctx, ran, {"timing", "scale"});
-    deferred_action_run(rig.ctx, deferred_timing_out_get);
-    EXPECT_EQ(ran, lines{"scale"});
 }
 
 // An action deferred because a transaction ran is replayed once, as soon as that transaction
 // has returned and the event loop runs again, on every page.
 TEST(Tasks, DeferredActionIsReplayedOnEveryPageOnceNothingRuns) {
     // reads: page hooks the replay runs
-    struct row { int page; int code; lines reads; };
+    struct row { int page; int code; lines reads; const char *model = "MRV-510", *task = "pattern"; };
     const row rows[] = {
         {0, deferred_refresh, {"edid"}},     {1, deferred_refresh, {"timing"}}, {2, deferred_refresh, {"pattern"}},
         {3, deferred_refresh, {"panel"}},    {4, deferred_refresh, {}},         {6, deferred_refresh, {"cec"}},
         {0, deferred_pattern_out_get, {"pattern"}}, {3, deferred_timing_out_get, {"timing"}},
-        {5, deferred_pattern_out_get, {"pattern"}},
+        {5, deferred_pattern_out_get, {"pattern"}, "MRV-410L", "cable"},
+        // a second-family unit in analyser mode reads the down-scaling choice instead
+        {3, deferred_timing_out_get, {"scale"}, "DN-6P", "analyser"},
+        {3, deferred_timing_out_get, {"timing"}, "DN-6P", "pattern"},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE("page " + std::to_string(r.page) + " code " + std::to_string(r.code));
-        link_rig rig(r.page == 5 ? "MRV-410L" : "MRV-510", r.page == 5 ? "cable" : "pattern", r.page);
+        SCOPED_TRACE("page " + std::to_string(r.page) + " code " + std::to_string(r.code) + " " + r.model);
+        link_rig rig(r.model, r.task, r.page);
         rig.timers.set_enabled(timer_id::tim_monitor, false);  // no poll step takes part
         lines reads;
-        record_hooks(rig.ctx, reads, {"edid", "timing", "pattern", "panel", "cec"});
+        record_hooks(rig.ctx, reads, {"edid", "timing", "scale", "pattern", "panel", "cec"});
         rig.unit.delay = 40;
         rig.world.after(10, [&] {
             if (r.code == deferred_refresh) refresh_action(rig.ctx);
