@@ -162,6 +162,7 @@ TEST(Lifecycle, ClosingWhileTheHousekeepingLinksLeavesTheClockStopped) {
     ASSERT_TRUE(rig.timers.enabled(timer_id::tim_clock));
 
     // The window is closed while the housekeeping waits for "$model?".
+    fs::remove(rig.app.file("m41_timing_pattern_fav.ini"));  // a copy came with the catalogue
     std::vector<std::string> errors;
     rig.world.after(1000, [&] { errors = main_unload(rig.ctx, 0, 0); });
     tim_clock_tick(rig.ctx);
