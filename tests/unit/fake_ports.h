@@ -17,11 +17,7 @@ namespace vexlan::testing {
 // Scheduled events on a fake millisecond time line (times compare modulo 2^32).
 struct fake_world {
     std::uint32_t now = 0;
-    struct event {
-        std::uint32_t at;
-        std::uint64_t seq;
-        std::function<void()> fn;
-    };
+    struct event { std::uint32_t at; std::uint64_t seq; std::function<void()> fn; };
     std::vector<event> queue;
     std::uint64_t seq = 0;
 
