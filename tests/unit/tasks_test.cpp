@@ -33,7 +33,8 @@ TEST(Tasks, LivePagesWalkTheirPollListsInOrder) {
     // An unanswered entry is sent twice, then skipped; polling goes on.
     const lines skipped = {"$cable_level?\r", "$cable_run?\r", "$cable_run?\r", "$cable_result?\r"};
     struct row { const char *model, *task; int page; lines expect; int steps, answered, index_after; };
-    const row rows[] = {{"MRV-410L", "cable", 5, cable, 10, 10, 2}, {"MRV-510", "pattern", 6, cec, 13, 13, 0},
+    const row rows[] = {{"MRV-410L", "cable", 5, cable, 10, 10, 2},
+                        {"MRV-510", "pattern", 6, cec, 13, 13, 0},
                         {"MRV-410L", "cable", 5, skipped, 3, 2, 3}};
     for (const auto& r : rows) {
         link_rig rig(r.model, r.task, r.page);

@@ -56,8 +56,9 @@ TEST(Transports, LinkChoiceShowsOneSetOfControlsAndClosesTheOtherLink) {
     rig.connect_tcp();
     ASSERT_TRUE(rig.ctx.link.eth_connected);
     cbo_interface_change(rig.ctx, 0);
-    EXPECT_EQ(std::tuple(rig.ctx.link.eth_connected, rig.tcp_ctl.state, rig.timers.enabled(timer_id::tim_eth),
-                         rig.dialogs.messages.size()), std::tuple(false, 0, false, 0u));
+    EXPECT_FALSE(rig.ctx.link.eth_connected);
+    EXPECT_EQ(rig.tcp_ctl.state, 0);
+    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_eth) || !rig.dialogs.messages.empty());
     EXPECT_EQ(controls(), std::tuple(named(ready, "Open"), true, named(off, "Connect"), false));
 }
 
