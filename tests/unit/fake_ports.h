@@ -17,11 +17,7 @@ namespace vexlan::testing {
 // Scheduled events on a fake millisecond time line (times compare modulo 2^32).
 struct fake_world {
     std::uint32_t now = 0;
-    struct event {
-        std::uint32_t at;
-        std::uint64_t seq;
-        std::function<void()> fn;
-    };
+    struct event { std::uint32_t at; std::uint64_t seq; std::function<void()> fn; };
     std::vector<event> queue;
     std::uint64_t seq = 0;
 
@@ -88,6 +84,7 @@ public:
     explicit fake_link(fake_world& w) : w_(w) {}
 
     bool is_open() const override { return open; }
+    bool probe() override { return open && !unplugged; }
     bool write(const std::string& bytes) override {
         writes.push_back(bytes);
         write_times.push_back(w_.now);
@@ -111,6 +108,7 @@ public:
     }
 
     bool open = true;
+    bool unplugged = false;  // the adapter of a serial port is gone: the probe fails
     std::vector<std::string> writes;
     std::vector<std::uint32_t> write_times;
     int discards = 0;
@@ -122,20 +120,16 @@ public:
 private:
     void consume() {
         for (;;) {
-            std::string cmd;
+            // The length of the next complete command line: up to its CR, or for an EDID write
+            // the header, 128 "XX " and the CR; 0 while it is incomplete (npos + 1 is 0).
+            std::size_t need = pending_.find('\r') + 1;
             if (pending_.rfind("$edid_write", 0) == 0) {
                 const auto hdr_end = pending_.find("\r\n");
-                if (hdr_end == std::string::npos) return;
-                const auto need = hdr_end + 2 + 128 * 3 + 1;
-                if (pending_.size() < need) return;
-                cmd = pending_.substr(0, need);
-                pending_.erase(0, need);
-            } else {
-                const auto cr = pending_.find('\r');
-                if (cr == std::string::npos) return;
-                cmd = pending_.substr(0, cr + 1);
-                pending_.erase(0, cr + 1);
+                need = hdr_end == std::string::npos ? 0 : hdr_end + 2 + 128 * 3 + 1;
             }
+            if (need == 0 || pending_.size() < need) return;
+            const std::string cmd = pending_.substr(0, need);
+            pending_.erase(0, need);
             commands.push_back(cmd);
             if (!unit) continue;
             std::uint32_t t = 0;

@@ -15,20 +15,16 @@ namespace {
 namespace fs = std::filesystem;
 using testing::link_rig;
 
-// A fresh application directory holding copies of the shipped catalogues.
-struct temp_app_dir : testing::temp_dir {
-    temp_app_dir() : temp_dir("vexlan_lifecycle") {
-        for (const auto& e : fs::directory_iterator(VEXLAN_DATA_DIR))
-            if (e.path().extension() == ".ini") fs::copy_file(e.path(), path / e.path().filename());
-    }
-};
-
 const screen_twips screen_4000{4000, 3000, 2000, 1500};
 
-// A rig whose application directory is such a fresh one.
+// A rig whose application directory is a fresh one holding copies of the shipped catalogues.
 struct app_rig : link_rig {
-    temp_app_dir app;
-    app_rig() { ctx.life.app_dir = app.str(); }
+    testing::temp_dir app{"vexlan_lifecycle"};
+    app_rig() {
+        for (const auto& e : fs::directory_iterator(VEXLAN_DATA_DIR))
+            if (e.path().extension() == ".ini") fs::copy_file(e.path(), app.path / e.path().filename());
+        ctx.life.app_dir = app.str();
+    }
     void load(bool done = true) {
         main_load(ctx, screen_4000);
         if (done) main_load_done(ctx);
@@ -65,10 +61,9 @@ TEST(Lifecycle, MissingSettingsFileMeansDefaultsWithoutAMessage) {
               std::tuple(0, 1, 1000, 750));  // the window centred
 
     // A damaged one is reported; loading goes on with what could be read.
-    ASSERT_EQ(rig.app.put("Vexlan_ini.txt", "1\r\n\"1.2.3.4\"\r\nx\r\n"), "");
-    link_rig damaged;
-    damaged.ctx.life.app_dir = rig.app.str();
-    main_load(damaged.ctx, screen_4000);
+    app_rig damaged;
+    ASSERT_EQ(damaged.app.put("Vexlan_ini.txt", "1\r\n\"1.2.3.4\"\r\nx\r\n"), "");
+    damaged.load(false);
     ASSERT_EQ(damaged.dialogs.messages.size(), 1u);
     EXPECT_NE(damaged.dialogs.messages[0].find("Vexlan_ini.txt"), std::string::npos);
     EXPECT_EQ(std::tuple(damaged.ctx.link.eth_ip, damaged.ctx.link.link_iface), std::tuple("1.2.3.4", 1));
@@ -139,21 +134,9 @@ TEST(Lifecycle, AnUnusableSettingsFileIsKeptAtClose) {
     }
 }
 
-// A serial port whose adapter can be unplugged: the receive-buffer query then fails.
-struct unpluggable_link : testing::fake_link {
-    using fake_link::fake_link;
-    bool gone = false;
-    bool probe() override { return open && !gone; }
-};
-
 TEST(Lifecycle, SerialPortThatDisappearsIsClosedWithinASecond) {
     link_rig rig(0);
-    unpluggable_link port(rig.world);
-    rig.ctx.ports.serial = &port;
-    testing::fake_serial_control ctl(port);
-    rig.ctx.controls.serial = &ctl;
-    port.unit = [&](const std::string& l) { return rig.unit(l); };
-    port.on_data = [&](const std::string& b) { link_receive(rig.ctx, b); };
+    const auto& ctl = rig.serial_ctl;
     cbo_interface_change(rig.ctx, 0);
     cmd_rs232_open_click(rig.ctx);
     ASSERT_TRUE(rig.ctx.link.com_open);
@@ -162,7 +145,7 @@ TEST(Lifecycle, SerialPortThatDisappearsIsClosedWithinASecond) {
     for (int i = 0; i < 10; ++i) tim_clock_tick(rig.ctx);  // port present: nothing happens
     EXPECT_EQ(std::tuple(rig.ctx.link.com_open, ctl.closes), std::tuple(true, 0));
 
-    port.gone = true;
+    rig.serial.unplugged = true;
     for (int ticks = 0; rig.ctx.link.com_open && ticks < 10; ++ticks) tim_clock_tick(rig.ctx);  // within a second
     EXPECT_EQ(std::tuple(rig.ctx.link.com_open, ctl.closes, rig.ctx.view.cmd_rs232_open.color, rig.ctx.view.img_refresh.picture),
               std::tuple(false, 1, rgb_red, "refresh_off.bmp"));
@@ -179,6 +162,7 @@ TEST(Lifecycle, ClosingWhileTheHousekeepingLinksLeavesTheClockStopped) {
     ASSERT_TRUE(rig.timers.enabled(timer_id::tim_clock));
 
     // The window is closed while the housekeeping waits for "$model?".
+    fs::remove(rig.app.file("m41_timing_pattern_fav.ini"));  // a copy came with the catalogue
     std::vector<std::string> errors;
     rig.world.after(1000, [&] { errors = main_unload(rig.ctx, 0, 0); });
     tim_clock_tick(rig.ctx);

@@ -30,8 +30,15 @@ TEST(Tasks, LivePagesWalkTheirPollListsInOrder) {
                    "$timer_hour?\r",   "$timer_minute?\r", "$timer_second?\r", "$cable_level?\r", "$cable_run?\r"};
     lines cec;
     for (int n : {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 1, 2}) cec.push_back("$cec_log_msg? " + std::to_string(n) + "\r");
-    for (const auto& [model, task, page, expect] : {std::tuple{"MRV-410L", "cable", 5, cable}, {"MRV-510", "pattern", 6, cec}}) {
-        link_rig rig(model, task, page);
+    // An unanswered entry is sent twice, then skipped; polling goes on.
+    const lines skipped = {"$cable_level?\r", "$cable_run?\r", "$cable_run?\r", "$cable_result?\r"};
+    struct row { const char *model, *task; int page; lines expect; int steps, answered, index_after; };
+    const row rows[] = {{"MRV-410L", "cable", 5, cable, 10, 10, 2},
+                        {"MRV-510", "pattern", 6, cec, 13, 13, 0},
+                        {"MRV-410L", "cable", 5, skipped, 3, 2, 3}};
+    for (const auto& r : rows) {
+        link_rig rig(r.model, r.task, r.page);
+        if (r.answered < r.steps) rig.unit.drop["$cable_run?"] = 99;
         int applied = 0;
         rig.ctx.hooks.monitor_reply_apply = [&] {  // runs for the entry that was answered
             const auto& T = rig.ctx.tasks;
@@ -39,19 +46,10 @@ TEST(Tasks, LivePagesWalkTheirPollListsInOrder) {
             EXPECT_EQ(rig.tcp.commands.back().substr(0, entry.size()), entry);
             ++applied;
         };
-        EXPECT_EQ(rig.sent_by([&] { rig.poll(static_cast<int>(expect.size())); }), expect);
-        EXPECT_EQ(applied, static_cast<int>(expect.size()));
+        EXPECT_EQ(rig.sent_by([&] { rig.poll(r.steps); }), r.expect);
+        EXPECT_EQ(std::tuple(applied, rig.ctx.tasks.poll_index), std::tuple(r.answered, r.index_after));
         EXPECT_FALSE(rig.ctx.tasks.poll_busy || rig.ctx.link.poll_quiet);
     }
-    // An unanswered entry is sent twice, then skipped; polling goes on.
-    link_rig rig("MRV-410L", "cable", 5);
-    int applied = 0;
-    rig.ctx.hooks.monitor_reply_apply = [&] { ++applied; };
-    rig.unit.drop["$cable_run?"] = 99;
-    EXPECT_EQ(rig.sent_by([&] { rig.poll(3); }),
-              (lines{"$cable_level?\r", "$cable_run?\r", "$cable_run?\r", "$cable_result?\r"}));
-    EXPECT_EQ(applied, 2);
-    EXPECT_EQ(rig.ctx.tasks.poll_index, 3);
 }
 
 TEST(Tasks, TaskImageClickDuringAPollIsReplayedAfterTheStepLastClickWins) {
@@ -92,31 +90,28 @@ TEST(Tasks, DeferredCodesReplayTheirAction) {
         EXPECT_EQ(after.empty() ? "" : after[0], expected);
         EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_none);
     }
-    // Code 16 on a second-family unit in analyser mode reads the down-scaling choice instead.
-    link_rig rig("DN-6P", "analyser", 6);
-    lines ran;
-    record_hooks(rig.ctx, ran, {"timing", "scale"});
-    deferred_action_run(rig.ctx, deferred_timing_out_get);
-    EXPECT_EQ(ran, lines{"scale"});
 }
 
 // An action deferred because a transaction ran is replayed once, as soon as that transaction
 // has returned and the event loop runs again, on every page.
 TEST(Tasks, DeferredActionIsReplayedOnEveryPageOnceNothingRuns) {
     // reads: page hooks the replay runs
-    struct row { int page; int code; lines reads; };
+    struct row { int page; int code; lines reads; const char *model = "MRV-510", *task = "pattern"; };
     const row rows[] = {
         {0, deferred_refresh, {"edid"}},     {1, deferred_refresh, {"timing"}}, {2, deferred_refresh, {"pattern"}},
         {3, deferred_refresh, {"panel"}},    {4, deferred_refresh, {}},         {6, deferred_refresh, {"cec"}},
         {0, deferred_pattern_out_get, {"pattern"}}, {3, deferred_timing_out_get, {"timing"}},
-        {5, deferred_pattern_out_get, {"pattern"}},
+        {5, deferred_pattern_out_get, {"pattern"}, "MRV-410L", "cable"},
+        // a second-family unit in analyser mode reads the down-scaling choice instead
+        {3, deferred_timing_out_get, {"scale"}, "DN-6P", "analyser"},
+        {3, deferred_timing_out_get, {"timing"}, "DN-6P", "pattern"},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE("page " + std::to_string(r.page) + " code " + std::to_string(r.code));
-        link_rig rig(r.page == 5 ? "MRV-410L" : "MRV-510", r.page == 5 ? "cable" : "pattern", r.page);
+        SCOPED_TRACE("page " + std::to_string(r.page) + " code " + std::to_string(r.code) + " " + r.model);
+        link_rig rig(r.model, r.task, r.page);
         rig.timers.set_enabled(timer_id::tim_monitor, false);  // no poll step takes part
         lines reads;
-        record_hooks(rig.ctx, reads, {"edid", "timing", "pattern", "panel", "cec"});
+        record_hooks(rig.ctx, reads, {"edid", "timing", "scale", "pattern", "panel", "cec"});
         rig.unit.delay = 40;
         rig.world.after(10, [&] {
             if (r.code == deferred_refresh) refresh_action(rig.ctx);

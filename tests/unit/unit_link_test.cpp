@@ -19,24 +19,30 @@ void linked(link_rig& rig, const std::string& model, const std::string& board = 
     lab_link_click(rig.ctx);
 }
 
-// The choice itself is the profile's; here: that linking applies it to the labels and lists.
-TEST(UnitLink, ModelAndBoardSelectProfileCaptionAndCatalogue) {
-    struct row { const char *model, *board, *caption, *catalogue, *item2; };
+// The choice itself is the profile's; here: that linking applies it to the labels and lists,
+// and shows the firmware and the task mode (an unknown task text leaves the mode unchanged).
+TEST(UnitLink, ModelBoardFirmwareAndTaskModeSetProfileLabelsAndCatalogue) {
+    struct row { const char *model, *board, *task, *caption, *catalogue, *item2; int mode; };
     const row rows[] = {
-        {"KS-P9-GTR", "1", "KS-P9-GTR .", "m41_timing_pattern.ini", "VGA  Sink"},
-        {"736", "0", "736", "m41l_k_old_timing_pattern.ini", "---      "},
-        {"MRV-510", "2", "MRV-510 .", "m51_timing_pattern.ini", "---      "},
+        {"KS-P9-GTR", "1", "analyser", "KS-P9-GTR .", "m41_timing_pattern.ini", "VGA  Sink", 0},
+        {"736", "0", "cable", "736", "m41l_k_old_timing_pattern.ini", "---      ", 2},
+        {"MRV-510", "2", "Analyser", "MRV-510 .", "m51_timing_pattern.ini", "---      ", none_254},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(std::string(r.model) + " board " + r.board);
+        SCOPED_TRACE(std::string(r.model) + " board " + r.board + " " + r.task);
         link_rig rig;
         int catalogue_events = 0;
         rig.ctx.view.on_catalogue = [&] { ++catalogue_events; };
+        rig.unit.fw = "1.07";
+        rig.unit.task = r.task;
         linked(rig, r.model, r.board);
-        EXPECT_EQ(std::tuple(rig.ctx.view.lab_model.caption, rig.ctx.catalogue.file_name, catalogue_events,
-                             rig.ctx.view.imgcbo_item2, rig.ctx.link.lab_link.enabled),
-                  std::tuple(r.caption, r.catalogue, 1, r.item2, true));
+        const auto& V = rig.ctx.view;
+        EXPECT_EQ(std::tuple(V.lab_model.caption, rig.ctx.catalogue.file_name, catalogue_events,
+                             V.imgcbo_item2, rig.ctx.link.lab_link.enabled, V.lab_fw_ver.caption),
+                  std::tuple(r.caption, r.catalogue, 1, r.item2, true, "FW: 1.07"));
         EXPECT_GT(rig.ctx.catalogue.timing_count, 0);
+        EXPECT_EQ(std::tuple(rig.ctx.tasks.task_mode, V.img_analyser.picture),
+                  std::tuple(r.mode, r.mode == 0 ? "task_analyser_on.bmp" : "task_analyser_off.bmp"));
     }
 }
 
@@ -60,19 +66,6 @@ TEST(UnitLink, RelinkingTheSameProfileKeepsTheCatalogueInMemory) {
     lab_link_click(rig.ctx);
     EXPECT_EQ(std::tuple(C.file_name, C.pattern_out_index, rig.ctx.profile.current_model_string),
               std::tuple("m41l_k_new_timing_pattern.ini", int{fav_empty}, "736"));
-}
-
-TEST(UnitLink, FirmwareAndTaskModeLabels) {
-    const std::pair<const char*, int> rows[] = {{"analyser", 0}, {"cable", 2}, {"Analyser", none_254}};  // unknown: unchanged
-    for (const auto& [task, mode] : rows) {
-        SCOPED_TRACE(task);
-        link_rig rig;
-        rig.unit.fw = "1.07";
-        rig.unit.task = task;
-        linked(rig, "MRV-410");
-        EXPECT_EQ(std::tuple(rig.ctx.view.lab_fw_ver.caption, rig.ctx.tasks.task_mode, rig.ctx.view.img_analyser.picture),
-                  std::tuple("FW: 1.07", mode, mode == 0 ? "task_analyser_on.bmp" : "task_analyser_off.bmp"));
-    }
 }
 
 TEST(UnitLink, UnansweredQueriesLeaveWhatWasThere) {
