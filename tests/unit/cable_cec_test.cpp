@@ -99,7 +99,7 @@ TEST(CableTest, ProgressFollowsTheCountersClampedAndWithoutOverflow) {
     EXPECT_EQ(idle.ctx.cable.pbar_value, 0) << "no bar while no test runs";
 }
 
-TEST(CableTest, RunTimeReplySelectsOnlyCodesOneToSeven) {
+TEST(CableTest, RunTimeReplySelectsOnlyCodesOneToSevenAndEndlessRunsMoveTheArrow) {
     const std::pair<const char*, int> rows[] = {{"1", 0}, {"7", 6}, {"3", 2}, {"0", 4}, {"8", 4}, {"-1", 4},
                                                 {"x", 4}, {"", 4},  {"3x", 4}, {"None", 4}, {"65536", 4}};
     for (const auto& [p1, expect] : rows) {
@@ -115,10 +115,8 @@ TEST(CableTest, RunTimeReplySelectsOnlyCodesOneToSeven) {
     EXPECT_EQ(rig.ctx.cable.cbo_cable_time_index, 4) << "the open list keeps the operator's choice";
     rig.ctx.cable.cbo_cable_focused = false;
     EXPECT_EQ(rig.sent_by([&] { rig.show(19, "2"); }), lines{}) << "a reply selects without sending";
-}
 
-TEST(CableTest, EndlessRunMovesTheArrowAndWrapsAtTheFrameEnd) {
-    cable_rig rig;
+    // code 7 while running: the arrow moves and wraps at the frame end
     auto& C = rig.ctx.cable;
     C.frame_width = 1500;
     C.arrow_width = 600;  // room up to 900
@@ -134,7 +132,7 @@ TEST(CableTest, EndlessRunMovesTheArrowAndWrapsAtTheFrameEnd) {
               std::tuple("Testing", true, false));
 }
 
-TEST(CableTest, ActionsSendTheirLinesAndTheLevelToggleReadsTheCaption) {
+TEST(CableTest, ActionsSendTheirLinesAtOnceOrAfterThePollAndTheLevelToggleReadsTheCaption) {
     cable_rig rig;
     auto& C = rig.ctx.cable;
     const auto from = rig.tcp.commands.size();
@@ -154,9 +152,8 @@ TEST(CableTest, ActionsSendTheirLinesAndTheLevelToggleReadsTheCaption) {
                                                "$cable_time 7\r", "$cable_run start\r", "$cable_run stop\r"}));
     EXPECT_TRUE(C.lab_cable_start.enabled && C.cmd_cable_level.enabled)
         << "the look follows the unit, not the click";
-}
 
-TEST(CableTest, ActionsDuringAPollAreReplayedByTheNextPollStep) {
+    // the same actions during a poll are recorded and replayed by the next poll step
     struct row { std::function<void(app_context&)> act; int code; const char* line; };
     const row rows[] = {
         {[](app_context& c) { lab_cable_start_click(c); }, deferred_cable_start, "$cable_run start\r"},
@@ -165,14 +162,14 @@ TEST(CableTest, ActionsDuringAPollAreReplayedByTheNextPollStep) {
         {[](app_context& c) { cbo_cable_time_change(c, 3); }, deferred_cable_time, "$cable_time 4\r"},
     };
     for (const auto& r : rows) {
-        cable_rig rig;
-        rig.ctx.tasks.poll_busy = true;
-        EXPECT_EQ(rig.sent_by([&] { r.act(rig.ctx); }), lines{}) << "nothing sent during the poll";
-        EXPECT_EQ(rig.ctx.tasks.deferred_action, r.code);
-        rig.ctx.tasks.poll_busy = false;
-        const auto sent = rig.sent_by([&] { rig.poll(1); });
+        cable_rig busy;
+        busy.ctx.tasks.poll_busy = true;
+        EXPECT_EQ(busy.sent_by([&] { r.act(busy.ctx); }), lines{}) << "nothing sent during the poll";
+        EXPECT_EQ(busy.ctx.tasks.deferred_action, r.code);
+        busy.ctx.tasks.poll_busy = false;
+        const auto sent = busy.sent_by([&] { busy.poll(1); });
         EXPECT_EQ(sent.size() == 2 ? sent[1] : "", r.line);
-        EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_none);
+        EXPECT_EQ(busy.ctx.tasks.deferred_action, deferred_none);
     }
 }
 
@@ -186,7 +183,7 @@ struct cec_rig : page_rig {
     }
 };
 
-TEST(Cec, SendStoresTheTextAsTypedThenSendsOnlyWhenAccepted) {
+TEST(Cec, SendStoresTheTextAsTypedThenSendsOnlyWhenAcceptedRefreshReadsEachBoxsOwnReply) {
     cec_rig rig;
     rig.ctx.cec.txt_cec_tx_msg[2].caption = " 40:04 ";
     EXPECT_EQ(rig.sent_by([&] { cmd_cec_tx_send_click(rig.ctx, 2); }),
@@ -204,9 +201,30 @@ TEST(Cec, SendStoresTheTextAsTypedThenSendsOnlyWhenAccepted) {
     auto sent = rig.sent_by([&] { rig.poll(1); });
     sent.erase(sent.begin());
     EXPECT_EQ(sent, (lines{"$cec_msg_set 5,\r", "$cec_msg_send 5\r"}));
+
+    // a refresh fills each box from its own accepted reply only
+    auto& box = rig.ctx.cec.txt_cec_tx_msg;
+    for (auto& b : box) b.caption = "old";
+    rig.values = {{"$cec_msg_set? 1", "1,Power on"},
+                  {"$cec_msg_set? 2", "2,"},          // no text: an empty box, never "None"
+                  {"$cec_msg_set? 3", "3,Third"},
+                  {"$cec_msg_set? 4", "err"},         // error reply: skipped, reading goes on
+                  {"$cec_msg_set? 5", "5,None"},      // the text "None" itself
+                  {"$cec_msg_set? 6", "6, a,b "}};
+    for (int n = 7; n <= 9; ++n) rig.values["$cec_msg_set? " + std::to_string(n)] = std::to_string(n) + ",m" + std::to_string(n);
+    rig.values["$cec_msg_set? 10"] = "5,Foreign";  // another slot's number: never box 5 or 10
+    cec_tx_msg_refresh(rig.ctx);
+    lines got;
+    for (const auto& b : box) got.push_back(b.caption);
+    EXPECT_EQ(got, (lines{"Power on", "", "Third", "old", "None", " a", "m7", "m8", "m9", "old"}));
+
+    // no reply at all: reading stops at the first slot
+    rig.unit.silent = true;
+    rig.values.clear();
+    EXPECT_EQ(rig.sent_by([&] { cec_tx_msg_refresh(rig.ctx); }), (lines{"$cec_msg_set? 1\r", "$cec_msg_set? 1\r"}));
 }
 
-TEST(Cec, LogRepliesFillTheirLineOnlyForLinesOneToTwelve) {
+TEST(Cec, LogRepliesFillTheirLineOnlyForLinesOneToTwelveInTurnFromLineTwoAfterAClear) {
     // line: 1-based line that changes, 0: none
     struct row { const char *p1, *p2, *p3; int line; const char* text; };
     const row rows[] = {
@@ -234,10 +252,8 @@ TEST(Cec, LogRepliesFillTheirLineOnlyForLinesOneToTwelve) {
     std::string expect;
     for (int k = 0; k < 11; ++k) expect += "\r\n";
     EXPECT_EQ(rig.ctx.cec.txt_cec_monitor_log, expect + "12. A\r\n");
-}
 
-TEST(Cec, LogFillsOverTwelvePollsAndClearRestartsAtLineTwo) {
-    cec_rig rig;
+    // the poll fills the twelve lines in turn; a clear restarts at line 2
     for (int k = 1; k <= 12; ++k) {
         const auto n = std::to_string(k);
         rig.values["$cec_log_msg? " + n] = n + "," + n + ",msg " + n;
@@ -254,29 +270,6 @@ TEST(Cec, LogFillsOverTwelvePollsAndClearRestartsAtLineTwo) {
     rig.ctx.tasks.poll_busy = true;
     cmd_cec_clear_click(rig.ctx);
     EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_cec_log_clear);
-}
-
-TEST(Cec, RefreshFillsEachBoxFromItsOwnAcceptedReplyOnly) {
-    cec_rig rig;
-    auto& box = rig.ctx.cec.txt_cec_tx_msg;
-    for (auto& b : box) b.caption = "old";
-    rig.values = {{"$cec_msg_set? 1", "1,Power on"},
-                  {"$cec_msg_set? 2", "2,"},          // no text: an empty box, never "None"
-                  {"$cec_msg_set? 3", "3,Third"},
-                  {"$cec_msg_set? 4", "err"},         // error reply: skipped, reading goes on
-                  {"$cec_msg_set? 5", "5,None"},      // the text "None" itself
-                  {"$cec_msg_set? 6", "6, a,b "}};
-    for (int n = 7; n <= 9; ++n) rig.values["$cec_msg_set? " + std::to_string(n)] = std::to_string(n) + ",m" + std::to_string(n);
-    rig.values["$cec_msg_set? 10"] = "5,Foreign";  // another slot's number: never box 5 or 10
-    cec_tx_msg_refresh(rig.ctx);
-    lines got;
-    for (const auto& b : box) got.push_back(b.caption);
-    EXPECT_EQ(got, (lines{"Power on", "", "Third", "old", "None", " a", "m7", "m8", "m9", "old"}));
-
-    // no reply at all: reading stops at the first slot
-    rig.unit.silent = true;
-    rig.values.clear();
-    EXPECT_EQ(rig.sent_by([&] { cec_tx_msg_refresh(rig.ctx); }), (lines{"$cec_msg_set? 1\r", "$cec_msg_set? 1\r"}));
 }
 
 }  // namespace

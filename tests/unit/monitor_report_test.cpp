@@ -59,7 +59,7 @@ TEST(MonitorReport, OneSectionUsesTheClockAndTotalsOfItsOwnRunAndNoneDoesNothing
     EXPECT_EQ(live(), std::tuple(true, true, false, false));
 }
 
-TEST(MonitorReport, AQueryWithoutReplyStopsTheReportAndRestoresLivePolling) {
+TEST(MonitorReport, AQueryWithoutReplyStopsTheReportAnErrorReplyStillWritesItsLine) {
     monitor_rig rig;
     opt_mon_type_click(rig.ctx, 2);
     const auto list_before = rig.ctx.tasks.poll_list;
@@ -76,22 +76,18 @@ TEST(MonitorReport, AQueryWithoutReplyStopsTheReportAndRestoresLivePolling) {
     // and polling goes on with the page's own list
     tim_monitor_tick(rig.ctx);
     EXPECT_EQ(rig.tcp.commands.back(), "$source_detect? acr\r");
-}
 
-TEST(MonitorReport, ErrorReplyStillWritesItsLine) {
-    monitor_rig rig;
-    rig.answers.erase("$source_detect? hbp");
+    // a reply of another command word is still a reply: the line is written, the report ends
     rig.tcp.unit = [&, base = rig.tcp.unit](const std::string& line) -> std::vector<testing::reply_chunk> {
         if (line == "$source_detect? hbp\r") return {{5, "$err hbp\r\n"}};
         return base(line);
     };
-    rig.mon().chk_mon_report[1] = true;
     cmd_monitor_report_click(rig.ctx);
     EXPECT_TRUE(rig.mon().report_shown);
     EXPECT_NE(rig.mon().txt_monitor_report.find("Source H Back Porch    = "), std::string::npos);
 }
 
-TEST(MonitorReport, PressedDuringAPollStepRunsAtTheEndOfThatStep) {
+TEST(MonitorReport, PressedDuringAPollStepRunsAfterItATypeChosenDuringTheReportWaitsForItsEnd) {
     monitor_rig rig;
     rig.mon().chk_mon_report[3] = true;
     rig.world.after(1, [&] { cmd_monitor_report_click(rig.ctx); });
@@ -99,11 +95,9 @@ TEST(MonitorReport, PressedDuringAPollStepRunsAtTheEndOfThatStep) {
     EXPECT_TRUE(rig.mon().report_shown);
     EXPECT_NE(rig.mon().txt_monitor_report.find("========== Monitor Packet"), std::string::npos);
     EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_none);
-}
+    cmd_monitor_exit_click(rig.ctx);
 
-TEST(MonitorReport, TypeChosenDuringTheReportWaitsForItsEnd) {
-    monitor_rig rig;
-    rig.mon().chk_mon_report = {true, false, false, true, false};
+    rig.mon().chk_mon_report[0] = true;
     // the operator picks Audio Timing while the first query of the report waits
     rig.world.after(1, [&] { opt_mon_type_click(rig.ctx, 2); });
     cmd_monitor_report_click(rig.ctx);

@@ -85,7 +85,7 @@ TEST(OutputPanel, HdcpStatesColourTheVersionButtons) {
     EXPECT_EQ(std::tuple(rig.ctx.panel.hdcp_in_on, rig.colour(4), rig.colour(2)), std::tuple(true, rgb_panel_green, rgb_panel_grey));
 }
 
-TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
+TEST(OutputPanel, ClicksSendPreparationsShowTheirReplyAndStopAtARefusedOne) {
     panel_rig rig;
     output_panel_refresh(rig.ctx);
     EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, 4); }),
@@ -128,6 +128,16 @@ TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
     deferred_replay_request(rig.ctx);  // the recorded click runs once the poll is over
     rig.pump.process_events();
     EXPECT_EQ(rig.commands_since(from), (lines{"$audio_mute on\r"}));
+
+    // Mend: a preparation that is not accepted stops the click before the version command.
+    for (int index : {3, 4, 39, 40}) {
+        panel_rig p;
+        const std::string sw = index < 10 ? "$hdcp_in_sw" : "$hdcp_out_sw";
+        p.unit.replies[sw] = sw + " err";
+        EXPECT_EQ(p.sent_by([&] { cmd_panel_Click(p.ctx, index); }), (lines{sw + " on\r"})) << index;
+        EXPECT_EQ(std::tuple(p.ctx.panel.hdcp_in_on, p.ctx.panel.hdcp_out_state, p.btn(index).enabled),
+                  std::tuple(false, 0, true));
+    }
 }
 
 // Mend: only 1..10 colours a colorimetry button; no other report reaches another row's button.
@@ -169,18 +179,6 @@ TEST(OutputPanel, ReplyOfAnotherCommandGreysTheItem) {
     EXPECT_FALSE(rig.ctx.panel.hdcp_in_on);
     output_panel_show(rig.ctx, 21);
     output_panel_show(rig.ctx, -1);
-}
-
-// Mend: a preparation that is not accepted stops the click before the version command.
-TEST(OutputPanel, RefusedPreparationSendsNoVersion) {
-    for (int index : {3, 4, 39, 40}) {
-        panel_rig rig;
-        const std::string sw = index < 10 ? "$hdcp_in_sw" : "$hdcp_out_sw";
-        rig.unit.replies[sw] = sw + " err";
-        EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, index); }), (lines{sw + " on\r"})) << index;
-        EXPECT_EQ(std::tuple(rig.ctx.panel.hdcp_in_on, rig.ctx.panel.hdcp_out_state, rig.btn(index).enabled),
-                  std::tuple(false, 0, true));
-    }
 }
 
 // Mend: factory reset and reboot ask first (No by default); an accepted reset reads the panel.
@@ -228,8 +226,8 @@ struct cal_rig : output_rig {
 };
 
 // Mend: values read from the unit are shown without sending anything, and the colour selected by
-// a refresh is not sent back.
-TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSending) {
+// a refresh is not sent back; only the operator's choice of a colour is sent.
+TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSendingChoosingAColourSendsIt) {
     cal_rig rig;
     EXPECT_EQ(rig.sent_by([&] { color_cal_load(rig.ctx); }), (lines{"$color_cal_color?\r", "$color_cal_level?\r"}));
     // colour chosen, level row, whether the level and red rows take input
@@ -247,6 +245,20 @@ TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSending) {
     rig.unit.values["color_cal_color"] = "err";
     color_cal_refresh(rig.ctx);
     EXPECT_EQ(state(), std::tuple(7, 128, "128", false, true));
+
+    // choosing a colour sends its text and reads its rows
+    EXPECT_EQ(rig.sent_by([&] { color_cal_color_choose(rig.ctx, 4); }),
+              (lines{"$color_cal_color Yellow\r", "$color_cal_level?\r"}));
+    EXPECT_TRUE(rig.row(row_level).enabled && !rig.row(row_red).enabled);
+    EXPECT_EQ(rig.sent_by([&] { color_cal_color_choose(rig.ctx, 7); }),
+              (lines{"$color_cal_color User\r", "$color_cal_red?\r", "$color_cal_green?\r", "$color_cal_blue?\r"}));
+    EXPECT_TRUE(rig.row(row_red).enabled && rig.row(row_green).enabled && rig.row(row_blue).enabled);
+    EXPECT_FALSE(rig.row(row_level).enabled);
+    rig.ctx.link.eth_connected = false;
+    EXPECT_EQ(rig.sent_by([&] {
+        color_cal_color_choose(rig.ctx, 1);
+        color_cal_refresh(rig.ctx);
+    }), lines{});
 }
 
 // Mend: only integers 0..255 from the unit are applied; anything else leaves the row.
@@ -267,21 +279,6 @@ TEST(ColorCalibrate, OnlyValuesZeroToTwoFiftyFiveAreApplied) {
     color_cal_levels_get(rig.ctx, 7);
     EXPECT_EQ(std::tuple(rig.row(row_red).slider, rig.row(row_blue).slider, rig.commands_since(from).back()),
               std::tuple(10, 0, "$color_cal_green?\r"));
-}
-
-TEST(ColorCalibrate, ChoosingAColourSendsItsTextAndReadsItsRows) {
-    cal_rig rig;
-    EXPECT_EQ(rig.sent_by([&] { color_cal_color_choose(rig.ctx, 4); }),
-              (lines{"$color_cal_color Yellow\r", "$color_cal_level?\r"}));
-    EXPECT_EQ(rig.sent_by([&] { color_cal_color_choose(rig.ctx, 7); }),
-              (lines{"$color_cal_color User\r", "$color_cal_red?\r", "$color_cal_green?\r", "$color_cal_blue?\r"}));
-    EXPECT_TRUE(rig.row(row_red).enabled && rig.row(row_green).enabled && rig.row(row_blue).enabled);
-    EXPECT_FALSE(rig.row(row_level).enabled);
-    rig.ctx.link.eth_connected = false;
-    EXPECT_EQ(rig.sent_by([&] {
-        color_cal_color_choose(rig.ctx, 1);
-        color_cal_refresh(rig.ctx);
-    }), lines{});
 }
 
 // Mend: Enter takes 1 to 3 digits up to 255 (longer digit strings are rejected, not overflowed);

@@ -127,7 +127,7 @@ TEST(OutputSelect, OperatorFavouriteChangesAreWrittenEvenAfterAProblemAtLoad) {
 
 // Mend: a position below 1 or not a number, or any position while the catalogue is empty,
 // leaves selection, label, highlight and pattern_out_index unchanged.
-TEST(OutputSelect, ReadersTakeOnlyPositionsFromOneOnAndClampTheTop) {
+TEST(OutputSelect, ReadersTakeOnlyPositionsFromOneOnClampTheTopAndRunOnlyOnTheirPage) {
     struct row { std::string reply; int patterns; int shown; int timing; };
     const row rows[] = {{"7", 45, 7, 7}, {"46", 45, 1, 46}, {"999999999999", 45, 1, 1}, {"None", 45, 3, 0},
                         {"0", 45, 3, 0}, {"-4", 45, 3, 0}, {"abc", 45, 3, 0}, {"", 45, 3, 0}, {"5", 0, 0, 5}};
@@ -153,9 +153,8 @@ TEST(OutputSelect, ReadersTakeOnlyPositionsFromOneOnAndClampTheTop) {
         lstv_timing_out_get(rig.ctx);
         EXPECT_EQ(rig.ctx.output.timing.selected, r.timing) << r.reply;
     }
-}
 
-TEST(OutputSelect, ReadersRunOnlyOnTheirPageWithAUnitAndDeferWhileBusy) {
+    // the readers run only on their page with a unit, and defer while a poll runs
     output_rig rig;
     auto from = rig.mark();
     rig.ctx.tasks.main_page = 2;
