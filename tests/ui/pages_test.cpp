@@ -200,11 +200,9 @@ TEST(MonitorPage, AnalyserTypesShowTheSourceTheReportReplacesThePagePatternModeT
 }
 
 TEST(CableCecWindow, TwoMinuteRunInScaledTimeFromStartToPassWithTheProgressBar) {
-    window_rig lw(QStringList{"--model", "MRV-410L", "--task", "cable", "--clock-scale", "20"});
-    ASSERT_TRUE(lw.link());  // the rig reports a simulator that did not start
+    linked_window lw({"--model", "MRV-410L", "--task", "cable", "--clock-scale", "20"}, 5);
+    ASSERT_TRUE(lw.linked());  // the rig reports a simulator that did not start
     auto& ctx = lw.ctx();
-    child<QPushButton>(*lw.w, "cmd_main_5")->click();
-    lw.wait(300);
     child<QComboBox>(*lw.w, "cbo_cable_time")->setCurrentIndex(0);  // " 2 minutes"
     // The waits below end on their condition; their bounds only stop a hung run, so they are
     // generous for a loaded machine.
@@ -230,10 +228,9 @@ TEST(CableCecWindow, TwoMinuteRunInScaledTimeFromStartToPassWithTheProgressBar) 
 }
 
 TEST(CableCecWindow, CecLogFillsAndTheTerminalShowsRepliesAsPlainText) {
-    window_rig lw(QStringList{"--model", "MRV-510", "--cec-interval-ms", "150"});
-    ASSERT_TRUE(lw.link());  // the rig reports a simulator that did not start
+    linked_window lw({"--model", "MRV-510", "--cec-interval-ms", "150"}, 6);
+    ASSERT_TRUE(lw.linked());  // the rig reports a simulator that did not start
     auto& ctx = lw.ctx();
-    child<QPushButton>(*lw.w, "cmd_main_6")->click();
     auto* log = child<QPlainTextEdit>(*lw.w, "txt_cec_monitor_log");
     // the twelve lines of the log: Cec.LogFillsOverTwelvePolls...
     auto filled = [&] { return log->toPlainText().split('\n', Qt::SkipEmptyParts).size(); };

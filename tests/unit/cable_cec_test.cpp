@@ -45,7 +45,7 @@ std::vector<bool> look(const cable_state& C) {
 const std::vector<bool> running_look{false, true, false, false, true, false};
 const std::vector<bool> idle_look{true, false, true, true, false, true};
 
-TEST(CableTest, PollRepliesBuildTheRunningViewWithProgress) {
+TEST(CableTest, PollRepliesBuildTheRunningViewWithProgressFromTheCounters) {
     cable_rig rig;
     rig.values = {{"$cable_level?", "normal"}, {"$cable_run?", "start"}, {"$cable_result?", "pass"},
                   {"$cable_time?", "3"},       {"$timer_day?", "0"},      {"$timer_hour?", "0"},
@@ -66,10 +66,9 @@ TEST(CableTest, PollRepliesBuildTheRunningViewWithProgress) {
     EXPECT_EQ(look(C), idle_look);
     rig.show(17, "paused");
     EXPECT_EQ(look(C), idle_look);
-}
 
-TEST(CableTest, ProgressFollowsTheCountersClampedAndWithoutOverflow) {
-    // expect: -1: keeps the previous value (50)
+    // the progress follows the counters, clamped and without overflow (expect -1: keeps the
+    // previous value, 50)
     struct row { int time_index; const char *day, *hour, *minute, *second; double expect; };
     const row rows[] = {
         {0, "0", "0", "1", "30", 75.0},
@@ -82,14 +81,14 @@ TEST(CableTest, ProgressFollowsTheCountersClampedAndWithoutOverflow) {
         {cable_time_infinite, "0", "0", "1", "1", -1},  // endless runs have no bar
     };
     for (const auto& r : rows) {
-        cable_rig rig;
-        auto& C = rig.ctx.cable;
-        C.lab_cable_start.enabled = false;  // running
-        C.cbo_cable_time_index = r.time_index;
-        C.pbar_value = 50;
+        cable_rig run;
+        auto& R = run.ctx.cable;
+        R.lab_cable_start.enabled = false;  // running
+        R.cbo_cable_time_index = r.time_index;
+        R.pbar_value = 50;
         for (const auto& [entry, text] : {std::pair{160, r.day}, {161, r.hour}, {162, r.minute}, {163, r.second}})
-            rig.show(entry, text);
-        EXPECT_NEAR(C.pbar_value, r.expect < 0 ? 50.0 : r.expect, 1e-4)
+            run.show(entry, text);
+        EXPECT_NEAR(R.pbar_value, r.expect < 0 ? 50.0 : r.expect, 1e-4)
             << r.time_index << " " << r.day << "/" << r.hour << "/" << r.minute << "/" << r.second;
     }
     cable_rig idle;

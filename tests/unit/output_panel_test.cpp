@@ -141,7 +141,8 @@ TEST(OutputPanel, ClicksSendPreparationsShowTheirReplyAndStopAtARefusedOne) {
 }
 
 // Mend: only 1..10 colours a colorimetry button; no other report reaches another row's button.
-TEST(OutputPanel, ColorimetryReportOutsideOneToTenColoursNothing) {
+// The reply of another command greys the item and colours nothing.
+TEST(OutputPanel, ReportsOutsideTheRowOrOfAnotherCommandColourNothing) {
     const std::pair<std::string, int> rows[] = {{"1", 28}, {"10", 37}, {"0", -1}, {"11", -1}, {"13", -1},
                                                 {"40", -1}, {"-1", -1}, {"err", -1}, {"3x", -1}, {"", -1}};
     for (const auto& [report, green] : rows) {
@@ -157,10 +158,7 @@ TEST(OutputPanel, ColorimetryReportOutsideOneToTenColoursNothing) {
                 EXPECT_NE(std::find(before.begin(), before.end(), b), before.end()) << report << " " << b;
             }
     }
-}
 
-// Mend: the reply of another command greys the item and colours nothing.
-TEST(OutputPanel, ReplyOfAnotherCommandGreysTheItem) {
     panel_rig rig;
     output_panel_refresh(rig.ctx);
     ASSERT_EQ(rig.colour(7), rgb_panel_green);
@@ -261,40 +259,36 @@ TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSendingChoosingAColourSendsIt) 
     }), lines{});
 }
 
-// Mend: only integers 0..255 from the unit are applied; anything else leaves the row.
-TEST(ColorCalibrate, OnlyValuesZeroToTwoFiftyFiveAreApplied) {
-    const std::pair<std::string, int> rows[] = {{"0", 0}, {"255", 255}, {"256", 77}, {"-1", 77}, {"None", 77},
-                                                {"12a", 77}, {"99999999999", 77}, {"", 77}, {"7.5", 77}};
-    for (const auto& [report, shown] : rows) {
-        cal_rig rig;
+// Mend: only integers 0..255 from the unit are applied; anything else leaves the row. Enter takes
+// 1 to 3 digits up to 255 (longer digit strings are rejected, not overflowed); a valid value moves
+// the slider without a second send.
+TEST(ColorCalibrate, OnlyValuesZeroTo255FromTheUnitOrTypedAreTaken) {
+    cal_rig rig;
+    const std::pair<std::string, int> reports[] = {{"0", 0}, {"255", 255}, {"256", 77}, {"-1", 77}, {"None", 77},
+                                                   {"12a", 77}, {"99999999999", 77}, {"", 77}, {"7.5", 77}};
+    for (const auto& [report, shown] : reports) {
         rig.ctx.color_cal.rows[row_level].slider = 77;
         rig.unit.values["color_cal_level"] = report;
         EXPECT_EQ(rig.sent_by([&] { color_cal_levels_get(rig.ctx, 0); }).size(), 1u) << report;
         EXPECT_EQ(rig.row(row_level).slider, shown) << report;
     }
-    // a failed query in the "User" case skips the rest
-    cal_rig rig;
-    rig.unit.silent.insert("$color_cal_green?");
-    const auto from = rig.mark();
-    color_cal_levels_get(rig.ctx, 7);
-    EXPECT_EQ(std::tuple(rig.row(row_red).slider, rig.row(row_blue).slider, rig.commands_since(from).back()),
-              std::tuple(10, 0, "$color_cal_green?\r"));
-}
-
-// Mend: Enter takes 1 to 3 digits up to 255 (longer digit strings are rejected, not overflowed);
-// a valid value moves the slider without a second send.
-TEST(ColorCalibrate, EnterSendsOnlyValidValuesAsTyped) {
-    const std::pair<std::string, std::string> rows[] = {
+    const std::pair<std::string, std::string> typed_rows[] = {
         {"255", "255"}, {" 007 ", "007"}, {"0", "0"}, {"256", ""}, {"12a", ""}, {"", ""}, {"   ", ""},
         {"-1", ""}, {"0255", ""}, {"99999999999999999999", ""}, {"4294967297", ""}};
-    for (const auto& [typed, wire] : rows) {
-        cal_rig rig;
+    for (const auto& [typed, wire] : typed_rows) {
         rig.ctx.color_cal.rows[row_red].slider = 9;
         const auto sent = rig.sent_by([&] { color_cal_box_enter(rig.ctx, row_red, typed); });
         EXPECT_EQ(sent, wire.empty() ? lines{} : lines{"$color_cal_red " + wire + "\r"}) << typed;
         EXPECT_EQ(rig.row(row_red).slider, wire.empty() ? 9 : std::stoi(wire)) << typed;
         EXPECT_FALSE(rig.ctx.color_cal.cal_suppress);
     }
+    // a failed query in the "User" case skips the rest
+    rig.unit.values["color_cal_red"] = "10";  // the unit kept the last value typed
+    rig.unit.silent.insert("$color_cal_green?");
+    const auto from = rig.mark();
+    color_cal_levels_get(rig.ctx, 7);
+    EXPECT_EQ(std::tuple(rig.row(row_red).slider, rig.row(row_blue).slider, rig.commands_since(from).back()),
+              std::tuple(10, 0, "$color_cal_green?\r"));
 }
 
 // Mend: slider moves do not nest transactions; moves during a wait coalesce into one send of the
