@@ -54,8 +54,7 @@ TEST(OutputPages, TimingPatternAndPanelPagesSetReadBackAndShowTheirGreens) {
     EXPECT_EQ(lw.unit_value("$timing? "), "20");
     ctx.output.timing.lab_out_now.caption.clear();
     refresh_action(ctx);
-    const std::string name20 = ctx.catalogue.timings[19].name;
-    EXPECT_EQ(lw.text("lab_reso_out_now").toStdString(), name20);
+    EXPECT_EQ(lw.text("lab_reso_out_now").toStdString(), ctx.catalogue.timings[19].name);
     EXPECT_EQ(timings->currentItem(), timings->topLevelItem(19));
     EXPECT_EQ(std::tuple(lw.face("cmd_timing_1") == fav_green, lw.face("cmd_timing_0") == fav_green),
               std::tuple(true, false));

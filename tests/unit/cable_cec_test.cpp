@@ -101,13 +101,12 @@ TEST(CableTest, PollRepliesBuildTheRunningViewWithProgressFromTheCounters) {
 TEST(CableTest, RunTimeReplySelectsOnlyCodesOneToSevenAndEndlessRunsMoveTheArrow) {
     const std::pair<const char*, int> rows[] = {{"1", 0}, {"7", 6}, {"3", 2}, {"0", 4}, {"8", 4}, {"-1", 4},
                                                 {"x", 4}, {"", 4},  {"3x", 4}, {"None", 4}, {"65536", 4}};
+    cable_rig rig;
     for (const auto& [p1, expect] : rows) {
-        cable_rig rig;
         rig.ctx.cable.cbo_cable_time_index = 4;
         rig.show(19, p1);
         EXPECT_EQ(rig.ctx.cable.cbo_cable_time_index, expect) << p1;
     }
-    cable_rig rig;
     rig.ctx.cable.cbo_cable_time_index = 4;
     rig.ctx.cable.cbo_cable_focused = true;
     rig.show(19, "1");

@@ -264,18 +264,18 @@ TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSendingChoosingAColourSendsIt) 
 // the slider without a second send.
 TEST(ColorCalibrate, OnlyValuesZeroTo255FromTheUnitOrTypedAreTaken) {
     cal_rig rig;
-    const std::pair<std::string, int> reports[] = {{"0", 0}, {"255", 255}, {"256", 77}, {"-1", 77}, {"None", 77},
-                                                   {"12a", 77}, {"99999999999", 77}, {"", 77}, {"7.5", 77}};
-    for (const auto& [report, shown] : reports) {
+    const std::pair<std::string, int> rows[] = {{"0", 0}, {"255", 255}, {"256", 77}, {"-1", 77}, {"None", 77},
+                                                {"12a", 77}, {"99999999999", 77}, {"", 77}, {"7.5", 77}};
+    for (const auto& [report, shown] : rows) {
         rig.ctx.color_cal.rows[row_level].slider = 77;
         rig.unit.values["color_cal_level"] = report;
         EXPECT_EQ(rig.sent_by([&] { color_cal_levels_get(rig.ctx, 0); }).size(), 1u) << report;
         EXPECT_EQ(rig.row(row_level).slider, shown) << report;
     }
-    const std::pair<std::string, std::string> typed_rows[] = {
+    const std::pair<std::string, std::string> entered[] = {
         {"255", "255"}, {" 007 ", "007"}, {"0", "0"}, {"256", ""}, {"12a", ""}, {"", ""}, {"   ", ""},
         {"-1", ""}, {"0255", ""}, {"99999999999999999999", ""}, {"4294967297", ""}};
-    for (const auto& [typed, wire] : typed_rows) {
+    for (const auto& [typed, wire] : entered) {
         rig.ctx.color_cal.rows[row_red].slider = 9;
         const auto sent = rig.sent_by([&] { color_cal_box_enter(rig.ctx, row_red, typed); });
         EXPECT_EQ(sent, wire.empty() ? lines{} : lines{"$color_cal_red " + wire + "\r"}) << typed;
