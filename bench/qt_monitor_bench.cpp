@@ -26,6 +26,7 @@
 #include "link/unit_link.h"
 #include "monitor/monitor_view.h"
 #include "platform/qt_session.h"
+#include "proc_sample.h"
 #include "sim_process.h"
 
 using namespace vexlan;
@@ -120,33 +121,6 @@ void cycle_time() {
 
 // ---- 2. the window: CPU and resident memory --------------------------------------------------
 
-struct proc_sample {
-    double cpu_s = 0;
-    long rss_kb = 0;
-    bool ok = false;
-};
-
-proc_sample sample(qint64 pid) {
-    proc_sample p;
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const auto close = all.rfind(')');
-    if (close == std::string::npos) return p;
-    std::istringstream rest(all.substr(close + 2));
-    std::string field;
-    std::vector<std::string> f;
-    while (rest >> field) f.push_back(field);
-    if (f.size() < 13) return p;
-    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
-    p.cpu_s = (std::stod(f[11]) + std::stod(f[12])) / tick;  // utime, stime
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) p.rss_kb = std::stol(line.substr(6));
-    p.ok = true;
-    return p;
-}
-
 void window_cost(int cpu_seconds, int soak_minutes) {
     // the simulator's reply log counts what the window asked; an older simulator runs without it
     QTemporaryDir logdir;
@@ -160,16 +134,7 @@ void window_cost(int cpu_seconds, int soak_minutes) {
     }
     QTemporaryDir appdir;
     QProcess app;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    app.setProcessEnvironment(env);
-    app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    app.start(VEXLAN_APP_PATH, {"--app-dir", appdir.path(), "--connect-ip", "127.0.0.1", "--unit-port",
-                                QString::number(sim->port()), "--page", "4"});
-    if (!app.waitForStarted(5000)) {
-        std::printf("window: %s did not start\n", VEXLAN_APP_PATH);
-        return;
-    }
+    if (!window_start(app, appdir.path(), sim->port(), {"--page", "4"})) return;
     auto queries = [&]() -> long {
         if (!counted) return -1;
         std::ifstream in(log.toStdString());

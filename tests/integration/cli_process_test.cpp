@@ -88,7 +88,9 @@ TEST(Cli, FailuresMapToStatusAndNameTheCommand) {
         auto r = run_cli(sim, c.command);
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        if (c.sent) EXPECT_EQ(count_of(sim.log(), c.sent), c.times) << sim.log();
+        if (c.sent) {
+            EXPECT_EQ(count_of(sim.log(), c.sent), c.times) << sim.log();
+        }
     }
 }
 

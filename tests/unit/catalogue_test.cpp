@@ -40,12 +40,6 @@ bool any_problem_has(const std::vector<std::string>& problems, const std::string
     return false;
 }
 
-std::string joined(const std::vector<std::string>& problems) {
-    std::string all;
-    for (const auto& p : problems) all += p + "\n";
-    return all;
-}
-
 }  // namespace
 
 TEST(catalogue_items, names_follow_the_item_rules) {
@@ -103,7 +97,7 @@ TEST(catalogue, shipped_catalogues_load_cleanly) {
                              "m41l_k_new_timing_pattern.ini", "m41l_new_timing_pattern.ini", "m51_timing_pattern.ini"}) {
         catalogue_state state;
         const auto problems = catalogue_load(state, VEXLAN_DATA_DIR, file);
-        EXPECT_TRUE(problems.empty()) << file << ": " << joined(problems);
+        EXPECT_TRUE(problems.empty()) << file << ": " << ::testing::PrintToString(problems);
         EXPECT_GE(state.timing_count, 90) << file;
         EXPECT_GE(state.pattern_count, 45) << file;
         EXPECT_FALSE(checked_positions(state.timings).empty()) << file;
@@ -128,7 +122,7 @@ TEST(catalogue, favourites_show_names_and_check_entries) {
         dir.put("c_fav.ini", fav_lines(r.timing, r.pattern));
         catalogue_state state;
         const auto problems = catalogue_load(state, dir.str(), "c.ini");
-        EXPECT_TRUE(problems.empty()) << joined(problems);
+        EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
         EXPECT_EQ(std::pair(checked_positions(state.timings), checked_positions(state.patterns)),
                   std::pair(r.checked_timings, r.checked_patterns));
         for (int j = 0; j < fav_slot_count; ++j) {
@@ -195,11 +189,11 @@ TEST(catalogue, faulty_files_are_reported_and_loading_carries_on) {
 
         catalogue_state state;
         const auto problems = catalogue_load(state, dir.str(), "c.ini");
-        ASSERT_EQ(problems.size(), r.problems.size()) << joined(problems);
+        ASSERT_EQ(problems.size(), r.problems.size()) << ::testing::PrintToString(problems);
         for (const auto& [file, text] : r.problems) {
             const std::string full = (dir.path / file).string() + ": ";
             EXPECT_TRUE(any_problem_has(problems, full, text))
-                << "wanted " << full << " ... " << text << "\n got:\n" << joined(problems);
+                << "wanted " << full << " ... " << text << "\n got:\n" << ::testing::PrintToString(problems);
         }
         EXPECT_EQ(std::tuple(state.timings.size(), state.patterns.size(), state.timing_count, state.pattern_count),
                   std::tuple(r.timings, r.patterns, static_cast<int>(r.timings), static_cast<int>(r.patterns)));

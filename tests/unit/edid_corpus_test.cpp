@@ -104,15 +104,8 @@ TEST(EdidCorpus, EveryImageLoadsAnalysesAndSummarises)
 
 TEST(EdidCorpus, FactsReadOffTheBytes)
 {
-    struct Case {
-        const char* file;
-        const char* manufacturer;
-        int product;
-        std::string name;
-        const char* first_timing;  // "" when there is none
-        const char* type_line;     // start of the first line
-    };
-    const Case cases[] = {
+    // file, manufacturer, product code, monitor name, first timing ("" when none), first line
+    const std::tuple<const char*, std::string, int, std::string, std::string, std::string> cases[] = {
         {"ACR_XB321HK_2b.bin", "ACR", 1180, "XB321HK", "1920x1080p60.000", "EDID Type = HDMI 3G , Total 2 blocks"},
         {"HTC_HITACHI-FPD_2b.bin", "HTC", 135, "HITACHI FPD", "1920x1080i60.000", "EDID Type = HDMI HD , Total 2 blocks"},
         {"GVT_GVision-L5EX-TA_1b.bin", "GVT", 1287, std::string("GVision L5EX_TA\x01    "), "1024x768p60.004",
@@ -129,18 +122,18 @@ TEST(EdidCorpus, FactsReadOffTheBytes)
     };
     mod_edid st;
     vic_table_init(st);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        ASSERT_TRUE(open_and_analyse(st, corpus_dir / c.file));
+    for (const auto& [file, manufacturer, product, name, first_timing, type_line] : cases) {
+        SCOPED_TRACE(file);
+        ASSERT_TRUE(open_and_analyse(st, corpus_dir / file));
         const std::string& text = st.edid_report_text;
-        EXPECT_EQ(text.substr(0, std::string(c.type_line).size() + 2), std::string(c.type_line) + "\r\n");
-        if (*c.manufacturer == 0) continue;  // bad size: nothing else is shown
-        char product[64];
-        std::snprintf(product, sizeof product, " Product Code = %d (%04X h)\r\n", c.product, c.product);
-        EXPECT_TRUE(has_all(text, {std::string(" Manufacturer Name = ") + c.manufacturer + "\r\n", product,
-                                   " Monitor Name = " + c.name + "\r\n"}));
-        if (*c.first_timing) {
-            EXPECT_TRUE(has_all(text, {std::string(" First Detailed Timing = ") + c.first_timing + "\r\n"}));
+        EXPECT_EQ(text.substr(0, type_line.size() + 2), type_line + "\r\n");
+        if (manufacturer.empty()) continue;  // bad size: nothing else is shown
+        char code[64];
+        std::snprintf(code, sizeof code, " Product Code = %d (%04X h)\r\n", product, product);
+        EXPECT_TRUE(has_all(text, {" Manufacturer Name = " + manufacturer + "\r\n", code,
+                                   " Monitor Name = " + name + "\r\n"}));
+        if (!first_timing.empty()) {
+            EXPECT_TRUE(has_all(text, {" First Detailed Timing = " + first_timing + "\r\n"}));
         } else {
             EXPECT_FALSE(st.edid_info_write.dtd_valid);
             EXPECT_EQ(text.find("First Detailed Timing"), std::string::npos);

@@ -10,13 +10,6 @@ namespace {
 
 using namespace edid_test;
 
-std::string summary_of(const bytes& img)
-{
-    mod_edid st = analysed(img);
-    edid_summary_build(st);
-    return st.edid_report_text;
-}
-
 std::string cea_summary_of(const bytes& cea)
 {
     mod_edid st = analysed(finish({base_block(), cea}));
@@ -75,8 +68,8 @@ TEST(EdidExtension, CeaSummaryText)
 {
     const std::string full = cea_summary_of(cea_block({video_block({0x90, 4}), audio_block({1, 7}),
                                                        h14b_vsdb({0x70, 0x3C, 0x20, 0x80, 0x20, 0x01}),
-                                                       hf_vsdb(0x78, {0x80, 0x07}), extended_block(6, {0x05, 0x01}),
-                                                       extended_block(15, {0x01})}));
+                                                       hf_vsdb(0x78, {0x80, 0x07}), data_block(7, {6, 0x05, 0x01}),
+                                                       data_block(7, {15, 0x01})}));
     EXPECT_EQ(full,  // one section a line
               " First VIC = 1920x1080p 59/60 16:9\r\n\r\n"
               " ----- Audio Format:\r\n LPCM =  Yes\r\n Bitstream =  Yes\r\n High Bit Rate =  No\r\n\r\n"
@@ -120,18 +113,6 @@ TEST(EdidExtension, VendorBytesPastTheImageReadAsAbsent)
               std::tuple(edid_type_hdmi, 384 + 118, 0, vsdb_flag_deepcolor));
     edid_summary_build(st);
     EXPECT_TRUE(has_all(st.edid_report_text, {" Deepcolor =  Yes\r\n 3D =  No\r\n 4K3G =  No\r\n"}));
-}
-
-TEST(EdidSummary, BadHeaderLineThenTheDumps)
-{
-    bytes bad_header = finish({base_block()});
-    bad_header[0] = 0x01;
-    const std::string text = summary_of(bad_header);
-    EXPECT_EQ(text.substr(0, 48), ">>>>> ! Block0 has bad header.\r\nTotal 1 blocks\r\n");
-    EXPECT_TRUE(has_all(text, {"\r\n============================== Block 0: VESA BASE EDID\r\n"
-                               " 01 FF FF FF FF FF FF 00 //7\r\n 04 43 34 12 00 00 00 00 //F\r\n",
-                               " Manufacturer Name = ABC\r\n Product Code = 4660 (1234 h)\r\n"
-                               " Monitor Name = TESTMON\r\n"}));
 }
 
 // The note's place and format on a real EDID: EdidCorpus.FactsReadOffTheBytes (ACB_QHD270).

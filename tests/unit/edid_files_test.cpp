@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <numeric>
 
 #include "edid/edid_files.h"
 #include "edid_test_images.h"
@@ -13,13 +14,6 @@ namespace {
 using namespace edid_test;
 
 std::string as_string(const bytes& b) { return std::string(b.begin(), b.end()); }
-
-bytes counting(std::size_t n)
-{
-    bytes b(n);
-    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    return b;
-}
 
 std::vector<std::string> lines_of(const std::string& text)
 {
@@ -53,13 +47,7 @@ TEST(EdidTextFormat, CanonicalLayout)
 
 TEST(EdidHexLoad, Cases)
 {
-    struct Case {
-        const char* what;
-        std::string file;
-        bool ok;
-        bytes expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, bool, bytes> cases[] = {  // what, file, accepted, bytes
         {"0x pairs with commas, either case", "0x00,0XFF,0xab,0xCd\r\n", true, {0x00, 0xFF, 0xAB, 0xCD}},
         {"&H prefix is a separator", "&H01 &H0A &HFF\n", true, {0x01, 0x0A, 0xFF}},
         {"single digits, the last one dropped", "1 2 3\n", true, {0x01, 0x02}},
@@ -74,13 +62,13 @@ TEST(EdidHexLoad, Cases)
         {"x without a digit", "x0\n", false, {}},
         {"x after a complete byte", "00x\n", false, {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const edid_load_result r = edid_hex_load(c.file);
-        EXPECT_EQ(r.ok, c.ok);
-        if (c.ok) {
-            EXPECT_EQ(r.bytes, c.expected);
-            EXPECT_EQ(r.text, edid_text_format(c.expected.data(), static_cast<int>(c.expected.size())));
+    for (const auto& [what, file, ok, expected] : cases) {
+        SCOPED_TRACE(what);
+        const edid_load_result r = edid_hex_load(file);
+        EXPECT_EQ(r.ok, ok);
+        if (ok) {
+            EXPECT_EQ(r.bytes, expected);
+            EXPECT_EQ(r.text, edid_text_format(expected.data(), static_cast<int>(expected.size())));
         } else {
             EXPECT_EQ(r.reason, "Data");
             EXPECT_TRUE(r.text.empty());
@@ -100,8 +88,7 @@ TEST(EdidHexLoad, Cases)
     // Up to 513 bytes fit the image; one more is refused.
     std::string big;
     for (int i = 0; i < 513; ++i) big += "01,";
-    EXPECT_TRUE(edid_hex_load(big).ok);
-    EXPECT_EQ(edid_hex_load(big).bytes.size(), 513u);
+    EXPECT_EQ(std::tuple(edid_hex_load(big).ok, edid_hex_load(big).bytes), std::tuple(true, bytes(513, 1)));
     EXPECT_EQ(edid_hex_load(big + "02").reason, "Data");
 }
 
@@ -118,14 +105,8 @@ TEST(EdidBinAndDdcLoad, Cases)
 
     const bytes one = finish({base_block()});
     const std::string junk(300, '\x5A');
-    struct Case {
-        const char* what;
-        std::string file;
-        bool ok;
-        std::size_t size;
-        bool filler;
-    };
-    const Case cases[] = {
+    // what, file, accepted, size, FF filler block 1 in the text
+    const std::tuple<const char*, std::string, bool, std::size_t, bool> cases[] = {
         {"exactly 256 bytes with the header", as_string(two), true, 256, false},
         {"dump ending in a 256-byte EDID", junk + as_string(two), true, 256, false},
         {"last 256 bytes without, last 128 with the header", junk + as_string(one), true, 128, true},
@@ -135,19 +116,19 @@ TEST(EdidBinAndDdcLoad, Cases)
         {"shorter than 128 bytes", std::string(100, '\0'), false, 0, false},
         {"empty", "", false, 0, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const edid_load_result r = edid_ddc_load(c.file);
-        ASSERT_EQ(r.ok, c.ok);
-        if (!c.ok) {
+    for (const auto& [what, file, ok, size, filler] : cases) {
+        SCOPED_TRACE(what);
+        const edid_load_result r = edid_ddc_load(file);
+        ASSERT_EQ(r.ok, ok);
+        if (!ok) {
             EXPECT_EQ(r.reason, "Data");
             continue;
         }
-        ASSERT_EQ(r.bytes.size(), c.size);
-        EXPECT_EQ(as_string(r.bytes), c.file.substr(c.file.size() - c.size));
+        ASSERT_EQ(r.bytes.size(), size);
+        EXPECT_EQ(as_string(r.bytes), file.substr(file.size() - size));
         const auto text_lines = lines_of(r.text);
-        ASSERT_EQ(text_lines.size(), c.filler ? 33u : 34u);
-        if (c.filler) {
+        ASSERT_EQ(text_lines.size(), filler ? 33u : 34u);
+        if (filler) {
             EXPECT_EQ((std::vector{text_lines[16], text_lines[17], text_lines[18], text_lines[32]}),
                       (std::vector<std::string>{blank29, "FF FF FF FF FF FF FF FF //87", "FF FF FF FF FF FF FF FF //8F",
                                                 "FF FF FF FF FF FF FF FF //FF"}));
@@ -220,44 +201,35 @@ TEST(EdidWriters, SourceTextAndCLanguageLayout)
 TEST(EdidWriters, SaveThenLoadRoundTrips)
 {
     const bytes four = finish({base_block(), cea_block({video_block({16})}), other_block(0x70), other_block(0xFF)});
-    struct Case {
-        const char* what;
-        std::string window;
-        bytes expected;
-    };
     const bytes one = finish({base_block()});
-    bytes one_with_filler = one;
+    bytes one_with_filler = one, all(256);
     one_with_filler.resize(256, 0xFF);
-    const Case cases[] = {
+    std::iota(all.begin(), all.end(), 0);
+    const std::tuple<const char*, std::string, bytes> cases[] = {  // what, window text, bytes
         {"four blocks from a file", edid_text_format(four.data(), 512), four},
         {"two blocks read from the unit", edid_text_format(four.data(), 256, edid_text_variant::unit_read),
          bytes(four.begin(), four.begin() + 256)},
         {"one block from a DDC file, with FF filler lines", edid_ddc_load(as_string(one)).text, one_with_filler},
-        {"bytes 0..255 of an unusual image", edid_text_format(counting(256).data(), 256), counting(256)},
+        {"bytes 0..255 of an unusual image", edid_text_format(all.data(), 256), all},
     };
     const std::pair<const char*, edid_save_format> formats[] = {
         {"a.hex", edid_save_format::simple_hex}, {"a.hex", edid_save_format::c_hex}, {"a.bin", edid_save_format::bin}};
-    for (const Case& c : cases) {
+    for (const auto& [what, window, expected] : cases) {
         for (const auto& [name, format] : formats) {
-            SCOPED_TRACE(std::string(c.what) + " as " + name + " " + std::to_string(static_cast<int>(format)));
-            const edid_write_result written = edid_file_contents_build(c.window, format);
+            SCOPED_TRACE(std::string(what) + " as " + name + " " + std::to_string(static_cast<int>(format)));
+            const edid_write_result written = edid_file_contents_build(window, format);
             ASSERT_TRUE(written.ok) << written.error;
             const edid_load_result back = edid_file_load_bytes(name, written.bytes);
             ASSERT_TRUE(back.ok);
-            EXPECT_EQ(back.bytes, c.expected);
+            EXPECT_EQ(back.bytes, expected);
         }
     }
 }
 
 TEST(EdidWriters, HandEditedTextIsRefusedWhole)
 {
-    struct Case {
-        const char* what;
-        std::string window;
-        bool ok;
-        bytes expected;  // BIN contents when accepted
-    };
-    const Case cases[] = {
+    // what, window text, accepted, BIN contents when accepted
+    const std::tuple<const char*, std::string, bool, bytes> cases[] = {
         {"extra blanks and tabs between pairs", "00  FF\tAB //7\r\n", true, {0x00, 0xFF, 0xAB}},
         {"lower-case digits", "ab cd //7\r\n", true, {0xAB, 0xCD}},
         {"pair without a following blank", "0011 //7\r\n", false, {}},
@@ -266,18 +238,18 @@ TEST(EdidWriters, HandEditedTextIsRefusedWhole)
         {"bytes without comments still written", "01 02\r\n03 04\r\n", true, {1, 2, 3, 4}},
         {"lone LF line ends", "01 //7\n02 //F\n", true, {1, 2}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, window, ok, expected] : cases) {
+        SCOPED_TRACE(what);
         for (edid_save_format format : {edid_save_format::bin, edid_save_format::c_hex}) {
-            const edid_write_result r = edid_file_contents_build(c.window, format);
-            EXPECT_EQ(r.ok, c.ok);
-            if (!c.ok) {
+            const edid_write_result r = edid_file_contents_build(window, format);
+            EXPECT_EQ(r.ok, ok);
+            if (!ok) {
                 EXPECT_TRUE(r.bytes.empty());
                 EXPECT_EQ(r.error.rfind("line 1: ", 0), 0u) << r.error;
             } else if (format == edid_save_format::bin) {
-                EXPECT_EQ(r.bytes, as_string(c.expected));
+                EXPECT_EQ(r.bytes, as_string(expected));
             } else {
-                EXPECT_EQ(edid_hex_load(r.bytes).bytes, c.expected);
+                EXPECT_EQ(edid_hex_load(r.bytes).bytes, expected);
             }
         }
     }

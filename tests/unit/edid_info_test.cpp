@@ -1,4 +1,4 @@
-// Validity, classification and base-block facts of edid_info_update.
+// Validity, classification and base-block facts of edid_info_update (and the bad-header text).
 #include <gtest/gtest.h>
 
 #include "edid/edid_files.h"
@@ -13,35 +13,26 @@ using namespace edid_test;
 TEST(EdidInfoUpdate, BadSizeKeepsThePreviousFacts)
 {
     const bytes good = finish({base_block()});
-    struct Case {
-        const char* what;
-        bytes image;
-        std::int16_t size;
-        std::int16_t block_count;
-    };
     bytes twice = good;
     twice.insert(twice.end(), good.begin(), good.end());  // 256 bytes, extension count 0
     bytes cut = good;
     cut[126] = 1;  // extension count 1, one block present
     bytes hex513 = finish({base_block(), cea_block({}), other_block(0x70), other_block(0x70)});
     hex513.push_back(0);
-    const Case cases[] = {
-        {"256 bytes with extension count 0", twice, 256, 1},
-        {"128 bytes with extension count 1", cut, 128, 2},
-        {"513 bytes with four blocks", hex513, 513, 4},
+    const std::tuple<const char*, bytes, std::int16_t> cases[] = {  // what, image, block count
+        {"256 bytes with extension count 0", twice, 1},
+        {"128 bytes with extension count 1", cut, 2},
+        {"513 bytes with four blocks", hex513, 4},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        mod_edid st;
-        vic_table_init(st);
-        put_work(st, c.image);
+    for (const auto& [what, image, block_count] : cases) {
+        SCOPED_TRACE(what);
+        mod_edid st = analysed(image);  // the size is the image's
         st.work.manufacturer_id = "PRV";
         st.work.monitor_name = "previous";
-        st.work.edid_size = c.size;
         edid_info_update(st, edid_context_work);  // the text: EdidCorpus.EveryImageLoadsAnalysesAndSummarises
         const edid_info& w = st.work;
         EXPECT_EQ(std::tie(w.edid_type, w.edid_status, w.block_count, w.manufacturer_id, w.monitor_name),
-                  std::tuple(0, edid_status_bad_size, c.block_count, "PRV", "previous"));
+                  std::tuple(0, edid_status_bad_size, block_count, "PRV", "previous"));
     }
 }
 
@@ -56,18 +47,29 @@ TEST(EdidInfoUpdate, ZeroChecksumIsRight)
     EXPECT_EQ(std::tuple(z.block_checksum[0], z.edid_type), std::tuple(0, edid_type_dvi));
 }
 
+// A bad header wins over a bad checksum; the text says so first, then dumps the blocks and the facts.
 TEST(EdidInfoUpdate, BadHeaderWinsOverBadChecksum)
 {
-    const std::tuple<std::size_t, std::uint8_t, bool> cases[] = {{0, 0x01, true}, {7, 0x01, false}, {3, 0x00, true}};
-    for (const auto& [header_byte, value, break_checksum] : cases) {
+    // header byte and its value, checksums broken, the first line of the block 0 dump
+    const std::tuple<std::size_t, std::uint8_t, bool, const char*> cases[] = {
+        {0, 0x01, true, " 01 FF FF FF FF FF FF 00 //7\r\n"},
+        {7, 0x01, false, " 00 FF FF FF FF FF FF 01 //7\r\n"},
+        {3, 0x00, true, " 00 FF FF 00 FF FF FF 00 //7\r\n"}};
+    for (const auto& [header_byte, value, break_checksum, dump] : cases) {
         SCOPED_TRACE(header_byte);
         bytes img = finish({base_block(), cea_block({})});
         img[header_byte] = value;
         if (!break_checksum) img = finish({bytes(img.begin(), img.begin() + 128), cea_block({})});
         if (break_checksum) img[200] ^= 0x55;
-        const edid_info w = analysed(img).work;
-        EXPECT_EQ(std::tie(w.edid_type, w.edid_status, w.manufacturer_id),
+        mod_edid st = analysed(img);
+        EXPECT_EQ(std::tie(st.work.edid_type, st.work.edid_status, st.work.manufacturer_id),
                   std::tuple(0, edid_status_bad_header, "ABC"));
+        edid_summary_build(st);
+        EXPECT_EQ(st.edid_report_text.substr(0, 48), ">>>>> ! Block0 has bad header.\r\nTotal 2 blocks\r\n");
+        EXPECT_TRUE(has_all(st.edid_report_text, {"\r\n============================== Block 0: VESA BASE EDID\r\n" +
+                                                      std::string(dump) + " 04 43 34 12 00 00 00 00 //F\r\n",
+                                                  " Manufacturer Name = ABC\r\n Product Code = 4660 (1234 h)\r\n"
+                                                  " Monitor Name = TESTMON\r\n"}));
     }
 }
 
@@ -90,12 +92,8 @@ TEST(EdidInfoUpdate, TypeAndStatusOfTheImage)
     bytes no_collection = cea_block({});
     no_collection[2] = 4;
     const auto hdmi = edid_type_hdmi, dvi = edid_type_dvi;
-    struct Case {
-        const char* what;
-        bytes image;
-        std::int16_t type, status, cea;
-    };
-    const Case cases[] = {
+    // what, image, type, status, the CEA block that decides
+    const std::tuple<const char*, bytes, std::int16_t, std::int16_t, int> cases[] = {
         {"600 MHz range limits", finish({clock(60), cea_block({h14b_vsdb()})}), hdmi, edid_status_6g, 1},
         {"600 MHz range limits, HF-VSDB not consulted", finish({clock(60), cea_block({h14b_vsdb(), hf_vsdb(0x44)})}),
          hdmi, edid_status_6g, 1},
@@ -127,10 +125,10 @@ TEST(EdidInfoUpdate, TypeAndStatusOfTheImage)
         {"DisplayID, CEA", finish({base_block(), displayid, hdmi_3g}), hdmi, edid_status_3g, 2},
         {"DisplayID, DisplayID", finish({base_block(), displayid, displayid}), dvi, edid_status_no_cea, 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const edid_info w = analysed(c.image).work;
-        EXPECT_EQ(std::tuple(w.edid_type, w.edid_status, edid_cea_block_find(w)), std::tuple(c.type, c.status, c.cea));
+    for (const auto& [what, image, type, status, cea] : cases) {
+        SCOPED_TRACE(what);
+        const edid_info w = analysed(image).work;
+        EXPECT_EQ(std::tuple(w.edid_type, w.edid_status, edid_cea_block_find(w)), std::tuple(type, status, cea));
     }
 
     // Only the first range-limits descriptor counts.

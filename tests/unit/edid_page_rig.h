@@ -96,7 +96,6 @@ struct page_rig : fake_rig {
         tcp.unit = [this](const std::string& line) { return unit.answer(line); };
         edid_page_init(ctx);
     }
-    std::vector<std::string>& sent() { return tcp.commands; }
     // The command lines sent, without their CR (and without an EDID payload).
     std::vector<std::string> lines() const {
         std::vector<std::string> out;

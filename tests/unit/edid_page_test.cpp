@@ -133,7 +133,7 @@ TEST(EdidPageWrite, SendsBlocksZeroAndOneOrReportsTheFailure) {
         page_rig rig;
         rig.P.cmd_write[4].enabled = true;  // even if the button were enabled
         edid_write_click(rig.ctx);
-        EXPECT_TRUE(rig.sent().empty());
+        EXPECT_TRUE(rig.lines().empty());
         EXPECT_EQ(std::tie(rig.dlg.messages, rig.dlg.icons),
                   std::tuple(std::vector<std::string>{"WRITE window is empty"}, std::vector{msg_icon::critical}));
     }
@@ -157,7 +157,7 @@ TEST(EdidPageBusy, NothingReentersAWriteAndTheSnapshotIsSent) {
     rig.write_side(img);
     rig.unit.put("d1", with_ext(1));
     edid_read_click(rig.ctx);  // the READ side holds d1
-    rig.sent().clear();
+    rig.tcp.commands.clear();
     const std::string write_text = rig.P.rtxt_edid_write;
     int read_index = 0;
     rig.world.at(rig.world.now + 2, [&] {
@@ -267,7 +267,7 @@ TEST(EdidPageSlots, DeferredRenameKeepsTheClickOrIsDropped) {
         rig.ctx.tasks.poll_busy = true;
         edid_rename_click(rig.ctx);
         EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_edid_slot_rename);
-        EXPECT_TRUE(rig.sent().empty());
+        EXPECT_TRUE(rig.lines().empty());
         rig.ctx.tasks.poll_busy = false;
         edid_rename_text_set(rig.ctx, "SECOND");
         if (moved) edid_write_list_choose(rig.ctx, 6);
@@ -275,7 +275,7 @@ TEST(EdidPageSlots, DeferredRenameKeepsTheClickOrIsDropped) {
         deferred_action_run(rig.ctx, deferred_edid_slot_rename);
         EXPECT_EQ(rig.lines(), moved ? std::vector<std::string>{} : std::vector<std::string>{"$edid_name c3,FIRST"});
         deferred_action_run(rig.ctx, deferred_edid_slot_rename);  // replayed once only
-        EXPECT_LE(rig.sent().size(), 1u);
+        EXPECT_LE(rig.lines().size(), 1u);
     }
 }
 

@@ -17,12 +17,6 @@ std::string section(const bytes& img, std::string_view key)
     return edid_section_text(img.data(), static_cast<int>(img.size()), key);
 }
 
-void put_descriptor(bytes& img, int slot, std::initializer_list<std::uint8_t> d)
-{
-    int i = 54 + (slot - 1) * 18;
-    for (std::uint8_t v : d) img[static_cast<std::size_t>(i++)] = v;
-}
-
 }  // namespace
 
 // Every field of the base block is compared with an independent decoder over 280 real EDIDs
@@ -42,20 +36,16 @@ TEST(EdidSections, FieldsOfInputsTheRealCorpusLacks)
     const edid_standard_timing t = with({{19, 2}, {38, 0x81}, {39, 0x00}}).standard[0];
     EXPECT_EQ(std::tuple(t.used, t.width, t.height, t.refresh), std::tuple(true, 1280, 1280, 60));
 
-    struct row {
-        std::uint8_t input;
-        std::optional<int> bits;
-        std::optional<std::string> iface;
-    };
-    const row rows[] = {
+    // input byte, bits per colour, interface
+    const std::tuple<std::uint8_t, std::optional<int>, std::optional<std::string>> rows[] = {
         {0x92, 6, "HDMI-a"},
         {0xE3, 16, "HDMI-b"},
         {0xF1, std::nullopt, "DVI"},       // depth 7 is reserved
         {0x86, std::nullopt, std::nullopt},  // interface 6 is reserved
     };
-    for (const row& r : rows) {
-        const edid_base_info i = with({{19, 4}, {20, r.input}});
-        EXPECT_EQ(std::tie(i.bits_per_color, i.interface_name), std::tie(r.bits, r.iface)) << int(r.input);
+    for (const auto& [input, bits, iface] : rows) {
+        const edid_base_info i = with({{19, 4}, {20, input}});
+        EXPECT_EQ(std::tie(i.bits_per_color, i.interface_name), std::tie(bits, iface)) << int(input);
     }
 }
 
@@ -64,8 +54,9 @@ TEST(EdidSections, FieldsOfInputsTheRealCorpusLacks)
 TEST(EdidSections, DetailedTimingText)
 {
     bytes img = base_block();
-    put_descriptor(img, 2, {0x10, 0x27, 0x34, 0x56, 0xA3, 0x12, 0x21, 0x51, 0x0B, 0x0C, 0x9E, 0x9D, 0x22, 0x33,
-                            0x12, 5, 6, 0x9E});
+    const bytes dtd{0x10, 0x27, 0x34, 0x56, 0xA3, 0x12, 0x21, 0x51, 0x0B,
+                    0x0C, 0x9E, 0x9D, 0x22, 0x33, 0x12, 5, 6, 0x9E};
+    std::copy(dtd.begin(), dtd.end(), img.begin() + 72);  // descriptor 2
     ASSERT_EQ(decode(img).descriptors[1].kind, edid_descriptor_kind::dtd);
     EXPECT_TRUE(has_all(section(img, "block0_descriptor2"),
                         {"front porch 523, sync 268, back porch 63", "2612x2596i", "digital separate, H+ V+"}));
@@ -80,26 +71,24 @@ TEST(EdidSections, DescriptorEdgesTheRealCorpusLacks)
     EXPECT_EQ(std::tuple(d[2].kind, d[2].text, d[2].slot), std::tuple(edid_descriptor_kind::name, "AB", 3));
     EXPECT_EQ(std::tuple(d[3].kind, d[3].tag, d[3].slot), std::tuple(edid_descriptor_kind::other, 0xFA, 4));
     // Only the first two bytes make a detailed timing.
-    put_descriptor(img, 4, {0x00, 0x01, 0, 0xFC});
+    img[108 + 1] = 0x01;  // 00 01 00 FC
+    img[108 + 3] = 0xFC;
     EXPECT_EQ(decode(img).descriptors[3].kind, edid_descriptor_kind::dtd);
 
     // Range-limit offsets other than both horizontal ones (0x0C, in real EDIDs).
-    struct row {
-        std::uint8_t minor, offsets;
-        int v_min, v_max, h_min, h_max;
-    };
-    const row rows[] = {{4, 0x02, 56, 331, 30, 83}, {4, 0x03, 311, 331, 30, 83}, {4, 0x08, 56, 76, 30, 338},
-                        {3, 0x0F, 56, 76, 30, 83}};  // before E-EDID 1.4 byte 4 is reserved: no offsets
-    for (const row& r : rows) {
+    // minor version, offsets byte, then V min, V max, H min, H max, max clock
+    const std::tuple<std::uint8_t, std::uint8_t, std::vector<int>> rows[] = {
+        {4, 0x02, {56, 331, 30, 83, 170}}, {4, 0x03, {311, 331, 30, 83, 170}}, {4, 0x08, {56, 76, 30, 338, 170}},
+        {3, 0x0F, {56, 76, 30, 83, 170}}};  // before E-EDID 1.4 byte 4 is reserved: no offsets
+    for (const auto& [minor, offsets, limits] : rows) {
         bytes lim = base_block();
-        lim[19] = r.minor;
-        lim[72 + 4] = r.offsets;
+        lim[19] = minor;
+        lim[72 + 4] = offsets;
         const edid_descriptor e = decode(lim).descriptors[1];
         ASSERT_EQ(e.kind, edid_descriptor_kind::range_limits);
         const auto& g = e.range;
-        EXPECT_EQ((std::vector<int>{g.v_min, g.v_max, g.h_min_khz, g.h_max_khz, g.max_pixel_clock_mhz}),
-                  (std::vector<int>{r.v_min, r.v_max, r.h_min, r.h_max, 170}))
-            << int(r.offsets) << " minor " << int(r.minor);
+        EXPECT_EQ((std::vector<int>{g.v_min, g.v_max, g.h_min_khz, g.h_max_khz, g.max_pixel_clock_mhz}), limits)
+            << int(offsets) << " minor " << int(minor);
     }
 }
 
@@ -140,9 +129,7 @@ TEST(EdidSections, BinaryIsTheSummaryDump)
 {
     bytes two = finish({base_block(), cea_block({video_block({16})})});
     two[200] ^= 1;  // block 1 checksum wrong
-    mod_edid st = analysed(two);
-    edid_summary_build(st);
-    const std::string& summary = st.edid_report_text;
+    const std::string summary = summary_of(two);
     for (const char* key : {"block0_binary", "block1_root_false"}) {
         const std::string dump = section(two, key);
         EXPECT_NE(summary.find("\r\n" + dump), std::string::npos) << key << "\n" << dump;

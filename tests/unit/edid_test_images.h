@@ -17,15 +17,14 @@ using bytes = std::vector<std::uint8_t>;
 
 // Sets the descriptor at `number` (1..4) to a display descriptor with `tag` and payload bytes
 // 5..17 (padded with blanks after a line feed when shorter).
-inline void set_display_descriptor(bytes& img, int number, std::uint8_t tag, const std::string& payload,
-                                   bool terminate = true)
+inline void set_display_descriptor(bytes& img, int number, std::uint8_t tag, const std::string& payload)
 {
     const int s = 54 + (number - 1) * 18;
     for (int i = 0; i < 18; ++i) img[static_cast<std::size_t>(s + i)] = 0;
     img[static_cast<std::size_t>(s + 3)] = tag;
     std::size_t k = 0;
     for (; k < payload.size() && k < 13; ++k) img[s + 5 + k] = static_cast<std::uint8_t>(payload[k]);
-    if (k < 13 && terminate) img[s + 5 + k++] = 0x0A;
+    if (k < 13) img[s + 5 + k++] = 0x0A;
     for (; k < 13; ++k) img[s + 5 + k] = 0x20;
 }
 
@@ -62,7 +61,7 @@ inline bytes cea_block(std::initializer_list<bytes> data_blocks)
     return b;
 }
 
-// Data blocks: a header byte (tag, payload length) before `payload`.
+// Data blocks: a header byte (tag, payload length) before `payload` (tag 7: extended tag first).
 inline bytes data_block(int tag, bytes payload)
 {
     payload.insert(payload.begin(), static_cast<std::uint8_t>(tag << 5 | payload.size()));
@@ -88,12 +87,6 @@ inline bytes hf_vsdb(std::uint8_t max_tmds, std::initializer_list<std::uint8_t> 
     bytes b{0xD8, 0x5D, 0xC4, 0x01, max_tmds};
     b.insert(b.end(), rest);
     return data_block(3, b);
-}
-inline bytes extended_block(std::uint8_t ext_tag, std::initializer_list<std::uint8_t> rest = {})
-{
-    bytes b{ext_tag};
-    b.insert(b.end(), rest);
-    return data_block(7, b);
 }
 
 // A plain extension block of another kind (tag only).
@@ -127,22 +120,23 @@ inline ::testing::AssertionResult has_all(const std::string& text, std::initiali
     return ::testing::AssertionSuccess();
 }
 
-// Puts `img` into the working record with edid_size = its length.
-inline void put_work(mod_edid& st, const bytes& img)
-{
-    st.work = edid_info{};
-    for (std::size_t i = 0; i < img.size() && i < st.work.edid_image.size(); ++i) st.work.edid_image[i] = img[i];
-    st.work.edid_size = static_cast<std::int16_t>(img.size());
-}
-
-// A fresh state with the VIC table, `img` analysed in the working record.
+// A fresh state with the VIC table, `img` (edid_size = its length) analysed in the working record.
 inline mod_edid analysed(const bytes& img)
 {
     mod_edid st;
     vic_table_init(st);
-    put_work(st, img);
+    for (std::size_t i = 0; i < img.size() && i < st.work.edid_image.size(); ++i) st.work.edid_image[i] = img[i];
+    st.work.edid_size = static_cast<std::int16_t>(img.size());
     edid_info_update(st, edid_context_work);
     return st;
+}
+
+// The analysis text of `img`, as ANALYZE shows it.
+inline std::string summary_of(const bytes& img)
+{
+    mod_edid st = analysed(img);
+    edid_summary_build(st);
+    return st.edid_report_text;
 }
 
 }  // namespace vexlan::edid_test

@@ -52,33 +52,29 @@ TEST(EdidUnitTokens, Tables)
 // The bytes sent are checked through the page's WRITE (EdidPageWrite).
 TEST_F(EdidUnitOps, WriteStopsAtTheFirstBlockNotAccepted)
 {
-    struct row {
-        const char* block0_reply;  // nullptr: no reply
-        const char* block1_reply;
-        bool block1_sent;
-        bool ok;
-    };
-    const row rows[] = {
+    // replies to block 0 and block 1 (nullptr: none), block 1 sent, written
+    const std::tuple<const char*, const char*, bool, bool> rows[] = {
         {"$edid_write c4,block0", "$edid_write c4,block1", true, true},
         {"$edid_write c5,block0", nullptr, false, false},  // another store echoed
         {"$edid_write c4,block1", nullptr, false, false},  // another block echoed
         {"$edid_write err", nullptr, false, false},
         {"$edid_write c4,block0", "$edid_write err", true, false},
     };
-    for (const row& r : rows) {
+    for (const auto& [block0_reply, block1_reply, block1_sent, ok] : rows) {
+        SCOPED_TRACE(block0_reply);
         fake_rig fresh;
         scripted_unit u;
-        if (r.block0_reply) u.replies["$edid_write c4,block0"] = r.block0_reply;
-        if (r.block1_reply) u.replies["$edid_write c4,block1"] = r.block1_reply;
+        if (block0_reply) u.replies["$edid_write c4,block0"] = block0_reply;
+        if (block1_reply) u.replies["$edid_write c4,block1"] = block1_reply;
         fresh.tcp.unit = [&u](const std::string& c) { return u(c); };
         const std::array<std::uint8_t, edid_image_bytes> img{};
         const auto o = edid_blocks_write(fresh.ctx, "c4", img);
-        EXPECT_EQ(o.ok, r.ok) << r.block0_reply;
+        EXPECT_EQ(o.ok, ok);
         // The transaction may retry a block; block1 follows only an accepted block0.
         const bool block1 = std::any_of(fresh.tcp.commands.begin(), fresh.tcp.commands.end(),
                                         [](const std::string& c) { return c.rfind("$edid_write c4,block1", 0) == 0; });
-        EXPECT_EQ(block1, r.block1_sent) << r.block0_reply;
-        if (!r.ok) {
+        EXPECT_EQ(block1, block1_sent);
+        if (!ok) {
             EXPECT_NE(o.failure.find("$edid_write c4,block"), std::string::npos) << o.failure;
         }
     }

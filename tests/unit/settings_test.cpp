@@ -2,23 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "link/app_dir.h"
 #include "temp_dir.h"
 
-namespace fs = std::filesystem;
 using namespace vexlan;
 
 namespace {
 
 using settings_dir = vexlan::testing::temp_dir;
-
-std::string joined(const std::vector<std::string>& problems) {
-    std::string all;
-    for (const auto& p : problems) all += p + "\n";
-    return all;
-}
 
 // Every item from line `first_default_line` on has its default.
 void expect_defaults_from(const settings& s, std::size_t first_default_line) {
@@ -52,7 +42,7 @@ TEST(settings, write_then_read_keeps_every_item) {
     const std::string path = dir.file("Vexlan_ini.txt");
     ASSERT_EQ(settings_write(path, s), "");
     const auto r = settings_read(path);
-    EXPECT_TRUE(r.problems.empty()) << joined(r.problems);
+    EXPECT_TRUE(r.problems.empty()) << ::testing::PrintToString(r.problems);
     EXPECT_EQ(std::tuple(settings_text(r.values), r.values.position_valid, r.keep_file), std::tuple(settings_text(s), true, false));
 
     s.pre_files[9] = "line\r\nbreak";  // a line end cannot be part of a text
@@ -102,7 +92,7 @@ TEST(settings, short_or_faulty_files_keep_defaults_for_the_rest) {
         const std::string path = dir.file("Vexlan_ini.txt");
         if (!r.text.empty()) { ASSERT_EQ(write_file_atomic(path, r.text), ""); }
         const auto got = settings_read(path);
-        ASSERT_EQ(got.problems.size(), r.problem_texts.size()) << joined(got.problems);
+        ASSERT_EQ(got.problems.size(), r.problem_texts.size()) << ::testing::PrintToString(got.problems);
         for (std::size_t i = 0; i < r.problem_texts.size(); ++i) {
             EXPECT_EQ(got.problems[i].rfind(path + ": ", 0), 0u) << got.problems[i];
             EXPECT_NE(got.problems[i].find(r.problem_texts[i]), std::string::npos) << got.problems[i];
@@ -134,49 +124,4 @@ TEST(settings, saved_position_is_pulled_back_onto_the_screen) {
     }
     const auto c = window_position_centred(28800, 16200, main_window_width, main_window_height);
     EXPECT_EQ(std::pair(c.left, c.top), std::pair((28800 - 11580) / 2, (16200 - 10740) / 2));
-}
-
-TEST(app_dir, option_and_environment_choose_the_folder) {
-    using args = std::vector<std::string>;
-    struct row { args argv; const char* xdg; const char* home; const char* want; };
-    const row rows[] = {
-        {{"-v", "--app-dir=/srv/v x"}, "/x", "/home/op", "/srv/v x"},
-        {{"--app-dir"}, "/xdg", "/home/op", "/xdg/vexlan"},  // no value: ignored
-        {{"--app-dir-other", "/no"}, "relative/xdg", "/h", "/h/.local/share/vexlan"},
-        {{}, nullptr, nullptr, "vexlan"},
-    };
-    for (const auto& r : rows) EXPECT_EQ(app_dir_resolve(app_dir_option(r.argv), r.xdg, r.home), r.want);
-}
-
-// Preparing copies the catalogues, pictures and settings that are missing, never touches a file
-// that is there, and says what it cannot do.
-TEST(app_dir, prepare_copies_missing_defaults_only) {
-    settings_dir dir;
-    const std::string defaults = dir.file("defaults"), app = dir.file("app");
-    fs::create_directories(defaults + "/bmp");
-    fs::create_directories(defaults + "/edid");
-    fs::create_directories(app);
-    for (const char* name : {"Vexlan_ini.txt", "m41_timing_pattern.ini", "bmp/refresh_on.bmp", "readme.txt", "edid/a.bin"})
-        ASSERT_EQ(write_file_atomic(defaults + "/" + name, name), "");
-    ASSERT_EQ(write_file_atomic(app + "/m41_timing_pattern.ini", "operator's own"), "");
-    const std::string leftover = app + "/.Vexlan_ini.txt.abcdefgh.999999999.tmp";  // its writer is gone
-    ASSERT_EQ(write_file_atomic(leftover, "half"), "");
-
-    EXPECT_TRUE(app_dir_prepare(app, defaults).empty());
-    auto text = [&](const char* name) { return read_file(app + "/" + name).bytes.value_or("(none)"); };
-    EXPECT_EQ(std::tuple(text("Vexlan_ini.txt"), text("bmp/refresh_on.bmp"), text("m41_timing_pattern.ini")),
-              std::tuple("Vexlan_ini.txt", "bmp/refresh_on.bmp", "operator's own"));
-    EXPECT_FALSE(fs::exists(leftover) || fs::exists(app + "/readme.txt") || fs::exists(app + "/edid"));
-    // A second run finds everything there and changes nothing.
-    ASSERT_EQ(write_file_atomic(app + "/bmp/refresh_on.bmp", "changed"), "");
-    EXPECT_TRUE(app_dir_prepare(app, defaults).empty());
-    EXPECT_EQ(text("bmp/refresh_on.bmp"), "changed");
-
-    const auto no_defaults = app_dir_prepare(dir.file("app2"), dir.file("nowhere"));
-    ASSERT_EQ(no_defaults.size(), 1u);
-    EXPECT_NE(no_defaults[0].find(dir.file("nowhere")), std::string::npos);
-    EXPECT_TRUE(fs::is_directory(dir.file("app2")));
-    const auto blocked = app_dir_prepare(defaults + "/readme.txt/sub", defaults);  // a file in the way
-    ASSERT_EQ(blocked.size(), 1u);
-    EXPECT_NE(blocked[0].find("cannot create the application folder"), std::string::npos) << blocked[0];
 }

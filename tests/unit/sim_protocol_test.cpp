@@ -350,9 +350,10 @@ TEST(SimSources, EveryProfileIsConsistentAsTheAnalyserReportsIt) {
             ASSERT_GE(vsi.size(), 9u);
             EXPECT_EQ(std::pair(vsi[7] >> 5, vsi[8] >> 4), std::pair(2u, 0u));   // 3D: frame packing
         }
-        if (!drmi.empty())   // SMPTE ST 2084, maximum content and frame-average light levels
+        if (!drmi.empty()) {   // SMPTE ST 2084, maximum content and frame-average light levels
             EXPECT_EQ(std::tuple(drmi[4], drmi[26] + drmi[27] * 256, drmi[28] + drmi[29] * 256),
                       std::tuple(2u, 1000u, 400u));
+        }
 
         // Audio: the AIF channel count and the clock regeneration (N = 128 fs, CTS = TMDS kHz).
         const std::vector<unsigned> aif = bytes_of(value(u, "aif"));

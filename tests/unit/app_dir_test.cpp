@@ -1,6 +1,6 @@
-// Upgrades of the shipped catalogues and pictures in the application directory: a copy an earlier
-// release installed follows the new release, an edited copy stays, favourites and settings never
-// change.
+// The application folder: which folder, the defaults copied into it at the first start, and the
+// upgrades of the shipped catalogues and pictures: a copy an earlier release installed follows
+// the new release, an edited copy stays, favourites and settings never change.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,16 +16,22 @@ namespace fs = std::filesystem;
 namespace {
 
 struct release_rig {
-    vexlan::testing::temp_dir dir{"vexlan_refresh"};
+    vexlan::testing::temp_dir dir{"vexlan_app_dir"};
     std::string app = dir.file("app");
     int number = 0;
 
+    // A release's folder of shipped files.
+    std::string ship(const std::map<std::string, std::string>& shipped) {
+        const std::string defaults = dir.file("release" + std::to_string(++number));
+        fs::create_directories(defaults + "/bmp");
+        fs::create_directories(defaults + "/edid");
+        for (const auto& [name, bytes] : shipped) EXPECT_EQ(write_file_atomic(defaults + "/" + name, bytes), "");
+        return defaults;
+    }
     // Installs a release with these shipped files and starts the program once: the texts it
     // shows the operator.
     std::vector<std::string> start(const std::map<std::string, std::string>& shipped) {
-        const std::string defaults = dir.file("release" + std::to_string(++number));
-        fs::create_directories(defaults + "/bmp");
-        for (const auto& [name, bytes] : shipped) EXPECT_EQ(write_file_atomic(defaults + "/" + name, bytes), "");
+        const std::string defaults = ship(shipped);
         auto texts = app_dir_prepare(app, defaults);
         for (auto& t : shipped_defaults_refresh(app, defaults)) texts.push_back(std::move(t));
         return texts;
@@ -43,8 +49,50 @@ std::map<std::string, std::string> release(const std::string& v) {
 
 }  // namespace
 
-TEST(shipped_defaults, a_release_refreshes_what_the_operator_left_alone_and_keeps_the_rest)
-{
+TEST(app_dir, option_and_environment_choose_the_folder) {
+    using args = std::vector<std::string>;
+    struct row { args argv; const char* xdg; const char* home; const char* want; };
+    const row rows[] = {
+        {{"-v", "--app-dir=/srv/v x"}, "/x", "/home/op", "/srv/v x"},
+        {{"--app-dir"}, "/xdg", "/home/op", "/xdg/vexlan"},  // no value: ignored
+        {{"--app-dir-other", "/no"}, "relative/xdg", "/h", "/h/.local/share/vexlan"},
+        {{}, nullptr, nullptr, "vexlan"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(app_dir_resolve(app_dir_option(r.argv), r.xdg, r.home), r.want);
+}
+
+// Preparing copies the catalogues, pictures and settings that are missing, never touches a file
+// that is there, and says what it cannot do.
+TEST(app_dir, prepare_copies_missing_defaults_only) {
+    release_rig rig;
+    auto shipped = release("1");
+    shipped.insert({{"readme.txt", "readme"}, {"edid/a.bin", "edid"}});
+    const std::string defaults = rig.ship(shipped);
+    fs::create_directories(rig.app);
+    rig.edit("m41_timing_pattern.ini", "operator's own");
+    const std::string leftover = ".Vexlan_ini.txt.abcdefgh.999999999.tmp";  // its writer is gone
+    rig.edit(leftover, "half");
+
+    EXPECT_TRUE(app_dir_prepare(rig.app, defaults).empty());
+    EXPECT_EQ(std::tuple(rig.read("Vexlan_ini.txt"), rig.read("bmp/refresh_on.bmp"),
+                         rig.read("m41_timing_pattern.ini")),
+              std::tuple("settings 1", "picture 1", "operator's own"));
+    EXPECT_EQ(std::tuple(rig.read(leftover), rig.read("readme.txt"), fs::exists(rig.app + "/edid")),
+              std::tuple("<none>", "<none>", false));
+    // A second run finds everything there and changes nothing.
+    rig.edit("bmp/refresh_on.bmp", "changed");
+    EXPECT_TRUE(app_dir_prepare(rig.app, defaults).empty());
+    EXPECT_EQ(rig.read("bmp/refresh_on.bmp"), "changed");
+
+    const auto no_defaults = app_dir_prepare(rig.dir.file("app2"), rig.dir.file("nowhere"));
+    ASSERT_EQ(no_defaults.size(), 1u);
+    EXPECT_NE(no_defaults[0].find(rig.dir.file("nowhere")), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(rig.dir.file("app2")));
+    const auto blocked = app_dir_prepare(defaults + "/readme.txt/sub", defaults);  // a file in the way
+    ASSERT_EQ(blocked.size(), 1u);
+    EXPECT_NE(blocked[0].find("cannot create the application folder"), std::string::npos) << blocked[0];
+}
+TEST(shipped_defaults, a_release_refreshes_what_the_operator_left_alone_and_keeps_the_rest) {
     release_rig rig;
     EXPECT_TRUE(rig.start(release("1")).empty());
     EXPECT_EQ(rig.read("m41_timing_pattern.ini"), "catalogue 1");
@@ -80,8 +128,7 @@ TEST(shipped_defaults, a_release_refreshes_what_the_operator_left_alone_and_keep
 
 // Without a usable record nothing tells an installed copy from an edited one: every differing copy
 // is kept.
-TEST(shipped_defaults, without_a_record_differing_copies_are_kept)
-{
+TEST(shipped_defaults, without_a_record_differing_copies_are_kept) {
     for (const char* record : {"", "garbage\nm41_timing_pattern.ini\n\t0123456789abcdef\n"}) {
         SCOPED_TRACE(record);
         release_rig rig;
