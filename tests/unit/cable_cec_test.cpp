@@ -45,7 +45,7 @@ std::vector<bool> look(const cable_state& C) {
 const std::vector<bool> running_look{false, true, false, false, true, false};
 const std::vector<bool> idle_look{true, false, true, true, false, true};
 
-TEST(CableTest, PollRepliesBuildTheRunningViewWithProgress) {
+TEST(CableTest, PollRepliesBuildTheRunningViewWithProgressFromTheCounters) {
     cable_rig rig;
     rig.values = {{"$cable_level?", "normal"}, {"$cable_run?", "start"}, {"$cable_result?", "pass"},
                   {"$cable_time?", "3"},       {"$timer_day?", "0"},      {"$timer_hour?", "0"},
@@ -66,10 +66,9 @@ TEST(CableTest, PollRepliesBuildTheRunningViewWithProgress) {
     EXPECT_EQ(look(C), idle_look);
     rig.show(17, "paused");
     EXPECT_EQ(look(C), idle_look);
-}
 
-TEST(CableTest, ProgressFollowsTheCountersClampedAndWithoutOverflow) {
-    // expect: -1: keeps the previous value (50)
+    // the progress follows the counters, clamped and without overflow (expect -1: keeps the
+    // previous value, 50)
     struct row { int time_index; const char *day, *hour, *minute, *second; double expect; };
     const row rows[] = {
         {0, "0", "0", "1", "30", 75.0},
@@ -82,14 +81,14 @@ TEST(CableTest, ProgressFollowsTheCountersClampedAndWithoutOverflow) {
         {cable_time_infinite, "0", "0", "1", "1", -1},  // endless runs have no bar
     };
     for (const auto& r : rows) {
-        cable_rig rig;
-        auto& C = rig.ctx.cable;
-        C.lab_cable_start.enabled = false;  // running
-        C.cbo_cable_time_index = r.time_index;
-        C.pbar_value = 50;
+        cable_rig run;
+        auto& R = run.ctx.cable;
+        R.lab_cable_start.enabled = false;  // running
+        R.cbo_cable_time_index = r.time_index;
+        R.pbar_value = 50;
         for (const auto& [entry, text] : {std::pair{160, r.day}, {161, r.hour}, {162, r.minute}, {163, r.second}})
-            rig.show(entry, text);
-        EXPECT_NEAR(C.pbar_value, r.expect < 0 ? 50.0 : r.expect, 1e-4)
+            run.show(entry, text);
+        EXPECT_NEAR(R.pbar_value, r.expect < 0 ? 50.0 : r.expect, 1e-4)
             << r.time_index << " " << r.day << "/" << r.hour << "/" << r.minute << "/" << r.second;
     }
     cable_rig idle;
@@ -99,26 +98,23 @@ TEST(CableTest, ProgressFollowsTheCountersClampedAndWithoutOverflow) {
     EXPECT_EQ(idle.ctx.cable.pbar_value, 0) << "no bar while no test runs";
 }
 
-TEST(CableTest, RunTimeReplySelectsOnlyCodesOneToSeven) {
+TEST(CableTest, RunTimeReplySelectsOnlyCodesOneToSevenAndEndlessRunsMoveTheArrow) {
     const std::pair<const char*, int> rows[] = {{"1", 0}, {"7", 6}, {"3", 2}, {"0", 4}, {"8", 4}, {"-1", 4},
                                                 {"x", 4}, {"", 4},  {"3x", 4}, {"None", 4}, {"65536", 4}};
+    cable_rig rig;
     for (const auto& [p1, expect] : rows) {
-        cable_rig rig;
         rig.ctx.cable.cbo_cable_time_index = 4;
         rig.show(19, p1);
         EXPECT_EQ(rig.ctx.cable.cbo_cable_time_index, expect) << p1;
     }
-    cable_rig rig;
     rig.ctx.cable.cbo_cable_time_index = 4;
     rig.ctx.cable.cbo_cable_focused = true;
     rig.show(19, "1");
     EXPECT_EQ(rig.ctx.cable.cbo_cable_time_index, 4) << "the open list keeps the operator's choice";
     rig.ctx.cable.cbo_cable_focused = false;
     EXPECT_EQ(rig.sent_by([&] { rig.show(19, "2"); }), lines{}) << "a reply selects without sending";
-}
 
-TEST(CableTest, EndlessRunMovesTheArrowAndWrapsAtTheFrameEnd) {
-    cable_rig rig;
+    // code 7 while running: the arrow moves and wraps at the frame end
     auto& C = rig.ctx.cable;
     C.frame_width = 1500;
     C.arrow_width = 600;  // room up to 900
@@ -134,7 +130,7 @@ TEST(CableTest, EndlessRunMovesTheArrowAndWrapsAtTheFrameEnd) {
               std::tuple("Testing", true, false));
 }
 
-TEST(CableTest, ActionsSendTheirLinesAndTheLevelToggleReadsTheCaption) {
+TEST(CableTest, ActionsSendTheirLinesAtOnceOrAfterThePollAndTheLevelToggleReadsTheCaption) {
     cable_rig rig;
     auto& C = rig.ctx.cable;
     const auto from = rig.tcp.commands.size();
@@ -154,9 +150,8 @@ TEST(CableTest, ActionsSendTheirLinesAndTheLevelToggleReadsTheCaption) {
                                                "$cable_time 7\r", "$cable_run start\r", "$cable_run stop\r"}));
     EXPECT_TRUE(C.lab_cable_start.enabled && C.cmd_cable_level.enabled)
         << "the look follows the unit, not the click";
-}
 
-TEST(CableTest, ActionsDuringAPollAreReplayedByTheNextPollStep) {
+    // the same actions during a poll are recorded and replayed by the next poll step
     struct row { std::function<void(app_context&)> act; int code; const char* line; };
     const row rows[] = {
         {[](app_context& c) { lab_cable_start_click(c); }, deferred_cable_start, "$cable_run start\r"},
@@ -165,14 +160,14 @@ TEST(CableTest, ActionsDuringAPollAreReplayedByTheNextPollStep) {
         {[](app_context& c) { cbo_cable_time_change(c, 3); }, deferred_cable_time, "$cable_time 4\r"},
     };
     for (const auto& r : rows) {
-        cable_rig rig;
-        rig.ctx.tasks.poll_busy = true;
-        EXPECT_EQ(rig.sent_by([&] { r.act(rig.ctx); }), lines{}) << "nothing sent during the poll";
-        EXPECT_EQ(rig.ctx.tasks.deferred_action, r.code);
-        rig.ctx.tasks.poll_busy = false;
-        const auto sent = rig.sent_by([&] { rig.poll(1); });
+        cable_rig busy;
+        busy.ctx.tasks.poll_busy = true;
+        EXPECT_EQ(busy.sent_by([&] { r.act(busy.ctx); }), lines{}) << "nothing sent during the poll";
+        EXPECT_EQ(busy.ctx.tasks.deferred_action, r.code);
+        busy.ctx.tasks.poll_busy = false;
+        const auto sent = busy.sent_by([&] { busy.poll(1); });
         EXPECT_EQ(sent.size() == 2 ? sent[1] : "", r.line);
-        EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_none);
+        EXPECT_EQ(busy.ctx.tasks.deferred_action, deferred_none);
     }
 }
 
@@ -186,7 +181,7 @@ struct cec_rig : page_rig {
     }
 };
 
-TEST(Cec, SendStoresTheTextAsTypedThenSendsOnlyWhenAccepted) {
+TEST(Cec, SendStoresTheTextAsTypedThenSendsOnlyWhenAcceptedRefreshReadsEachBoxsOwnReply) {
     cec_rig rig;
     rig.ctx.cec.txt_cec_tx_msg[2].caption = " 40:04 ";
     EXPECT_EQ(rig.sent_by([&] { cmd_cec_tx_send_click(rig.ctx, 2); }),
@@ -204,9 +199,30 @@ TEST(Cec, SendStoresTheTextAsTypedThenSendsOnlyWhenAccepted) {
     auto sent = rig.sent_by([&] { rig.poll(1); });
     sent.erase(sent.begin());
     EXPECT_EQ(sent, (lines{"$cec_msg_set 5,\r", "$cec_msg_send 5\r"}));
+
+    // a refresh fills each box from its own accepted reply only
+    auto& box = rig.ctx.cec.txt_cec_tx_msg;
+    for (auto& b : box) b.caption = "old";
+    rig.values = {{"$cec_msg_set? 1", "1,Power on"},
+                  {"$cec_msg_set? 2", "2,"},          // no text: an empty box, never "None"
+                  {"$cec_msg_set? 3", "3,Third"},
+                  {"$cec_msg_set? 4", "err"},         // error reply: skipped, reading goes on
+                  {"$cec_msg_set? 5", "5,None"},      // the text "None" itself
+                  {"$cec_msg_set? 6", "6, a,b "}};
+    for (int n = 7; n <= 9; ++n) rig.values["$cec_msg_set? " + std::to_string(n)] = std::to_string(n) + ",m" + std::to_string(n);
+    rig.values["$cec_msg_set? 10"] = "5,Foreign";  // another slot's number: never box 5 or 10
+    cec_tx_msg_refresh(rig.ctx);
+    lines got;
+    for (const auto& b : box) got.push_back(b.caption);
+    EXPECT_EQ(got, (lines{"Power on", "", "Third", "old", "None", " a", "m7", "m8", "m9", "old"}));
+
+    // no reply at all: reading stops at the first slot
+    rig.unit.silent = true;
+    rig.values.clear();
+    EXPECT_EQ(rig.sent_by([&] { cec_tx_msg_refresh(rig.ctx); }), (lines{"$cec_msg_set? 1\r", "$cec_msg_set? 1\r"}));
 }
 
-TEST(Cec, LogRepliesFillTheirLineOnlyForLinesOneToTwelve) {
+TEST(Cec, LogRepliesFillTheirLineOnlyForLinesOneToTwelveInTurnFromLineTwoAfterAClear) {
     // line: 1-based line that changes, 0: none
     struct row { const char *p1, *p2, *p3; int line; const char* text; };
     const row rows[] = {
@@ -234,10 +250,8 @@ TEST(Cec, LogRepliesFillTheirLineOnlyForLinesOneToTwelve) {
     std::string expect;
     for (int k = 0; k < 11; ++k) expect += "\r\n";
     EXPECT_EQ(rig.ctx.cec.txt_cec_monitor_log, expect + "12. A\r\n");
-}
 
-TEST(Cec, LogFillsOverTwelvePollsAndClearRestartsAtLineTwo) {
-    cec_rig rig;
+    // the poll fills the twelve lines in turn; a clear restarts at line 2
     for (int k = 1; k <= 12; ++k) {
         const auto n = std::to_string(k);
         rig.values["$cec_log_msg? " + n] = n + "," + n + ",msg " + n;
@@ -254,29 +268,6 @@ TEST(Cec, LogFillsOverTwelvePollsAndClearRestartsAtLineTwo) {
     rig.ctx.tasks.poll_busy = true;
     cmd_cec_clear_click(rig.ctx);
     EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_cec_log_clear);
-}
-
-TEST(Cec, RefreshFillsEachBoxFromItsOwnAcceptedReplyOnly) {
-    cec_rig rig;
-    auto& box = rig.ctx.cec.txt_cec_tx_msg;
-    for (auto& b : box) b.caption = "old";
-    rig.values = {{"$cec_msg_set? 1", "1,Power on"},
-                  {"$cec_msg_set? 2", "2,"},          // no text: an empty box, never "None"
-                  {"$cec_msg_set? 3", "3,Third"},
-                  {"$cec_msg_set? 4", "err"},         // error reply: skipped, reading goes on
-                  {"$cec_msg_set? 5", "5,None"},      // the text "None" itself
-                  {"$cec_msg_set? 6", "6, a,b "}};
-    for (int n = 7; n <= 9; ++n) rig.values["$cec_msg_set? " + std::to_string(n)] = std::to_string(n) + ",m" + std::to_string(n);
-    rig.values["$cec_msg_set? 10"] = "5,Foreign";  // another slot's number: never box 5 or 10
-    cec_tx_msg_refresh(rig.ctx);
-    lines got;
-    for (const auto& b : box) got.push_back(b.caption);
-    EXPECT_EQ(got, (lines{"Power on", "", "Third", "old", "None", " a", "m7", "m8", "m9", "old"}));
-
-    // no reply at all: reading stops at the first slot
-    rig.unit.silent = true;
-    rig.values.clear();
-    EXPECT_EQ(rig.sent_by([&] { cec_tx_msg_refresh(rig.ctx); }), (lines{"$cec_msg_set? 1\r", "$cec_msg_set? 1\r"}));
 }
 
 }  // namespace

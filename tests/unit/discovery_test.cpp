@@ -102,7 +102,7 @@ struct disc_rig : link_rig {
     }
 };
 
-TEST(Discovery, FindShowsTheListAndSendsTheRequestRowsArriveRefreshEmpties) {
+TEST(Discovery, FindShowsTheListAndSendsTheRequestRowsArriveRefreshEmptiesDoubleClickConnects) {
     disc_rig rig;
     rig.ctx.discovery.target_host = "127.0.0.1";
     rig.ctx.discovery.target_port = 41001;
@@ -126,22 +126,8 @@ TEST(Discovery, FindShowsTheListAndSendsTheRequestRowsArriveRefreshEmpties) {
     EXPECT_EQ(rig.udp.sent, (decltype(rig.udp.sent){request, request}));
     hook_call(rig.ctx.hooks.eth_find_click);
     EXPECT_EQ(shown(), std::pair(false, false));
-}
 
-TEST(Discovery, APortInUseIsReportedInRedNotShownAsAnEmptyList) {
-    disc_rig rig;
-    rig.udp.bind_error = "The address is protected";
-    cmd_eth_find_click(rig.ctx);
-    const auto& label = rig.ctx.discovery.lab_discovery_error;
-    EXPECT_EQ(std::tuple(label.visible, label.color, rig.udp.sent.size()), std::tuple(true, rgb_red, 0u));
-    EXPECT_NE(label.caption.find("31002"), std::string::npos) << label.caption;
-    rig.udp.bind_error.clear();
-    cmd_eth_refresh_click(rig.ctx);
-    EXPECT_FALSE(label.visible);
-}
-
-TEST(Discovery, DoubleClickConnectsToTheRowUnlessBusy) {
-    disc_rig rig;
+    // a double click connects to the row unless busy
     cbo_interface_change(rig.ctx, 1);
     cmd_eth_find_click(rig.ctx);
     rig.udp.arrive(cat({rec(2, mac), named_recs("MRV-510", {127, 0, 0, 1})}));
@@ -157,6 +143,18 @@ TEST(Discovery, DoubleClickConnectsToTheRowUnlessBusy) {
     EXPECT_EQ(std::tuple(rig.ctx.view.txt_eth_ip.caption, rig.tcp_ctl.connects.back().first, rig.ctx.link.eth_connected),
               std::tuple("127.0.0.1", "127.0.0.1", true));
     EXPECT_FALSE(rig.ctx.view.fra_discovery.visible || rig.ctx.view.cmd_eth_refresh.enabled);
+}
+
+TEST(Discovery, APortInUseIsReportedInRedNotShownAsAnEmptyList) {
+    disc_rig rig;
+    rig.udp.bind_error = "The address is protected";
+    cmd_eth_find_click(rig.ctx);
+    const auto& label = rig.ctx.discovery.lab_discovery_error;
+    EXPECT_EQ(std::tuple(label.visible, label.color, rig.udp.sent.size()), std::tuple(true, rgb_red, 0u));
+    EXPECT_NE(label.caption.find("31002"), std::string::npos) << label.caption;
+    rig.udp.bind_error.clear();
+    cmd_eth_refresh_click(rig.ctx);
+    EXPECT_FALSE(label.visible);
 }
 
 }  // namespace

@@ -57,10 +57,7 @@ public:
             wsk_connect_event(ctx_);
         });
     }
-    void close() override {
-        ++closes;
-        lose_silently();
-    }
+    void close() override { lose_silently(); }
     int state_code() const override { return state; }
 
     // The connection is lost without an event (only supervision can notice).
@@ -77,7 +74,6 @@ public:
 
     bool accept = true;
     int state = 0;
-    int closes = 0;
     std::vector<std::pair<std::string, int>> connects;
 
 private:
@@ -102,9 +98,7 @@ struct fake_unit {
     std::vector<reply_chunk> operator()(const std::string& line) {
         if (silent) return {};
         const std::string word = cmdstr_cmd_get(line);
-        auto reply = [&](const std::string& params) {
-            return std::vector<reply_chunk>{{delay, word + " " + params + "\r\n"}};
-        };
+        auto reply = [&](const std::string& params) { return fake_rig::reply(line, params, delay); };
         std::string key = line.substr(0, line.size() - 1);  // without the CR and trailing blanks
         while (!key.empty() && key.back() == ' ') key.pop_back();
         if (auto d = drop.find(key); d != drop.end() && d->second > 0) {

@@ -47,8 +47,8 @@ TEST(MonitorDecode, AviColourSpaceColorimetryVicAndRepetition) {
 }
 
 // The common forms (GCP "Clear"/8 and "Set"/12, VSI with HDMI VIC 1, DRMI ST 2084 with light
-// levels) are compared byte for byte in monitor_report_test; here the rarer ones.
-TEST(MonitorDecode, GcpVsiAndDrmiCornerCases) {
+// levels, SPD) are compared byte for byte in monitor_report_test; here the rarer ones.
+TEST(MonitorDecode, GcpVsiDrmiAndSpdCornerCases) {
     auto m = decoded(item_gcp, "03 00 00 10 04 00 00");
     m = decoded(item_gcp, "03 00 00 11 03 00 00", m);  // other mute byte; CD 3 keeps the depth
     EXPECT_STREQ(gcp_avmute_text(m.gcp_avmute), "None");
@@ -62,11 +62,10 @@ TEST(MonitorDecode, GcpVsiAndDrmiCornerCases) {
     EXPECT_EQ(std::tuple(m.vsi_hdmi_vic, vsi_hdmi_vic_text(m.vsi_hdmi_vic)), std::tuple(11, "Reserved"));
     EXPECT_EQ(vsi_hdmi_vic_text(255), "Reserved");
     EXPECT_EQ(decoded(item_drmi, "87 01 1A 00 07 01").drmi_eotf, "Reserved");
-}
 
-TEST(MonitorDecode, SpdTextsStopAtZeroAndHideControlBytes) {
-    // vendor 8 full characters, product "AB" with a CR inside
-    auto m = decoded(item_spd, "83 01 19 00 56 45 58 4C 41 4E 58 59 41 0D 42 00");
+    // SPD texts stop at a zero and hide control bytes: vendor 8 full characters, product "AB"
+    // with a CR inside
+    m = decoded(item_spd, "83 01 19 00 56 45 58 4C 41 4E 58 59 41 0D 42 00");
     EXPECT_EQ(std::tuple(m.spd_vendor, m.spd_product, m.spd_source_type),   // byte 28 absent: zero
               std::tuple("VEXLANXY", "A?B", "Unknown"));
     m = decoded(item_spd, "83 01 19 00 00 45 58 00 00 00 00 00 50");

@@ -73,7 +73,6 @@ inline unit_answers profile_2160p60_hdr() {
 
 struct monitor_rig : link_rig {
     unit_answers& answers = unit.answers;
-    std::map<std::string, int>& drop = unit.drop;  // query line -> how many times to stay silent
 
     // Linked and showing page 4.
     explicit monitor_rig(const std::string& task = "analyser", unit_answers source = profile_1080p60(),

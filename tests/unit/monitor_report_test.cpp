@@ -19,8 +19,6 @@ std::string expected_file(const std::string& name) {
     return f ? *f.bytes : "(missing " + name + ")";
 }
 
-void check_all(monitor_state& M) { M.chk_mon_report = {true, true, true, true, true}; }
-
 TEST(MonitorReport, WholeReportsOfTwoSourcesInBothModesByteForByte) {
     struct row { const char* task; bool hdr; const char* file; };
     for (const row r : {row{"analyser", false, "monitor_report_1080p60.txt"},
@@ -28,7 +26,7 @@ TEST(MonitorReport, WholeReportsOfTwoSourcesInBothModesByteForByte) {
                         row{"analyser", true, "monitor_report_2160p60_hdr.txt"}}) {
         SCOPED_TRACE(r.file);
         monitor_rig rig(r.task, r.hdr ? testing::profile_2160p60_hdr() : testing::profile_1080p60());
-        check_all(rig.mon());
+        rig.mon().chk_mon_report = {true, true, true, true, true};
         cmd_monitor_report_click(rig.ctx);
         EXPECT_EQ(std::tuple(rig.mon().report_shown, rig.mon().report_status), std::tuple(true, ""));
         EXPECT_EQ(rig.mon().txt_monitor_report, expected_file(r.file));
@@ -59,12 +57,12 @@ TEST(MonitorReport, OneSectionUsesTheClockAndTotalsOfItsOwnRunAndNoneDoesNothing
     EXPECT_EQ(live(), std::tuple(true, true, false, false));
 }
 
-TEST(MonitorReport, AQueryWithoutReplyStopsTheReportAndRestoresLivePolling) {
+TEST(MonitorReport, AQueryWithoutReplyStopsTheReportAnErrorReplyStillWritesItsLine) {
     monitor_rig rig;
     opt_mon_type_click(rig.ctx, 2);
     const auto list_before = rig.ctx.tasks.poll_list;
-    check_all(rig.mon());
-    rig.drop["$source_detect? hbp"] = 2;  // the send and its one retry
+    rig.mon().chk_mon_report = {true, true, true, true, true};
+    rig.unit.drop["$source_detect? hbp"] = 2;  // the send and its one retry
     cmd_monitor_report_click(rig.ctx);
     const auto& M = rig.mon();
     EXPECT_EQ(std::tuple(M.report_shown, M.txt_monitor_report, M.report_status),
@@ -76,22 +74,18 @@ TEST(MonitorReport, AQueryWithoutReplyStopsTheReportAndRestoresLivePolling) {
     // and polling goes on with the page's own list
     tim_monitor_tick(rig.ctx);
     EXPECT_EQ(rig.tcp.commands.back(), "$source_detect? acr\r");
-}
 
-TEST(MonitorReport, ErrorReplyStillWritesItsLine) {
-    monitor_rig rig;
-    rig.answers.erase("$source_detect? hbp");
+    // a reply of another command word is still a reply: the line is written, the report ends
     rig.tcp.unit = [&, base = rig.tcp.unit](const std::string& line) -> std::vector<testing::reply_chunk> {
         if (line == "$source_detect? hbp\r") return {{5, "$err hbp\r\n"}};
         return base(line);
     };
-    rig.mon().chk_mon_report[1] = true;
     cmd_monitor_report_click(rig.ctx);
     EXPECT_TRUE(rig.mon().report_shown);
     EXPECT_NE(rig.mon().txt_monitor_report.find("Source H Back Porch    = "), std::string::npos);
 }
 
-TEST(MonitorReport, PressedDuringAPollStepRunsAtTheEndOfThatStep) {
+TEST(MonitorReport, PressedDuringAPollStepRunsAfterItATypeChosenDuringTheReportWaitsForItsEnd) {
     monitor_rig rig;
     rig.mon().chk_mon_report[3] = true;
     rig.world.after(1, [&] { cmd_monitor_report_click(rig.ctx); });
@@ -99,11 +93,9 @@ TEST(MonitorReport, PressedDuringAPollStepRunsAtTheEndOfThatStep) {
     EXPECT_TRUE(rig.mon().report_shown);
     EXPECT_NE(rig.mon().txt_monitor_report.find("========== Monitor Packet"), std::string::npos);
     EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_none);
-}
+    cmd_monitor_exit_click(rig.ctx);
 
-TEST(MonitorReport, TypeChosenDuringTheReportWaitsForItsEnd) {
-    monitor_rig rig;
-    rig.mon().chk_mon_report = {true, false, false, true, false};
+    rig.mon().chk_mon_report[0] = true;
     // the operator picks Audio Timing while the first query of the report waits
     rig.world.after(1, [&] { opt_mon_type_click(rig.ctx, 2); });
     cmd_monitor_report_click(rig.ctx);
@@ -160,8 +152,7 @@ TEST(MonitorReport, SaveAsksAboutTheFinalNameAndWritesAtomically) {
     dlg.names = {dir.str() + "/old", dir.str() + "/new.log"};
     dlg.answers = {msg_answer::no};
     cmd_monitor_save_click(rig.ctx);
-    ASSERT_EQ(dlg.messages.size(), 1u);
-    EXPECT_EQ(dlg.messages[0], existing + " exists. Overwrite it ?");
+    EXPECT_EQ(dlg.messages, std::vector<std::string>{existing + " exists. Overwrite it ?"});
     EXPECT_EQ(dlg.titles.at(0), "Save Monitor Report *.txt|*.txt");
     EXPECT_EQ(*read_file(existing).bytes, "keep");
     EXPECT_EQ(*read_file(dir.str() + "/new.txt").bytes, rig.mon().mon_report_text + "\r\n");

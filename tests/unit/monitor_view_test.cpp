@@ -18,7 +18,7 @@ std::vector<std::string> list_lines(const app_context& ctx) {
     return out;
 }
 
-TEST(MonitorView, PollListsByTypeAndTaskMode) {
+TEST(MonitorView, PollListsByTypeAndTaskModeTimerOnlyOnPageFourWithALinkedUnit) {
     struct row { int task, page; std::size_t count; const char *first, *last; };
     const row rows[] = {
         {0, 0, 38, "$source_detect? 5v", "$sink_detect? scdc"},
@@ -32,7 +32,9 @@ TEST(MonitorView, PollListsByTypeAndTaskMode) {
         // the cable-test mode and an unknown mode poll nothing, whatever was polled before
         {2, 0, 0, "", ""}, {2, 4, 0, "", ""}, {none_254, 0, 0, "", ""}, {none_254, 3, 0, "", ""},
     };
-    monitor_rig rig;
+    monitor_rig rig;  // page 4 shown
+    EXPECT_EQ(std::tuple(rig.timers.enabled(timer_id::tim_monitor), rig.ctx.tasks.deferred_action),
+              std::tuple(true, int{deferred_none}));
     for (const auto& r : rows) {
         SCOPED_TRACE(::testing::Message() << "task " << r.task << " page " << r.page);
         monitor_poll_list_set(rig.ctx, 1 - (r.page % 2));  // something else first
@@ -46,6 +48,11 @@ TEST(MonitorView, PollListsByTypeAndTaskMode) {
                              lines.empty() ? "" : lines.back()),
                   std::tuple(r.count, 0, r.first, r.last));
     }
+    rig.ctx.tasks.task_mode = 0;
+    rig.tcp_ctl.far_end_closes();
+    rig.run_for(2000);
+    monitor_run(rig.ctx);
+    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_monitor));
 }
 
 TEST(MonitorView, SystemPageAfterOneCycle) {
@@ -126,10 +133,23 @@ TEST(MonitorView, PacketThatGoesAwayTurnsGreyAndEmptiesItsRows) {
     EXPECT_EQ(rig.sys(lab_source_cscx), "None");
 }
 
-TEST(MonitorView, RepliesWriteOnlyTheTargetsOfTheShownType) {
+TEST(MonitorView, RepliesLandOnTheQuerySentAndOnlyOnTheTargetsOfTheShownType) {
     monitor_rig rig;
     auto& M = rig.mon();
+    opt_mon_type_click(rig.ctx, 1);
+    // walk to "ht" (entry 4 of the Video Timing list)
+    for (int i = 0; i < 4; ++i) tim_monitor_tick(rig.ctx);
+    ASSERT_EQ(rig.ctx.tasks.poll_list[static_cast<std::size_t>(rig.ctx.tasks.poll_index)], 129);
+    // the operator picks the Packet type while the "ht" reply is on its way
+    rig.world.after(1, [&] { opt_mon_type_click(rig.ctx, 3); });
+    tim_monitor_tick(rig.ctx);
+    EXPECT_EQ(rig.tcp.commands.back(), "$source_detect? ht\r");
+    EXPECT_EQ(M.kept.h_total, 2200);
+    for (const auto& v : M.packet) EXPECT_EQ(v.text, "") << "a timing value landed on the Packet page";
+    EXPECT_FALSE(M.kept.present[pk_gcp] || M.kept.present[pk_avi]);
+
     // a Packet-type query answered while the System type is shown: System targets only
+    opt_mon_type_click(rig.ctx, 0);
     rig.ctx.link.rx_param1 = "gcp";
     rig.ctx.link.rx_param2 = "03 00 00 01 05";
     ASSERT_TRUE(monitor_reply_apply(rig.ctx, item_gcp));
@@ -146,21 +166,6 @@ TEST(MonitorView, RepliesWriteOnlyTheTargetsOfTheShownType) {
     EXPECT_EQ(std::tuple(M.sys, M.video), std::tuple(before.sys, before.video));
     // cable and CEC replies are not the monitor's
     EXPECT_FALSE(monitor_reply_apply(rig.ctx, 14) || monitor_reply_apply(rig.ctx, 21));
-}
-
-TEST(MonitorView, ReplyIsAppliedToTheQueryThatWasSentEvenIfTheListChangedMeanwhile) {
-    monitor_rig rig;
-    opt_mon_type_click(rig.ctx, 1);
-    // walk to "ht" (entry 4 of the Video Timing list)
-    for (int i = 0; i < 4; ++i) tim_monitor_tick(rig.ctx);
-    ASSERT_EQ(rig.ctx.tasks.poll_list[static_cast<std::size_t>(rig.ctx.tasks.poll_index)], 129);
-    // the operator picks the Packet type while the "ht" reply is on its way
-    rig.world.after(1, [&] { opt_mon_type_click(rig.ctx, 3); });
-    tim_monitor_tick(rig.ctx);
-    EXPECT_EQ(rig.tcp.commands.back(), "$source_detect? ht\r");
-    EXPECT_EQ(rig.mon().kept.h_total, 2200);
-    for (const auto& v : rig.mon().packet) EXPECT_EQ(v.text, "") << "a timing value landed on the Packet page";
-    EXPECT_FALSE(rig.mon().kept.present[pk_gcp] || rig.mon().kept.present[pk_avi]);
 }
 
 TEST(MonitorView, MuteAndAuthenticationFollowEachReport) {
@@ -223,16 +228,6 @@ TEST(MonitorView, ChangedValuesAreMarkedForThreeSeconds) {
     EXPECT_FALSE(monitor_value_marked(rig.mon().sys[lab_source_audiox], rig.world.now));
     monitor_form_set(rig.ctx);
     EXPECT_FALSE(monitor_value_marked(v, rig.world.now));
-}
-
-TEST(MonitorView, TimerRunsOnlyOnPageFourWithALinkedUnit) {
-    monitor_rig rig;  // page 4 shown
-    EXPECT_TRUE(rig.timers.enabled(timer_id::tim_monitor));
-    EXPECT_EQ(rig.ctx.tasks.deferred_action, deferred_none);
-    rig.tcp_ctl.far_end_closes();
-    rig.run_for(2000);
-    monitor_run(rig.ctx);
-    EXPECT_FALSE(rig.timers.enabled(timer_id::tim_monitor));
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST(OutputPanel, HdcpStatesColourTheVersionButtons) {
     EXPECT_EQ(std::tuple(rig.ctx.panel.hdcp_in_on, rig.colour(4), rig.colour(2)), std::tuple(true, rgb_panel_green, rgb_panel_grey));
 }
 
-TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
+TEST(OutputPanel, ClicksSendPreparationsShowTheirReplyAndStopAtARefusedOne) {
     panel_rig rig;
     output_panel_refresh(rig.ctx);
     EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, 4); }),
@@ -128,10 +128,21 @@ TEST(OutputPanel, ClicksSendPreparationsAndShowTheirReply) {
     deferred_replay_request(rig.ctx);  // the recorded click runs once the poll is over
     rig.pump.process_events();
     EXPECT_EQ(rig.commands_since(from), (lines{"$audio_mute on\r"}));
+
+    // Mend: a preparation that is not accepted stops the click before the version command.
+    for (int index : {3, 4, 39, 40}) {
+        panel_rig p;
+        const std::string sw = index < 10 ? "$hdcp_in_sw" : "$hdcp_out_sw";
+        p.unit.replies[sw] = sw + " err";
+        EXPECT_EQ(p.sent_by([&] { cmd_panel_Click(p.ctx, index); }), (lines{sw + " on\r"})) << index;
+        EXPECT_EQ(std::tuple(p.ctx.panel.hdcp_in_on, p.ctx.panel.hdcp_out_state, p.btn(index).enabled),
+                  std::tuple(false, 0, true));
+    }
 }
 
 // Mend: only 1..10 colours a colorimetry button; no other report reaches another row's button.
-TEST(OutputPanel, ColorimetryReportOutsideOneToTenColoursNothing) {
+// The reply of another command greys the item and colours nothing.
+TEST(OutputPanel, ReportsOutsideTheRowOrOfAnotherCommandColourNothing) {
     const std::pair<std::string, int> rows[] = {{"1", 28}, {"10", 37}, {"0", -1}, {"11", -1}, {"13", -1},
                                                 {"40", -1}, {"-1", -1}, {"err", -1}, {"3x", -1}, {"", -1}};
     for (const auto& [report, green] : rows) {
@@ -147,10 +158,7 @@ TEST(OutputPanel, ColorimetryReportOutsideOneToTenColoursNothing) {
                 EXPECT_NE(std::find(before.begin(), before.end(), b), before.end()) << report << " " << b;
             }
     }
-}
 
-// Mend: the reply of another command greys the item and colours nothing.
-TEST(OutputPanel, ReplyOfAnotherCommandGreysTheItem) {
     panel_rig rig;
     output_panel_refresh(rig.ctx);
     ASSERT_EQ(rig.colour(7), rgb_panel_green);
@@ -169,18 +177,6 @@ TEST(OutputPanel, ReplyOfAnotherCommandGreysTheItem) {
     EXPECT_FALSE(rig.ctx.panel.hdcp_in_on);
     output_panel_show(rig.ctx, 21);
     output_panel_show(rig.ctx, -1);
-}
-
-// Mend: a preparation that is not accepted stops the click before the version command.
-TEST(OutputPanel, RefusedPreparationSendsNoVersion) {
-    for (int index : {3, 4, 39, 40}) {
-        panel_rig rig;
-        const std::string sw = index < 10 ? "$hdcp_in_sw" : "$hdcp_out_sw";
-        rig.unit.replies[sw] = sw + " err";
-        EXPECT_EQ(rig.sent_by([&] { cmd_panel_Click(rig.ctx, index); }), (lines{sw + " on\r"})) << index;
-        EXPECT_EQ(std::tuple(rig.ctx.panel.hdcp_in_on, rig.ctx.panel.hdcp_out_state, rig.btn(index).enabled),
-                  std::tuple(false, 0, true));
-    }
 }
 
 // Mend: factory reset and reboot ask first (No by default); an accepted reset reads the panel.
@@ -228,8 +224,8 @@ struct cal_rig : output_rig {
 };
 
 // Mend: values read from the unit are shown without sending anything, and the colour selected by
-// a refresh is not sent back.
-TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSending) {
+// a refresh is not sent back; only the operator's choice of a colour is sent.
+TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSendingChoosingAColourSendsIt) {
     cal_rig rig;
     EXPECT_EQ(rig.sent_by([&] { color_cal_load(rig.ctx); }), (lines{"$color_cal_color?\r", "$color_cal_level?\r"}));
     // colour chosen, level row, whether the level and red rows take input
@@ -247,32 +243,11 @@ TEST(ColorCalibrate, OpeningAndRefreshReadWithoutSending) {
     rig.unit.values["color_cal_color"] = "err";
     color_cal_refresh(rig.ctx);
     EXPECT_EQ(state(), std::tuple(7, 128, "128", false, true));
-}
 
-// Mend: only integers 0..255 from the unit are applied; anything else leaves the row.
-TEST(ColorCalibrate, OnlyValuesZeroToTwoFiftyFiveAreApplied) {
-    const std::pair<std::string, int> rows[] = {{"0", 0}, {"255", 255}, {"256", 77}, {"-1", 77}, {"None", 77},
-                                                {"12a", 77}, {"99999999999", 77}, {"", 77}, {"7.5", 77}};
-    for (const auto& [report, shown] : rows) {
-        cal_rig rig;
-        rig.ctx.color_cal.rows[row_level].slider = 77;
-        rig.unit.values["color_cal_level"] = report;
-        EXPECT_EQ(rig.sent_by([&] { color_cal_levels_get(rig.ctx, 0); }).size(), 1u) << report;
-        EXPECT_EQ(rig.row(row_level).slider, shown) << report;
-    }
-    // a failed query in the "User" case skips the rest
-    cal_rig rig;
-    rig.unit.silent.insert("$color_cal_green?");
-    const auto from = rig.mark();
-    color_cal_levels_get(rig.ctx, 7);
-    EXPECT_EQ(std::tuple(rig.row(row_red).slider, rig.row(row_blue).slider, rig.commands_since(from).back()),
-              std::tuple(10, 0, "$color_cal_green?\r"));
-}
-
-TEST(ColorCalibrate, ChoosingAColourSendsItsTextAndReadsItsRows) {
-    cal_rig rig;
+    // choosing a colour sends its text and reads its rows
     EXPECT_EQ(rig.sent_by([&] { color_cal_color_choose(rig.ctx, 4); }),
               (lines{"$color_cal_color Yellow\r", "$color_cal_level?\r"}));
+    EXPECT_TRUE(rig.row(row_level).enabled && !rig.row(row_red).enabled);
     EXPECT_EQ(rig.sent_by([&] { color_cal_color_choose(rig.ctx, 7); }),
               (lines{"$color_cal_color User\r", "$color_cal_red?\r", "$color_cal_green?\r", "$color_cal_blue?\r"}));
     EXPECT_TRUE(rig.row(row_red).enabled && rig.row(row_green).enabled && rig.row(row_blue).enabled);
@@ -284,20 +259,36 @@ TEST(ColorCalibrate, ChoosingAColourSendsItsTextAndReadsItsRows) {
     }), lines{});
 }
 
-// Mend: Enter takes 1 to 3 digits up to 255 (longer digit strings are rejected, not overflowed);
-// a valid value moves the slider without a second send.
-TEST(ColorCalibrate, EnterSendsOnlyValidValuesAsTyped) {
-    const std::pair<std::string, std::string> rows[] = {
+// Mend: only integers 0..255 from the unit are applied; anything else leaves the row. Enter takes
+// 1 to 3 digits up to 255 (longer digit strings are rejected, not overflowed); a valid value moves
+// the slider without a second send.
+TEST(ColorCalibrate, OnlyValuesZeroTo255FromTheUnitOrTypedAreTaken) {
+    cal_rig rig;
+    const std::pair<std::string, int> rows[] = {{"0", 0}, {"255", 255}, {"256", 77}, {"-1", 77}, {"None", 77},
+                                                {"12a", 77}, {"99999999999", 77}, {"", 77}, {"7.5", 77}};
+    for (const auto& [report, shown] : rows) {
+        rig.ctx.color_cal.rows[row_level].slider = 77;
+        rig.unit.values["color_cal_level"] = report;
+        EXPECT_EQ(rig.sent_by([&] { color_cal_levels_get(rig.ctx, 0); }).size(), 1u) << report;
+        EXPECT_EQ(rig.row(row_level).slider, shown) << report;
+    }
+    const std::pair<std::string, std::string> entered[] = {
         {"255", "255"}, {" 007 ", "007"}, {"0", "0"}, {"256", ""}, {"12a", ""}, {"", ""}, {"   ", ""},
         {"-1", ""}, {"0255", ""}, {"99999999999999999999", ""}, {"4294967297", ""}};
-    for (const auto& [typed, wire] : rows) {
-        cal_rig rig;
+    for (const auto& [typed, wire] : entered) {
         rig.ctx.color_cal.rows[row_red].slider = 9;
         const auto sent = rig.sent_by([&] { color_cal_box_enter(rig.ctx, row_red, typed); });
         EXPECT_EQ(sent, wire.empty() ? lines{} : lines{"$color_cal_red " + wire + "\r"}) << typed;
         EXPECT_EQ(rig.row(row_red).slider, wire.empty() ? 9 : std::stoi(wire)) << typed;
         EXPECT_FALSE(rig.ctx.color_cal.cal_suppress);
     }
+    // a failed query in the "User" case skips the rest
+    rig.unit.values["color_cal_red"] = "10";  // the unit kept the last value typed
+    rig.unit.silent.insert("$color_cal_green?");
+    const auto from = rig.mark();
+    color_cal_levels_get(rig.ctx, 7);
+    EXPECT_EQ(std::tuple(rig.row(row_red).slider, rig.row(row_blue).slider, rig.commands_since(from).back()),
+              std::tuple(10, 0, "$color_cal_green?\r"));
 }
 
 // Mend: slider moves do not nest transactions; moves during a wait coalesce into one send of the

@@ -127,7 +127,7 @@ TEST(OutputSelect, OperatorFavouriteChangesAreWrittenEvenAfterAProblemAtLoad) {
 
 // Mend: a position below 1 or not a number, or any position while the catalogue is empty,
 // leaves selection, label, highlight and pattern_out_index unchanged.
-TEST(OutputSelect, ReadersTakeOnlyPositionsFromOneOnAndClampTheTop) {
+TEST(OutputSelect, ReadersTakeOnlyPositionsFromOneOnClampTheTopAndRunOnlyOnTheirPage) {
     struct row { std::string reply; int patterns; int shown; int timing; };
     const row rows[] = {{"7", 45, 7, 7}, {"46", 45, 1, 46}, {"999999999999", 45, 1, 1}, {"None", 45, 3, 0},
                         {"0", 45, 3, 0}, {"-4", 45, 3, 0}, {"abc", 45, 3, 0}, {"", 45, 3, 0}, {"5", 0, 0, 5}};
@@ -153,9 +153,8 @@ TEST(OutputSelect, ReadersTakeOnlyPositionsFromOneOnAndClampTheTop) {
         lstv_timing_out_get(rig.ctx);
         EXPECT_EQ(rig.ctx.output.timing.selected, r.timing) << r.reply;
     }
-}
 
-TEST(OutputSelect, ReadersRunOnlyOnTheirPageWithAUnitAndDeferWhileBusy) {
+    // the readers run only on their page with a unit, and defer while a poll runs
     output_rig rig;
     auto from = rig.mark();
     rig.ctx.tasks.main_page = 2;
@@ -184,32 +183,31 @@ TEST(OutputSelect, ReadersRunOnlyOnTheirPageWithAUnitAndDeferWhileBusy) {
 }
 
 // Mend: a motion-text reply without text is an empty box, not "None"; the text sent is trimmed,
-// at most 20 characters, without control characters.
-TEST(OutputSelect, MotionTextIsCleanInBothDirections) {
+// at most 20 characters, without control characters. The box and the colour button follow the
+// catalogue and the selection.
+TEST(OutputSelect, MotionTextIsCleanInBothDirectionsAndPatternExtrasFollowTheSelection) {
+    output_rig rig;  // m41: motion text for 41 and 42
     const std::pair<std::string, std::string> sent[] = {
         {"  HELLO  ", "HELLO"}, {"A\tB\x01" "C\x7f", "ABC"}, {"123456789012345678901234", "12345678901234567890"},
         {"   ", ""}, {"1234567890123456789 X", "1234567890123456789"}};
     for (const auto& [typed, wire] : sent) {
-        output_rig rig;
         rig.ctx.output.txt_motion_text = typed;
         EXPECT_EQ(rig.sent_by([&] { txt_motion_text_enter(rig.ctx); }),
                   (lines{"$motion_text " + wire + "\r"})) << typed;
     }
     const std::pair<std::string, std::string> read[] = {
         {"$motion_text?", ""}, {"$motion_text? ", ""}, {"$motion_text? HELLO", "HELLO"}, {"$motion_text? None", "None"}};
+    rig.ctx.tasks.main_page = 2;
+    rig.unit.values["pattern"] = "41";
     for (const auto& [reply, box] : read) {
-        output_rig rig;
-        rig.ctx.tasks.main_page = 2;
         rig.ctx.output.txt_motion_text = "old";
-        rig.unit.values["pattern"] = "41";
+        rig.ctx.output.motion_text_visible = false;
         rig.unit.replies["$motion_text?"] = reply;
         lstv_pattern_out_get(rig.ctx);
         EXPECT_TRUE(rig.ctx.output.motion_text_visible);
         EXPECT_EQ(rig.ctx.output.txt_motion_text, box) << reply;
     }
-}
 
-TEST(OutputSelect, PatternExtrasFollowTheCatalogueAndSelection) {
     // motion text box; colour button shown, enabled
     auto extras = [](output_rig& r, auto&& action) {
         action();
@@ -217,7 +215,6 @@ TEST(OutputSelect, PatternExtrasFollowTheCatalogueAndSelection) {
         const auto& C = O.cmd_color_setting;
         return std::tuple(O.motion_text_visible, C.visible, C.visible && C.enabled);
     };
-    output_rig rig;  // m41: motion text for 41 and 42
     EXPECT_EQ(extras(rig, [&] { lstv_pattern_click(rig.ctx, 42); }), std::tuple(true, false, false));
     EXPECT_EQ(extras(rig, [&] { lstv_pattern_click(rig.ctx, 13); }), std::tuple(false, false, false));
 
