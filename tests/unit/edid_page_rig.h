@@ -56,7 +56,12 @@ private:
 // `refuse` makes a command word (or a command line prefix) answer with an error; `silent` makes
 // it get no reply at all; `rx_reply` is what "$edid_rx?" reports instead of the choice.
 struct edid_unit {
-    sim::unit_state u = sim::unit_state_make({.data_dir = "/nonexistent", .edid_dir = VEXLAN_DATA_DIR "/edid"});
+    sim::unit_state u = [] {
+        sim::unit_config c;
+        c.data_dir = "/nonexistent";
+        c.edid_dir = VEXLAN_DATA_DIR "/edid";
+        return sim::unit_state_make(c);
+    }();
     std::vector<std::string> refuse, silent;
     std::optional<std::string> rx_reply;
     std::string other_token;  // answer reads with this slot token instead of the asked one
