@@ -34,8 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (L.cmd_busy || L.wire != nullptr) std::abort();              // the transaction let go
     if (rig.link().writes.size() < 1 || rig.link().writes.size() > 2) std::abort();
     if (L.rx_param1.empty() || L.rx_param2.empty() || L.rx_param3.empty()) std::abort();  // "None", never empty
-    // once the data phase began, it counts data characters only, never more than 386
-    if (L.rx_edid_mode && L.rx_cr_seen && L.rx_lf_seen && L.rx_count > rx_edid_data_length) std::abort();
+    // the data phase keeps data characters only, never more than 386, and counts exactly those
+    // (an error header ends the read before it: its count is the header's)
+    if (L.rx_data.size() > rx_edid_data_length) std::abort();
+    if (!L.rx_data.empty() && static_cast<std::size_t>(L.rx_count) != L.rx_data.size()) std::abort();
     if (result != 2 && L.rx_line.size() > reply.size()) std::abort();  // nothing invented
     return 0;
 }
