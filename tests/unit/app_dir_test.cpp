@@ -79,10 +79,6 @@ TEST(app_dir, prepare_copies_missing_defaults_only) {
               std::tuple("settings 1", "picture 1", "operator's own"));
     EXPECT_EQ(std::tuple(rig.read(leftover), rig.read("readme.txt"), fs::exists(rig.app + "/edid")),
               std::tuple("<none>", "<none>", false));
-    // A second run finds everything there and changes nothing.
-    rig.edit("bmp/refresh_on.bmp", "changed");
-    EXPECT_TRUE(app_dir_prepare(rig.app, defaults).empty());
-    EXPECT_EQ(rig.read("bmp/refresh_on.bmp"), "changed");
 
     const auto no_defaults = app_dir_prepare(rig.dir.file("app2"), rig.dir.file("nowhere"));
     ASSERT_EQ(no_defaults.size(), 1u);
@@ -100,10 +96,9 @@ TEST(shipped_defaults, a_release_refreshes_what_the_operator_left_alone_and_keep
     // Release 2: the catalogue and the picture follow; favourites and settings are the operator's.
     rig.edit("m41_timing_pattern_fav.ini", "my favourites");
     EXPECT_TRUE(rig.start(release("2")).empty());
-    EXPECT_EQ(rig.read("m41_timing_pattern.ini"), "catalogue 2");
-    EXPECT_EQ(rig.read("bmp/refresh_on.bmp"), "picture 2");
-    EXPECT_EQ(rig.read("m41_timing_pattern_fav.ini"), "my favourites");
-    EXPECT_EQ(rig.read("Vexlan_ini.txt"), "settings 1");
+    EXPECT_EQ(std::tuple(rig.read("m41_timing_pattern.ini"), rig.read("bmp/refresh_on.bmp"),
+                         rig.read("m41_timing_pattern_fav.ini"), rig.read("Vexlan_ini.txt")),
+              std::tuple("catalogue 2", "picture 2", "my favourites", "settings 1"));
 
     // An edited catalogue stays; the operator hears of it once per release that differs.
     rig.edit("m41_timing_pattern.ini", "my catalogue");

@@ -96,7 +96,6 @@ TEST(file_io, failed_write_leaves_old_file_untouched) {
         if (c.kind == how::folder_read_only) fs::permissions(dir.path, fs::perms::owner_write, fs::perm_options::remove);
         if (c.kind == how::file_read_only) fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
 
-        std::string error;
         rlimit old_limit{};
         const int resource = c.kind == how::size_limited ? RLIMIT_FSIZE : RLIMIT_NOFILE;
         const bool limited = c.kind == how::size_limited || c.kind == how::no_descriptors;
@@ -107,7 +106,7 @@ TEST(file_io, failed_write_leaves_old_file_untouched) {
             small.rlim_cur = c.kind == how::size_limited ? 4096 : 0;
             ASSERT_EQ(setrlimit(resource, &small), 0);
         }
-        error = write_file_atomic(path, std::string(100000, 'z'));
+        const std::string error = write_file_atomic(path, std::string(100000, 'z'));
         if (limited) setrlimit(resource, &old_limit);
         std::signal(SIGXFSZ, old_handler);
         fs::permissions(dir.path, fs::perms::owner_all, fs::perm_options::add);
@@ -189,8 +188,7 @@ TEST(file_io, message_helpers_bound_what_they_show) {
 
     std::vector<std::string> problems;
     for (int i = 1; i <= 12; ++i) problems.push_back("p" + std::to_string(i));
-    auto limited = problems;
-    limited.resize(10);
+    std::vector<std::string> limited(problems.begin(), problems.begin() + 10);
     EXPECT_EQ(problems_limited(limited), limited);
     limited.push_back("and 2 more");
     EXPECT_EQ(problems_limited(problems), limited);
