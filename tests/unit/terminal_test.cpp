@@ -103,21 +103,17 @@ TEST(Terminal, EotRuleOnlyForHelpAndQuestionAndOnlyForThatTransaction) {
 }
 
 TEST(Terminal, HistoryStepsAndSurvivesARestart) {
-    temp_dir shared{"vexlan_term_hist"};
-    {
-        term_rig rig;
-        rig.ctx.life.app_dir = shared.str();
-        for (const char* line : {"$model?", "$fwver?", "$fwver?"}) rig.type_and_send(line);  // a repeat is kept once
-        rig.ctx.terminal.txt_tx_str.caption.clear();
-        std::vector<std::string> shown;
-        for (int step : {-1, -1, -1, +1, +1}) {
-            term_history_step(rig.ctx, step);
-            shown.push_back(rig.ctx.terminal.txt_tx_str.caption);
-        }
-        EXPECT_EQ(shown, (std::vector<std::string>{"$fwver?", "$model?", "$model?", "$fwver?", ""}));
+    term_rig rig;
+    for (const char* line : {"$model?", "$fwver?", "$fwver?"}) rig.type_and_send(line);  // a repeat is kept once
+    rig.ctx.terminal.txt_tx_str.caption.clear();
+    std::vector<std::string> shown;
+    for (int step : {-1, -1, -1, +1, +1}) {
+        term_history_step(rig.ctx, step);
+        shown.push_back(rig.ctx.terminal.txt_tx_str.caption);
     }
-    app_context again;
-    again.life.app_dir = shared.str();
+    EXPECT_EQ(shown, (std::vector<std::string>{"$fwver?", "$model?", "$model?", "$fwver?", ""}));
+    app_context again;  // the next run, in the same folder
+    again.life.app_dir = rig.dir.str();
     terminal_open(again);
     EXPECT_EQ(again.terminal.history, (std::vector<std::string>{"$model?", "$fwver?"}));
 }
