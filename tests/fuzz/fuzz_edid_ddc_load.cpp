@@ -1,5 +1,4 @@
-// libFuzzer target: the DDC loader on arbitrary file contents, then the opened image analysed
-// and saved by each writer.
+// libFuzzer target: the DDC loader on arbitrary file contents, the opened image analysed and saved.
 #include "fuzz_common.h"
 
 VEXLAN_FUZZ_LOADER(vexlan::edid_ddc_load)
