@@ -84,9 +84,8 @@ TEST(EdidPageRead, FailuresNeverLeaveAMixThatLooksSound) {
         edid_read_click(rig.ctx);
         const auto& S = rig.P.read_side;
         if (block0_fails) {
-            EXPECT_EQ(rig.P.rtxt_edid_read, before);
-            EXPECT_EQ(rig.image(0, 256), good);
-            EXPECT_EQ(testing::shown(S.msg1), testing::red(edid_read_fail));
+            EXPECT_EQ(std::tuple(rig.P.rtxt_edid_read, rig.image(0, 256), testing::shown(S.msg1)),
+                      std::tuple(before, good, testing::red(edid_read_fail)));
         } else {
             bytes ff = with_ext(3);
             std::fill(ff.begin() + 256, ff.end(), 0xFF);
