@@ -70,22 +70,23 @@ TEST(Terminal, TypedLineIsCleanedTrimmedAndSentExactly) {
 
 TEST(Terminal, EotRuleOnlyForHelpAndQuestionAndOnlyForThatTransaction) {
     term_rig rig;
+    bool raw_when_sent = false;
     rig.tcp.unit = [&](const std::string& line) -> std::vector<reply_chunk> {
         const std::string word = cmdstr_cmd_get(line);
+        raw_when_sent = rig.ctx.link.term_raw;
         if (word == "$help" || word == "$?") return {{5, "$help\r\n"}, {5, "$timing <n>\r\n"}, {5, std::string(1, '\x04')}};
-        if (word == "$helpx") return {{5, "$err\r\n"}};
+        if (word == "$helpx") return {{5, "$helpx 1\r\n"}};  // no EOT: the rule would time out
         return rig.unit(line);
     };
     rig.ctx.link.term_text.clear();
     rig.type_and_send("$help");
-    EXPECT_EQ(rig.ctx.link.cmd_result, 1);
+    EXPECT_EQ(std::tuple(rig.ctx.link.cmd_result, raw_when_sent), std::tuple(1, true));
     EXPECT_EQ(rig.ctx.link.term_text, "$help<CR><LF>\r\n$timing <n><CR><LF>\r\n<EOT>");
 
-    rig.type_and_send("$helpx");
-    EXPECT_FALSE(rig.ctx.link.term_raw);
-    rig.ctx.link.term_raw = true;  // whoever set it, the transaction ends the rule
-    EXPECT_EQ(cmdtx_str(rig.ctx, "$helpx\r"), 3);
-    EXPECT_FALSE(rig.ctx.link.term_raw);
+    rig.type_and_send("$helpx");  // only the exact words
+    EXPECT_EQ(std::tuple(rig.ctx.link.cmd_result, raw_when_sent), std::tuple(1, false));
+    rig.ctx.link.term_raw = true;  // whoever set it, the transaction keeps the rule to those words and ends it
+    EXPECT_EQ(std::tuple(cmdtx_str(rig.ctx, "$helpx\r"), rig.ctx.link.term_raw), std::tuple(1, false));
 
     // a later command completes at its CR LF at once
     const auto t0 = rig.world.now;
