@@ -83,8 +83,9 @@ TEST(MainWindow, ConnectsLinksVisitsEveryPageAndSavesAtClose) {
         if (ctx.view.fra_main[static_cast<std::size_t>(i)].visible) {
             EXPECT_EQ(pages->currentWidget()->objectName(), QString("fra_main_%1").arg(i));
         }
-        for (int j = 0; j < 7; ++j)
-            if (j != i) EXPECT_EQ(face(page_button(w, j)), QColor(192, 192, 192)) << j;
+        for (int j = 0; j < 7; ++j) {
+            if (j != i) { EXPECT_EQ(face(page_button(w, j)), QColor(192, 192, 192)) << j; }
+        }
     }
     // On the CEC page the unit was polled for its log lines.
     EXPECT_NE(rig.sim->log().find("$cec_log_msg? 2"), std::string::npos) << rig.sim->log();
@@ -307,8 +308,9 @@ TEST(Screenshots, EveryPageUnlinkedAndLinked) {
             shots.emplace_back(QDir(out.path()).filePath(name));
             EXPECT_FALSE(shots.back().isNull()) << name;
         }
-        if (sim && sim->contains("analyser"))
+        if (sim && sim->contains("analyser")) {
             for (std::size_t i = 1; i < 6; ++i) EXPECT_NE(shots[i], shots[i - 1]) << "monitor picture " << i;
+        }
     }
 }
 
