@@ -33,12 +33,9 @@ sim_process::sim_process(const QStringList& options) {
 }
 
 sim_process::~sim_process() {
-    if (proc_.state() != QProcess::NotRunning) {
-        proc_.terminate();
-        if (!proc_.waitForFinished(3000)) {
-            proc_.kill();
-            proc_.waitForFinished(3000);
-        }
+    if (proc_.state() != QProcess::NotRunning && stop() < 0) {
+        proc_.kill();
+        proc_.waitForFinished(3000);
     }
 }
 
