@@ -60,7 +60,7 @@ void expect_replies(unit_state& u, const std::vector<ask>& asks, double now = 0)
     }
 }
 
-// The link queries themselves are checked over both transports: SimLink.LinkQueries...
+// The link queries themselves are checked over both transports: SimLink.QueriesResultsHelp...
 TEST(SimProtocol, TaskModesAndPagesPerFamily) {
     struct row { const char* model; int board; bool second_family; };   // cable test, no CEC
     for (const row& r : {row{"MRV-410", 0, false}, row{"736", 1, true}, row{"MRV-510", 2, false}}) {
@@ -112,7 +112,7 @@ TEST(SimProtocol, CatalogueFileBoundsTheNumbersAndAMissingFileFallsBack) {
     EXPECT_EQ(std::tuple(v.cat.from_file, v.cat.timings.size(), v.notes.empty()), std::tuple(false, 90u, false));
 }
 
-// A good read's layout and bytes: SimLink.FragmentedRepliesFourBlockEdidReadAndWriteBack.
+// A good read's layout and bytes: SimLink.QueriesResultsHelpActionDuringAWaitAndEdid...
 TEST(SimEdid, ReadRepliesAndTheirErrors) {
     unit_state u = unit_of("MRV-410");
     // A one-block image reads FF beyond its end.
@@ -166,7 +166,8 @@ TEST(SimEdid, WriteInAnyPiecesThenReadBackAndRefusals) {
 }
 
 // Refused names, Rx EDID choices and sink copies change nothing. What the stores accept (write
-// and read back, names after writes, rename, Rx EDID, sink copy, no sink): CliEdidStores.
+// and read back, names after writes, rename, Rx EDID, sink copy, no sink) and an Rx EDID choice of
+// an empty store: CliEdidStores.
 TEST(SimEdidStores, RefusalsChangeNothing) {
     unit_state u = unit_of("MRV-410");
     expect_replies(u, {
@@ -177,7 +178,6 @@ TEST(SimEdidStores, RefusalsChangeNothing) {
         {"$edid_name c3,caf\xE9", "$edid_name err"}, {"$edid_name c3,   ", "$edid_name err"},
         {"$edid_name c3,123456789012345678901", "$edid_name err"},   // 21 characters
         {"$edid_name? c3", "$edid_name? c3,Bench TV"}, {"$edid_rx c1", "$edid_rx c1"},
-        {"$edid_rx d9", "$edid_rx err"},   // an empty store
         {"$edid_rx sink_h", "$edid_rx err"}, {"$edid_rx sink_v", "$edid_rx err"},   // no Rx choice
         {"$edid_rx c11", "$edid_rx err"}, {"$edid_rx?", "$edid_rx? c1"}, {"$edid_rx sink", "$edid_rx sink"},
         {"$edid_rx?", "$edid_rx? sink"}, {"$edid_copy_sink d5", "$edid_copy_sink err"},
@@ -263,14 +263,13 @@ TEST(SimOutput, SettingsFollowTheTaskModeThePanelOffersThemIn) {
     }
 }
 
+// "off", then "v2.2_on" once switched on with a version: Cli.SendScriptLinkAndTimingPatternPanelLines.
 TEST(SimOutput, PanelRepliesAndHdcpTalkingStates) {
     unit_state u = unit_of("MRV-410");
     handle_line(u, "$task_mode pattern", 0);
     expect_replies(u, {
-        {"$hdcp_out_sw?", "$hdcp_out_sw? off"}, {"$hdcp_out_sw on", "$hdcp_out_sw on"},
-        {"$hdcp_out_ver v2.2", "$hdcp_out_ver v2.2"}, {"$hdcp_out_sw?", "$hdcp_out_sw? v2.2_on"},
-        {"$tmds_sw off", "$tmds_sw off"},
-        {"$hdcp_out_sw?", "$hdcp_out_sw? v2.2_talk"},  // no link to the sink: still talking
+        {"$hdcp_out_sw on", "$hdcp_out_sw on"}, {"$hdcp_out_ver v2.2", "$hdcp_out_ver v2.2"},
+        {"$tmds_sw off", "$tmds_sw off"}, {"$hdcp_out_sw?", "$hdcp_out_sw? v2.2_talk"},  // no link to the sink
         {"$hdr_set 3", "$hdr_set 3"}, {"$hdr_eotf? ", "$hdr_eotf? hdr"}, {"$hdr_tx_col? ", "$hdr_tx_col? 10"},
         {"$task_mode analyser", "$task_mode analyser"}, {"$rx_hotplug toggle", "$rx_hotplug toggle"},
         {"$rx_hotplug?", "$rx_hotplug? on"}, {"$color_cal_color Yellow", "$color_cal_color yellow"},
