@@ -91,14 +91,8 @@ TEST(Cli, SendScriptLinkAndTimingPatternPanelLines) {
 // Each way a command or a link can fail, with the exit status and the one message that names the
 // command at fault (never a value left from an earlier one); and a dropped reply, retried.
 TEST(Cli, FailuresMapToStatusAndNameTheCommand) {
-    struct fail_case {
-        QStringList sim_options;
-        QStringList command;
-        int status;
-        const char* message;
-        const char* sent;  // a command the unit received `times` times (retried)
-        int times;
-    };
+    // `sent`: a command the unit received `times` times (retried)
+    struct fail_case { QStringList sim_options, command; int status; const char *message, *sent; int times; };
     const fail_case cases[] = {
         {{"--silent", "$fwver?"}, {"link"}, 1, "link: the unit did not accept \"$fwver?\" (result 2", "$fwver?", 2},
         {{"--silent", "$task_mode?"}, {"link"}, 1, "\"$task_mode?\"", "$task_mode?", 2},
@@ -190,12 +184,8 @@ TEST(CliEdidStores, WriteReadBackSlotsRenameRxAndSinkCopy) {
     ASSERT_TRUE(names.is_object()) << names.dump();
     EXPECT_EQ(std::tuple(names.size(), names["d1"], names["c1"], names["d10"]),
               std::tuple(21u, "HDMI 1080P", "VXL.VEXLAN HD TV", "Empty"));
-    struct row {
-        const char* file;
-        const char* slot;
-        int compared;  // bytes of X and Y that must be equal
-        const char* note;
-    };
+    // compared: the leading bytes of X (written) and Y (read back) that must be equal
+    struct row { const char *file, *slot; int compared; const char* note; };
     const row rows[] = {
         {"vexlan_uhd_tv_2b.bin", "c4", 256, nullptr},
         {"vexlan_dvi_monitor_1b.bin", "c7", 128, nullptr},  // block 1 goes as FF filler
