@@ -227,8 +227,7 @@ TEST(CliEdidStores, WriteReadBackSlotsRenameRxAndSinkCopy) {
     EXPECT_TRUE(has_all(refused.err, {"$edid_rx d9 not accepted"}));
     EXPECT_EQ(run_cli(sim, {"edid", "rename", "c3", "  Bench TV  "}).status, 0);
     EXPECT_EQ(run_cli(sim, {"edid", "rx", "d2"}).status, 0);
-    const cli_run copy = run_ok(sim, {"edid", "copy-sink", "c5"});
-    EXPECT_EQ(copy.out, "c5: VXL.VEXLAN MAP TV\n");
+    EXPECT_EQ(run_ok(sim, {"edid", "copy-sink", "c5"}).out, "c5: VXL.VEXLAN MAP TV\n");
     // c4 named after the image written into it; the names are printed and listed.
     names = slots_json(sim);
     EXPECT_EQ(std::tuple(names["c4"], names["c3"], names["rx"], names["c5"]),
@@ -252,8 +251,7 @@ TEST(CliEdidStores, NoSinkMeansNoCopy) {
     const cli_run copy = run_cli(sim, {"edid", "copy-sink", "c5"});
     EXPECT_EQ(copy.status, 1);
     EXPECT_TRUE(has_all(copy.err, {"Copy fail !"}));
-    const cli_run read = run_cli(sim, {"edid", "read", "sink_h"});
-    EXPECT_EQ(read.status, 1);
+    EXPECT_EQ(run_cli(sim, {"edid", "read", "sink_h"}).status, 1);
     EXPECT_EQ(slots_json(sim)["c5"], "Empty");
 }
 
@@ -296,11 +294,9 @@ TEST(CliCableCec, CableRunInScaledTimeAndCecStoreAndLog) {
     sim_process cec({"--model", "MRV-510", "--cec-interval-ms", "0"});
     ASSERT_TRUE(cec.ok());
     EXPECT_EQ(run_cli(cec, {"cec", "set", "2", "40 04"}).status, 0);
-    const auto list = run_ok(cec, {"cec", "list", "--json"});
-    EXPECT_TRUE(has_all(list.out, {"{\"n\":2,\"text\":\"40 04\"}"}));
+    EXPECT_TRUE(has_all(run_ok(cec, {"cec", "list", "--json"}).out, {"{\"n\":2,\"text\":\"40 04\"}"}));
     EXPECT_EQ(run_cli(cec, {"cec", "send", "2"}).status, 0);
-    const auto log = run_ok(cec, {"cec", "log", "--json"});
-    EXPECT_TRUE(has_all(log.out, {" 1. TX 40 04 Image View On"}));
+    EXPECT_TRUE(has_all(run_ok(cec, {"cec", "log", "--json"}).out, {" 1. TX 40 04 Image View On"}));
 
     const auto term = run_ok(cec, {"terminal"}, "$help\n  $model?  \n");
     EXPECT_TRUE(has_all(term.out, {"<EOT>", "$model? MRV-510<CR><LF>\n"}));

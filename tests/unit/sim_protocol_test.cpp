@@ -112,18 +112,34 @@ TEST(SimProtocol, CatalogueFileBoundsTheNumbersAndAMissingFileFallsBack) {
     EXPECT_EQ(std::tuple(v.cat.from_file, v.cat.timings.size(), v.notes.empty()), std::tuple(false, 90u, false));
 }
 
-// A good read's layout and bytes: SimLink.QueriesResultsHelpActionDuringAWaitAndEdid...
-TEST(SimEdid, ReadRepliesAndTheirErrors) {
+// Read errors, refused names, Rx EDID choices and sink copies change nothing. A good read's layout
+// and bytes: SimLink.QueriesResultsHelpActionDuringAWaitEdid... What the stores accept (write and
+// read back, names after writes, rename, Rx EDID, sink copy, no sink) and an Rx EDID choice of an
+// empty store: CliEdidStores.
+TEST(SimEdid, ReadErrorsAndStoreRefusalsChangeNothing) {
     unit_state u = unit_of("MRV-410");
     // A one-block image reads FF beyond its end.
     EXPECT_EQ(block_of(handle_line(u, "$edid_read d4,block1", 0).substr(22)), erased_block);
-    expect_replies(u, {{"$edid_read d9,block0", "$edid_read err_ddc"},   // an empty store
-                       {"$edid_read d11,block0", "$err"}, {"$edid_read d1,block4", "$err"},
-                       {"$edid_read d01,block0", "$err"}, {"$edid_read c1", "$err"}, {"$edid_read", "$err"}});
+    expect_replies(u, {
+        {"$edid_read d9,block0", "$edid_read err_ddc"},   // an empty store
+        {"$edid_read d11,block0", "$err"}, {"$edid_read d1,block4", "$err"},
+        {"$edid_read d01,block0", "$err"}, {"$edid_read c1", "$err"}, {"$edid_read", "$err"},
+        {"$edid_name? sink_v", "$edid_name? sink_v,VGA Sink"}, {"$edid_name? c11", "$edid_name? err"},
+        {"$edid_name c3,Bench TV", "$edid_name c3,Bench TV"},
+        {"$edid_name d3,Mine", "$edid_name err"},   // d1..d10 keep their names
+        {"$edid_name c3,a,b", "$edid_name err"}, {"$edid_name c3,bell\x07", "$edid_name err"},
+        {"$edid_name c3,caf\xE9", "$edid_name err"}, {"$edid_name c3,   ", "$edid_name err"},
+        {"$edid_name c3,123456789012345678901", "$edid_name err"},   // 21 characters
+        {"$edid_name? c3", "$edid_name? c3,Bench TV"}, {"$edid_rx c1", "$edid_rx c1"},
+        {"$edid_rx sink_h", "$edid_rx err"}, {"$edid_rx sink_v", "$edid_rx err"},   // no Rx choice
+        {"$edid_rx c11", "$edid_rx err"}, {"$edid_rx?", "$edid_rx? c1"}, {"$edid_rx sink", "$edid_rx sink"},
+        {"$edid_rx?", "$edid_rx? sink"}, {"$edid_copy_sink d5", "$edid_copy_sink err"},
+    });
     // The VGA sink exists on the first family only (no sink at all: CliEdidStores.NoSinkMeansNoCopy).
     EXPECT_EQ(handle_line(u, "$edid_read sink_v,block0", 0).size(), 26u + 386u);
-    unit_state l = unit_of("MRV-410L");
+    unit_state l = unit_of("MRV-410L"), other = unit_of("MRV-510");
     EXPECT_EQ(handle_line(l, "$edid_read sink_v,block0", 0), "$err\r\n");
+    expect_replies(other, {{"$edid_name? sink_v", "$edid_name? err"}});   // nor on another family
 }
 
 TEST(SimEdid, WriteInAnyPiecesThenReadBackAndRefusals) {
@@ -136,17 +152,15 @@ TEST(SimEdid, WriteInAnyPiecesThenReadBackAndRefusals) {
     }
     const std::string wire = "$edid_write c5,block1\r\n" + payload + "\r";
     // Delivered in many two-piece splits: always one command, complete only at the end.
+    std::vector<command> cmds;
     for (std::size_t cut = 1; cut < wire.size(); cut += 7) {
         line_reader r;
         ASSERT_TRUE(r.feed(std::string_view(wire).substr(0, cut)).empty()) << cut;
-        const auto cmds = r.feed(std::string_view(wire).substr(cut));
+        cmds = r.feed(std::string_view(wire).substr(cut));
         ASSERT_EQ(cmds.size(), 1u) << cut;
-        EXPECT_EQ(std::pair(cmds[0].line, cmds[0].payload.size()), std::pair(wire.substr(0, 21), 384ul));
+        EXPECT_EQ(std::pair(cmds[0].line, cmds[0].payload), std::pair(wire.substr(0, 21), payload)) << cut;
     }
-    line_reader r;
-    const auto cmds = r.feed(wire);
-    ASSERT_EQ(cmds.size(), 1u);
-    EXPECT_EQ(handle_command(u, cmds[0], 0).bytes, "$edid_write c5,block1\r\n");
+    EXPECT_EQ(handle_command(u, cmds.at(0), 0).bytes, "$edid_write c5,block1\r\n");
     EXPECT_EQ(block_of(handle_line(u, "$edid_read c5,block1", 0).substr(22)), block);
     // Block 0 of the new store was never written: an EEPROM reads FF there.
     EXPECT_EQ(block_of(handle_line(u, "$edid_read c5,block0", 0).substr(22)), erased_block);
@@ -160,30 +174,10 @@ TEST(SimEdid, WriteInAnyPiecesThenReadBackAndRefusals) {
             << line << " " << p.size();
     EXPECT_EQ(handle_line(u, "$edid_read c1,block0", 0).substr(22, 24), "00 FF FF FF FF FF FF 00 ");
     // A header ended by CR alone has no payload and the next line is a command again.
+    line_reader r;
     const auto two = r.feed("$edid_write c1,block0\r$model?\r");
     ASSERT_EQ(two.size(), 2u);
     EXPECT_EQ(std::tuple(two[0].has_payload, two[1].line), std::tuple(false, "$model?"));
-}
-
-// Refused names, Rx EDID choices and sink copies change nothing. What the stores accept (write
-// and read back, names after writes, rename, Rx EDID, sink copy, no sink) and an Rx EDID choice of
-// an empty store: CliEdidStores.
-TEST(SimEdidStores, RefusalsChangeNothing) {
-    unit_state u = unit_of("MRV-410");
-    expect_replies(u, {
-        {"$edid_name? sink_v", "$edid_name? sink_v,VGA Sink"}, {"$edid_name? c11", "$edid_name? err"},
-        {"$edid_name c3,Bench TV", "$edid_name c3,Bench TV"},
-        {"$edid_name d3,Mine", "$edid_name err"},   // d1..d10 keep their names
-        {"$edid_name c3,a,b", "$edid_name err"}, {"$edid_name c3,bell\x07", "$edid_name err"},
-        {"$edid_name c3,caf\xE9", "$edid_name err"}, {"$edid_name c3,   ", "$edid_name err"},
-        {"$edid_name c3,123456789012345678901", "$edid_name err"},   // 21 characters
-        {"$edid_name? c3", "$edid_name? c3,Bench TV"}, {"$edid_rx c1", "$edid_rx c1"},
-        {"$edid_rx sink_h", "$edid_rx err"}, {"$edid_rx sink_v", "$edid_rx err"},   // no Rx choice
-        {"$edid_rx c11", "$edid_rx err"}, {"$edid_rx?", "$edid_rx? c1"}, {"$edid_rx sink", "$edid_rx sink"},
-        {"$edid_rx?", "$edid_rx? sink"}, {"$edid_copy_sink d5", "$edid_copy_sink err"},
-    });
-    unit_state other = unit_of("MRV-510");   // another family has no VGA sink
-    expect_replies(other, {{"$edid_name? sink_v", "$edid_name? err"}});
 }
 
 TEST(SimLineReader, LineEndsPiecesAndAnEndlessLine) {
