@@ -170,8 +170,7 @@ TEST(CliMonitor, ReadReportAndWatch) {
     r = run_ok(sim, {"monitor", "watch", "--type", "1", "--cycles", "3"});
     EXPECT_EQ(count_of(r.out, " h_total = 2200\n"), 1) << r.out;
     EXPECT_EQ(count_of(r.out, " timing = 1920x1080p60\n"), 1);
-    EXPECT_EQ(r.out.find(':'), 2u);  // "hh:mm:ss.mmm name = value"
-    EXPECT_EQ(r.out[8], '.');
+    EXPECT_EQ(std::pair(r.out.find(':'), r.out.find('.')), std::pair(2ul, 8ul));  // "hh:mm:ss.mmm name = value"
 }
 
 // The stores as the unit lists them, images written and read back, the sink read to files, a
