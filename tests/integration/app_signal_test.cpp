@@ -12,8 +12,8 @@
 #include <fstream>
 #include <map>
 
+#include "../unit/temp_dir.h"
 #include "link/app_dir.h"
-#include "link/file_io.h"
 
 namespace fs = std::filesystem;
 
@@ -22,10 +22,9 @@ namespace {
 std::map<std::string, std::string> folder_snapshot(const fs::path& dir)
 {
     std::map<std::string, std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+    for (const auto& e : fs::recursive_directory_iterator(dir))
         if (e.is_regular_file())
             files[e.path().lexically_relative(dir).string()] = vexlan::read_file(e.path().string()).bytes.value_or("?");
-    }
     return files;
 }
 
@@ -45,9 +44,8 @@ TEST(AppStartUp, CloseSignalWhileAProblemBoxIsOpenChangesNothing)
 #else
     for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(sig);
-        const fs::path dir = fs::path(::testing::TempDir()) / ("vexlan_app_signal_" + std::to_string(sig));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        const vexlan::testing::temp_dir tmp("vexlan_app_signal");
+        const fs::path& dir = tmp.path;
         // As an earlier run left it: nothing left to copy or record at start.
         fs::copy(VEXLAN_DATA_DIR, dir, fs::copy_options::recursive);
         ASSERT_TRUE(vexlan::shipped_defaults_refresh(dir.string(), VEXLAN_DATA_DIR).empty());
@@ -71,7 +69,6 @@ TEST(AppStartUp, CloseSignalWhileAProblemBoxIsOpenChangesNothing)
         EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(app.exitCode(), 128 + sig);
         EXPECT_EQ(folder_snapshot(dir), before);  // nothing written, no temporary file left
-        fs::remove_all(dir);
     }
 #endif
 }

@@ -6,32 +6,27 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
 #include <nlohmann/json.hpp>
 
 #include "cli_runner.h"
 
 using namespace vexlan::testing;
+using nlohmann::json;
 
 namespace {
 
-QJsonObject json_of(const cli_run& r) { return QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object(); }
+json json_of(const cli_run& r) { return json::parse(r.out, nullptr, false); }
 
 QString data_file(const char* name) { return QStringLiteral(VEXLAN_DATA_DIR "/edid/") + name; }
 
 QString temp_file(const char* name) { return QDir(QString::fromStdString(::testing::TempDir())).filePath(name); }
 
-nlohmann::json slots_json(const sim_process& sim) {
-    const cli_run r = run_ok(sim, {"edid", "slots", "--json"});
-    return nlohmann::json::parse(r.out, nullptr, false);
-}
+json slots_json(const sim_process& sim) { return json_of(run_ok(sim, {"edid", "slots", "--json"})); }
 
 }  // namespace
 
-TEST(Cli, SendScriptAndLink) {
+// Also the exact lines of timing, pattern and panel on the wire, each set then read back.
+TEST(Cli, SendScriptLinkAndTimingPatternPanelLines) {
     sim_process sim({"--verbose", "--fw", "3.1.4"});
     ASSERT_TRUE(sim.ok());
 
@@ -42,9 +37,9 @@ TEST(Cli, SendScriptAndLink) {
                                    "result: 3\n"}));
     EXPECT_EQ(count_of(sim.log(), "rx $model?"), 1) << sim.log();  // one link for both
 
-    auto json = run_ok(sim, {"send", "--json", "$pattern? 1"});
-    EXPECT_EQ(json.out.rfind("{\"line\":\"$pattern? 1\",\"reply\":\"$pattern? 1\",\"param1\":\"1\",\"param2\":\"None\","
-                             "\"param3\":\"None\",\"result\":1,\"ms\":", 0), 0u) << json.out;
+    auto one = run_ok(sim, {"send", "--json", "$pattern? 1"});
+    EXPECT_EQ(one.out.rfind("{\"line\":\"$pattern? 1\",\"reply\":\"$pattern? 1\",\"param1\":\"1\",\"param2\":\"None\","
+                             "\"param3\":\"None\",\"result\":1,\"ms\":", 0), 0u) << one.out;
 
     auto script = run_cli(sim, {"script", "-"}, "$timing 3\r\n# a comment\n\n$timing 9999\n$timing?");
     EXPECT_EQ(script.status, 1);
@@ -57,50 +52,11 @@ TEST(Cli, SendScriptAndLink) {
     auto link = run_ok(sim, {"link", "--json"});
     EXPECT_EQ(link.out, "{\"model\":\"MRV-410\",\"board_id\":\"0\",\"firmware\":\"3.1.4\",\"task_mode\":\"pattern\","
                         "\"model_index\":0,\"catalogue\":\"m41_timing_pattern.ini\"}\n");
-}
 
-// Each way a command or a link can fail, with the exit status and the one message that names the
-// command at fault (never a value left from an earlier one); and a dropped reply, retried.
-TEST(Cli, FailuresMapToStatusAndNameTheCommand) {
-    struct fail_case {
-        QStringList sim_options;
-        QStringList command;
-        int status;
-        const char* message;
-        const char* sent;  // a command the unit received `times` times (retried)
-        int times;
-    };
-    const fail_case cases[] = {
-        {{"--silent", "$fwver?"}, {"link"}, 1, "link: the unit did not accept \"$fwver?\" (result 2", "$fwver?", 2},
-        {{"--silent", "$task_mode?"}, {"link"}, 1, "\"$task_mode?\"", "$task_mode?", 2},
-        {{"--model", "XYZ-1"}, {"send", "$timing 1"}, 1, "send: model \"XYZ-1\" is not a known unit", nullptr, 0},
-        {{"--silent", "$timing"}, {"send", "$timing 3"}, 1, "", "$timing 3", 2},
-        {{"--close-after", "2"}, {"link"}, 3, "link: the link was lost during \"$fwver?\"", nullptr, 0},
-        {{"--close-after", "5"}, {"send", "$timing 1", "$timing 2", "$timing 3"}, 3,
-         "send: the link was lost during \"$timing 2\"", nullptr, 0},
-        // the fifth command (the one after the four of the link): twice received, once answered
-        {{"--drop", "5"}, {"send", "$pattern? 1"}, 0, "", "$pattern? 1", 3},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE((c.sim_options + c.command).join(' ').toStdString());
-        sim_process sim(QStringList{"--verbose"} + c.sim_options);
-        ASSERT_TRUE(sim.ok());
-        auto r = run_cli(sim, c.command);
-        EXPECT_EQ(r.status, c.status) << r.err;
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        if (c.sent) {
-            EXPECT_EQ(count_of(sim.log(), c.sent), c.times) << sim.log();
-        }
-    }
-}
-
-TEST(CliOutput, TimingPatternAndPanelPutExactLinesOnTheWireAndReadBack) {
-    sim_process sim({"--verbose", "--model", "MRV-410", "--task", "pattern"});
-    ASSERT_TRUE(sim.ok());
     run_ok(sim, {"timing", "set", "5"});
-    const auto lines = received(sim);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), "$timing  5<D>");
+    const auto wire = received(sim);
+    ASSERT_FALSE(wire.empty());
+    EXPECT_EQ(wire.back(), "$timing  5<D>");
     EXPECT_EQ(count_of(sim.log(), "$timing  5<D>"), 1);
     EXPECT_EQ(run_cli(sim, {"timing", "get"}).out, "timing: 5\n");
     EXPECT_EQ(run_cli(sim, {"timing", "set", "88"}).status, 1);  // analyser task only: nothing sent
@@ -132,6 +88,35 @@ TEST(CliOutput, TimingPatternAndPanelPutExactLinesOnTheWireAndReadBack) {
     EXPECT_EQ(run_cli(sim, {"panel", "set", "50"}).status, 2);
 }
 
+// Each way a command or a link can fail, with the exit status and the one message that names the
+// command at fault (never a value left from an earlier one); and a dropped reply, retried.
+TEST(Cli, FailuresMapToStatusAndNameTheCommand) {
+    // `sent`: a command the unit received `times` times (retried)
+    struct fail_case { QStringList sim_options, command; int status; const char *message, *sent; int times; };
+    const fail_case cases[] = {
+        {{"--silent", "$fwver?"}, {"link"}, 1, "link: the unit did not accept \"$fwver?\" (result 2", "$fwver?", 2},
+        {{"--silent", "$task_mode?"}, {"link"}, 1, "\"$task_mode?\"", "$task_mode?", 2},
+        {{"--model", "XYZ-1"}, {"send", "$timing 1"}, 1, "send: model \"XYZ-1\" is not a known unit", nullptr, 0},
+        {{"--silent", "$timing"}, {"send", "$timing 3"}, 1, "", "$timing 3", 2},
+        {{"--close-after", "2"}, {"link"}, 3, "link: the link was lost during \"$fwver?\"", nullptr, 0},
+        {{"--close-after", "5"}, {"send", "$timing 1", "$timing 2", "$timing 3"}, 3,
+         "send: the link was lost during \"$timing 2\"", nullptr, 0},
+        // the fifth command (the one after the four of the link): twice received, once answered
+        {{"--drop", "5"}, {"send", "$pattern? 1"}, 0, "", "$pattern? 1", 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.sim_options + c.command).join(' ').toStdString());
+        sim_process sim(QStringList{"--verbose"} + c.sim_options);
+        ASSERT_TRUE(sim.ok());
+        auto r = run_cli(sim, c.command);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        if (c.sent) {
+            EXPECT_EQ(count_of(sim.log(), c.sent), c.times) << sim.log();
+        }
+    }
+}
+
 TEST(CliOutput, ColourAndDownScalingSetThenReadBack) {
     sim_process sim({"--verbose", "--model", "MRV-410L", "--board-id", "1", "--task", "analyser"});
     ASSERT_TRUE(sim.ok());
@@ -151,22 +136,21 @@ TEST(CliMonitor, ReadReportAndWatch) {
     sim_process sim({"--model", "MRV-510", "--task", "analyser"});
     ASSERT_TRUE(sim.ok());
     auto r = run_ok(sim, {"monitor", "read", "--type", "3", "--json"});
-    auto j = json_of(r);
-    const QJsonObject fields{{"type", 3}, {"avi_vic", 16}, {"avi_color_space", 0}, {"avi_color_space_text", "RGB"},
-                             {"gcp_avmute_text", "Clear"}, {"spd_vendor", "VEXLAN"}};
-    for (auto f = fields.begin(); f != fields.end(); ++f) EXPECT_EQ(j[f.key()], f.value()) << f.key().toStdString();
-    EXPECT_TRUE(j["aif_coding_type"].isString());
+    json j = json_of(r);
+    const json fields{{"type", 3}, {"avi_vic", 16}, {"avi_color_space", 0}, {"avi_color_space_text", "RGB"},
+                      {"gcp_avmute_text", "Clear"}, {"spd_vendor", "VEXLAN"}};
+    for (const auto& [key, value] : fields.items()) EXPECT_EQ(j[key], value) << key;
+    EXPECT_TRUE(j["aif_coding_type"].is_string());
     EXPECT_FALSE(j.contains("drmi_eotf")) << "an absent packet has no decoded fields";
-    EXPECT_EQ(j["values"].toObject()["drmi_eotf"].toString(), "DRMI Off");
-    EXPECT_TRUE(j["raw"].toObject()["$source_detect? avi"].toString().startsWith("82 02"));
-    EXPECT_EQ(j["raw"].toObject().size(), 6);
+    EXPECT_EQ(j["values"]["drmi_eotf"], "DRMI Off");
+    EXPECT_EQ(j["raw"]["$source_detect? avi"].get<std::string>().substr(0, 5), "82 02");
+    EXPECT_EQ(j["raw"].size(), 6u);
 
     r = run_ok(sim, {"monitor", "read", "--type", "1"});
     EXPECT_TRUE(has_all(r.out, {"h_frequency = 67500\n", "v_frequency = 60.00\n"}));
     EXPECT_EQ(run_cli(sim, {"monitor", "read", "--type", "5"}).status, 2);
 
-    QTemporaryDir dir;
-    const QString file = dir.filePath("report.txt");
+    const QString file = temp_file("vexlan_cli_report.txt");
     r = run_ok(sim, {"monitor", "report", "--out", file});
     EXPECT_EQ(r.out, "");
     const std::string text = file_bytes(file).toStdString();
@@ -177,30 +161,30 @@ TEST(CliMonitor, ReadReportAndWatch) {
 
     r = run_ok(sim, {"monitor", "report", "--json"});
     j = json_of(r);
-    const auto sections = j["sections"].toArray();
-    ASSERT_EQ(sections.size(), 5);
-    EXPECT_EQ(sections[1].toObject()["title"].toString(), "Video Timing");
-    EXPECT_EQ(sections[1].toObject()["lines"].toObject()["Source Pixel Clock"].toString(), "148500 kHz");
-    EXPECT_EQ(j["avi_vic"].toInt(-1), 16);
-    EXPECT_TRUE(j["raw"].toObject().contains("$sink_detect? scdc"));
+    ASSERT_EQ(j["sections"].size(), 5u);
+    EXPECT_EQ(j["sections"][1]["title"], "Video Timing");
+    EXPECT_EQ(j["sections"][1]["lines"]["Source Pixel Clock"], "148500 kHz");
+    EXPECT_EQ(j["avi_vic"], 16);
+    EXPECT_TRUE(j["raw"].contains("$sink_detect? scdc"));
 
     r = run_ok(sim, {"monitor", "watch", "--type", "1", "--cycles", "3"});
     EXPECT_EQ(count_of(r.out, " h_total = 2200\n"), 1) << r.out;
     EXPECT_EQ(count_of(r.out, " timing = 1920x1080p60\n"), 1);
-    EXPECT_EQ(r.out.find(':'), 2u);  // "hh:mm:ss.mmm name = value"
-    EXPECT_EQ(r.out[8], '.');
+    EXPECT_EQ(std::pair(r.out.find(':'), r.out.find('.')), std::pair(2ul, 8ul));  // "hh:mm:ss.mmm name = value"
 }
 
-TEST(CliEdidStores, WriteThenReadBackGivesTheSameBlocksAndTheSinkReadsToFiles) {
+// The stores as the unit lists them, images written and read back, the sink read to files, a
+// rename, the Rx EDID choice and a sink copy.
+TEST(CliEdidStores, WriteReadBackSlotsRenameRxAndSinkCopy) {
     const QString sink_file = data_file("vexlan_block_map_4b.bin");
     sim_process sim({"--pty", "--sink-edid", sink_file});
     ASSERT_TRUE(sim.ok());
-    struct row {
-        const char* file;
-        const char* slot;
-        int compared;  // bytes of X and Y that must be equal
-        const char* note;
-    };
+    json names = slots_json(sim);
+    ASSERT_TRUE(names.is_object()) << names.dump();
+    EXPECT_EQ(std::tuple(names.size(), names["d1"], names["c1"], names["d10"]),
+              std::tuple(21u, "HDMI 1080P", "VXL.VEXLAN HD TV", "Empty"));
+    // compared: the leading bytes of X (written) and Y (read back) that must be equal
+    struct row { const char *file, *slot; int compared; const char* note; };
     const row rows[] = {
         {"vexlan_uhd_tv_2b.bin", "c4", 256, nullptr},
         {"vexlan_dvi_monitor_1b.bin", "c7", 128, nullptr},  // block 1 goes as FF filler
@@ -221,9 +205,6 @@ TEST(CliEdidStores, WriteThenReadBackGivesTheSameBlocksAndTheSinkReadsToFiles) {
             EXPECT_EQ(got.size(), 128) << "a one-block image reads back as one block";
         }
     }
-    // The unit named c4 after the image written into it; the name is printed and listed.
-    const nlohmann::json names = slots_json(sim);
-    EXPECT_EQ(names["c4"], "VXL.VEXLAN UHD TV") << names.dump();
 
     // Over the serial line as well: link and a two-block store.
     auto serial = run_cli({"--serial", QString::fromStdString(sim.pty()), "edid", "read", "d1"});
@@ -239,33 +220,22 @@ TEST(CliEdidStores, WriteThenReadBackGivesTheSameBlocksAndTheSinkReadsToFiles) {
     const auto c = run_cli({"edid", "convert", hex, temp_file("vexlan_cli_back.bin")});
     ASSERT_EQ(c.status, 0) << c.err;
     EXPECT_EQ(file_bytes(temp_file("vexlan_cli_back.bin")), want);
-}
-
-TEST(CliEdidStores, SlotsRenameRxAndSinkCopy) {
-    sim_process sim;
-    ASSERT_TRUE(sim.ok());
-    nlohmann::json names = slots_json(sim);
-    ASSERT_TRUE(names.is_object()) << names.dump();
-    EXPECT_EQ(std::tuple(names.size(), names["d1"], names["c1"], names["d10"]),
-              std::tuple(21u, "HDMI 1080P", "VXL.VEXLAN HD TV", "Empty"));
 
     const cli_run refused = run_cli(sim, {"edid", "rx", "d9"});  // an empty store: the unit refuses
     EXPECT_EQ(refused.status, 1);
     EXPECT_TRUE(has_all(refused.err, {"$edid_rx d9 not accepted"}));
     EXPECT_EQ(run_cli(sim, {"edid", "rename", "c3", "  Bench TV  "}).status, 0);
     EXPECT_EQ(run_cli(sim, {"edid", "rx", "d2"}).status, 0);
-    const cli_run copy = run_ok(sim, {"edid", "copy-sink", "c5"});
-    EXPECT_EQ(copy.out, "c5: VXL.VEXLAN UHD TV\n");
-
+    EXPECT_EQ(run_ok(sim, {"edid", "copy-sink", "c5"}).out, "c5: VXL.VEXLAN MAP TV\n");
+    // c4 named after the image written into it; the names are printed and listed.
     names = slots_json(sim);
-    EXPECT_EQ(std::tuple(names["c3"], names["rx"], names["c5"]), std::tuple("Bench TV", "d2", "VXL.VEXLAN UHD TV"));
+    EXPECT_EQ(std::tuple(names["c4"], names["c3"], names["rx"], names["c5"]),
+              std::tuple("VXL.VEXLAN UHD TV", "Bench TV", "d2", "VXL.VEXLAN MAP TV"));
     EXPECT_TRUE(has_all(run_cli(sim, {"edid", "slots"}).out, {"c3: Bench TV\n", "rx: d2\n"}));
-
     // The copy holds the sink's blocks 0 and 1.
-    const QString sink = temp_file("vexlan_cli_sink2.bin"), c5 = temp_file("vexlan_cli_c5.bin");
-    ASSERT_EQ(run_cli(sim, {"edid", "read", "sink_h", "--out", sink}).status, 0);
+    const QString c5 = temp_file("vexlan_cli_c5.bin");
     ASSERT_EQ(run_cli(sim, {"edid", "read", "c5", "--out", c5}).status, 0);
-    EXPECT_EQ(file_bytes(c5).left(256), file_bytes(sink).left(256));
+    EXPECT_EQ(file_bytes(c5).left(256), want.left(256));
 
     // --force writes an invalid image as it is.
     const QString bad = data_file("vexlan_bad_checksum_2b.bin"), y = temp_file("vexlan_cli_forced.bin");
@@ -280,8 +250,7 @@ TEST(CliEdidStores, NoSinkMeansNoCopy) {
     const cli_run copy = run_cli(sim, {"edid", "copy-sink", "c5"});
     EXPECT_EQ(copy.status, 1);
     EXPECT_TRUE(has_all(copy.err, {"Copy fail !"}));
-    const cli_run read = run_cli(sim, {"edid", "read", "sink_h"});
-    EXPECT_EQ(read.status, 1);
+    EXPECT_EQ(run_cli(sim, {"edid", "read", "sink_h"}).status, 1);
     EXPECT_EQ(slots_json(sim)["c5"], "Empty");
 }
 
@@ -324,11 +293,9 @@ TEST(CliCableCec, CableRunInScaledTimeAndCecStoreAndLog) {
     sim_process cec({"--model", "MRV-510", "--cec-interval-ms", "0"});
     ASSERT_TRUE(cec.ok());
     EXPECT_EQ(run_cli(cec, {"cec", "set", "2", "40 04"}).status, 0);
-    const auto list = run_ok(cec, {"cec", "list", "--json"});
-    EXPECT_TRUE(has_all(list.out, {"{\"n\":2,\"text\":\"40 04\"}"}));
+    EXPECT_TRUE(has_all(run_ok(cec, {"cec", "list", "--json"}).out, {"{\"n\":2,\"text\":\"40 04\"}"}));
     EXPECT_EQ(run_cli(cec, {"cec", "send", "2"}).status, 0);
-    const auto log = run_ok(cec, {"cec", "log", "--json"});
-    EXPECT_TRUE(has_all(log.out, {" 1. TX 40 04 Image View On"}));
+    EXPECT_TRUE(has_all(run_ok(cec, {"cec", "log", "--json"}).out, {" 1. TX 40 04 Image View On"}));
 
     const auto term = run_ok(cec, {"terminal"}, "$help\n  $model?  \n");
     EXPECT_TRUE(has_all(term.out, {"<EOT>", "$model? MRV-510<CR><LF>\n"}));

@@ -5,40 +5,30 @@
 namespace vexlan::testing {
 
 sim_process::sim_process(const QStringList& options) {
-    QStringList args = options;
-    args << "--port" << "0";
     const bool want_pty = options.contains("--pty");
     const bool want_udp = options.contains("--udp-port");
-    proc_.setProgram(QStringLiteral(VEXLAN_SIM_PATH));
-    proc_.setArguments(args);
-    proc_.start();
+    proc_.start(QStringLiteral(VEXLAN_SIM_PATH), options + QStringList{"--port", "0"});
     if (!proc_.waitForStarted(5000)) return;
     QElapsedTimer t;
     t.start();
-    std::string out;
-    quint16 port = 0;
-    while (t.elapsed() < 10000 && (port == 0 || (want_pty && pty_.empty()) || (want_udp && udp_ == 0))) {
+    while (t.elapsed() < 10000 && (port_ == 0 || (want_pty && pty_.empty()) || (want_udp && udp_ == 0))) {
         if (!proc_.canReadLine() && !proc_.waitForReadyRead(200)) {
             if (proc_.state() != QProcess::Running) break;
             continue;
         }
         while (proc_.canReadLine()) {
             const std::string line = proc_.readLine().trimmed().toStdString();
-            if (line.rfind("port ", 0) == 0) port = static_cast<quint16>(std::stoi(line.substr(5)));
+            if (line.rfind("port ", 0) == 0) port_ = static_cast<quint16>(std::stoi(line.substr(5)));
             else if (line.rfind("pty ", 0) == 0) pty_ = line.substr(4);
             else if (line.rfind("udp ", 0) == 0) udp_ = static_cast<quint16>(std::stoi(line.substr(4)));
         }
     }
-    port_ = port;
 }
 
 sim_process::~sim_process() {
-    if (proc_.state() != QProcess::NotRunning) {
-        proc_.terminate();
-        if (!proc_.waitForFinished(3000)) {
-            proc_.kill();
-            proc_.waitForFinished(3000);
-        }
+    if (proc_.state() != QProcess::NotRunning && stop() < 0) {
+        proc_.kill();
+        proc_.waitForFinished(3000);
     }
 }
 

@@ -25,8 +25,6 @@ public:
     ~sim_process();
     // SIGTERM, then the exit code (-1 when it did not end normally within three seconds).
     int stop();
-    sim_process(const sim_process&) = delete;
-    sim_process& operator=(const sim_process&) = delete;
 
     bool ok() const { return port_ != 0; }
     quint16 port() const { return port_; }

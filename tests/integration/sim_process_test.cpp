@@ -18,10 +18,9 @@
 #include <memory>
 #include <sstream>
 
-#include "link/file_io.h"
+#include "../unit/temp_dir.h"
 #include "sim_process.h"
 
-using vexlan::read_file;
 using vexlan::testing::sim_process;
 
 namespace {
@@ -73,7 +72,8 @@ struct endpoint {
 };
 
 TEST(SimProcess, PseudoTerminalServesBesideTcpAndKeepsNothingForTheNextClient) {
-    const std::string link = "/tmp/vexlan-sim-test-" + std::to_string(getpid());
+    const vexlan::testing::temp_dir dir("vexlan-sim-pty");
+    const std::string link = dir.file("pty");
     sim_process sim({"--pty", "--pty-link", QString::fromStdString(link), "--slow", "$timing?:300"});
     ASSERT_TRUE(sim.ok());
     ASSERT_EQ(sim.pty().rfind("/dev/pts/", 0), 0u) << sim.pty();
@@ -96,23 +96,9 @@ TEST(SimProcess, PseudoTerminalServesBesideTcpAndKeepsNothingForTheNextClient) {
     EXPECT_NE(lstat(link.c_str(), &st), 0);  // the link went with the simulator
 }
 
-TEST(SimProcess, NextTcpClientIsServedOnlyOnceThePreviousOneHasGone) {
-    sim_process sim;
-    ASSERT_TRUE(sim.ok());
-    auto first = std::make_unique<endpoint>();
-    endpoint second;
-    ASSERT_TRUE(first->connect_tcp(sim.port()));
-    ASSERT_TRUE(second.connect_tcp(sim.port()));  // waits in the backlog, neither served nor closed
-    second.send("$model?\r");
-    EXPECT_EQ(first->ask("$fwver?\r"), "$fwver? 2.18.4\r\n");
-    char b;
-    EXPECT_EQ(recv(second.fd, &b, 1, MSG_DONTWAIT), -1);
-    first.reset();
-    EXPECT_EQ(second.read_until("\n"), "$model? MRV-410\r\n");
-}
-
 TEST(SimProcess, FaultOptionsShapeTheRepliesAndTheLogRecordsEach) {
-    const std::string log = "/tmp/vexlan-sim-log-" + std::to_string(getpid());
+    const vexlan::testing::temp_dir dir("vexlan-sim-log");
+    const std::string log = dir.file("log");
     sim_process sim({"--lfcr", "--silent", "$timing", "--reply", "$pattern?=None", "--late", "$edid_manuf? d1:300",
                      "--source", "2160p60-hdr10", "--log", QString::fromStdString(log)});
     ASSERT_TRUE(sim.ok());
@@ -125,13 +111,12 @@ TEST(SimProcess, FaultOptionsShapeTheRepliesAndTheLogRecordsEach) {
     EXPECT_EQ(c.ask("$timing? \r"), "$timing? 5\n\r");  // answered before the late one
     EXPECT_EQ(c.read_until("\r"), "$edid_manuf? d1,VXL\n\r");
     EXPECT_EQ(sim.stop(), 0);
-    std::istringstream text(read_file(log).bytes.value_or(""));
+    std::istringstream text(dir.read("log"));
     std::vector<std::string> rows;  // "SECONDS<TAB>LINK<TAB>COMMAND<TAB>REPLY"
     for (std::string l; std::getline(text, l);) rows.push_back(l.substr(l.find('\t') + 1));
     EXPECT_EQ(rows, (std::vector<std::string>{"tcp\t$pattern? \t$pattern? None",
                                               "tcp\t$source_detect? tmds_clock\t$source_detect? tmds_clock,371250",
                                               "tcp\t$timing? \t$timing? 5", "tcp\t$edid_manuf? d1\t$edid_manuf? d1,VXL"}));
-    unlink(log.c_str());
 }
 
 TEST(SimProcess, FloodStartsOnceLinkedAndAnswersNothingMore) {
@@ -148,11 +133,22 @@ TEST(SimProcess, FloodStartsOnceLinkedAndAnswersNothingMore) {
     EXPECT_EQ(got.find_first_of("\r\n", linked.size()), std::string::npos);
 }
 
-TEST(SimProcess, ClientThatDoesNotReadKeepsTheSimulatorSmall) {
+// The next TCP client is served only once the previous one has gone; one that does not read its
+// replies keeps the simulator small all the same.
+TEST(SimProcess, OneTcpClientAtATimeAndOneThatDoesNotReadKeepsTheSimulatorSmall) {
     sim_process sim;
     ASSERT_TRUE(sim.ok());
+    auto first = std::make_unique<endpoint>();
     endpoint c;
-    ASSERT_TRUE(c.connect_tcp(sim.port()));
+    ASSERT_TRUE(first->connect_tcp(sim.port()));
+    ASSERT_TRUE(c.connect_tcp(sim.port()));  // waits in the backlog, neither served nor closed
+    c.send("$model?\r");
+    EXPECT_EQ(first->ask("$fwver?\r"), "$fwver? 2.18.4\r\n");
+    static char b[1 << 16];
+    EXPECT_EQ(recv(c.fd, b, 1, MSG_DONTWAIT), -1);
+    first.reset();
+    EXPECT_EQ(c.read_until("\n"), "$model? MRV-410\r\n");
+
     std::string burst;
     while (burst.size() < 100000) burst += "$help\r";   // about 80 MB of command lists
     fcntl(c.fd, F_SETFL, O_NONBLOCK);
@@ -170,7 +166,6 @@ TEST(SimProcess, ClientThatDoesNotReadKeepsTheSimulatorSmall) {
     fcntl(c.fd, F_SETFL, 0);
     const std::size_t lists = sent / 6;
     std::size_t eots = 0;
-    static char b[1 << 16];
     for (pollfd p{c.fd, POLLIN, 0}; eots < lists && poll(&p, 1, 5000) > 0;) {
         const ssize_t n = read(c.fd, b, sizeof b);
         if (n <= 0) break;

@@ -60,7 +60,7 @@ void expect_replies(unit_state& u, const std::vector<ask>& asks, double now = 0)
     }
 }
 
-// The link queries themselves are checked over both transports: SimLink.LinkQueries...
+// The link queries themselves are checked over both transports: SimLink.QueriesResultsHelp...
 TEST(SimProtocol, TaskModesAndPagesPerFamily) {
     struct row { const char* model; int board; bool second_family; };   // cable test, no CEC
     for (const row& r : {row{"MRV-410", 0, false}, row{"736", 1, true}, row{"MRV-510", 2, false}}) {
@@ -112,18 +112,34 @@ TEST(SimProtocol, CatalogueFileBoundsTheNumbersAndAMissingFileFallsBack) {
     EXPECT_EQ(std::tuple(v.cat.from_file, v.cat.timings.size(), v.notes.empty()), std::tuple(false, 90u, false));
 }
 
-// A good read's layout and bytes: SimLink.FragmentedRepliesFourBlockEdidReadAndWriteBack.
-TEST(SimEdid, ReadRepliesAndTheirErrors) {
+// Read errors, refused names, Rx EDID choices and sink copies change nothing. A good read's layout
+// and bytes: SimLink.QueriesResultsHelpActionDuringAWaitEdid... What the stores accept (write and
+// read back, names after writes, rename, Rx EDID, sink copy, no sink) and an Rx EDID choice of an
+// empty store: CliEdidStores.
+TEST(SimEdid, ReadErrorsAndStoreRefusalsChangeNothing) {
     unit_state u = unit_of("MRV-410");
     // A one-block image reads FF beyond its end.
     EXPECT_EQ(block_of(handle_line(u, "$edid_read d4,block1", 0).substr(22)), erased_block);
-    expect_replies(u, {{"$edid_read d9,block0", "$edid_read err_ddc"},   // an empty store
-                       {"$edid_read d11,block0", "$err"}, {"$edid_read d1,block4", "$err"},
-                       {"$edid_read d01,block0", "$err"}, {"$edid_read c1", "$err"}, {"$edid_read", "$err"}});
+    expect_replies(u, {
+        {"$edid_read d9,block0", "$edid_read err_ddc"},   // an empty store
+        {"$edid_read d11,block0", "$err"}, {"$edid_read d1,block4", "$err"},
+        {"$edid_read d01,block0", "$err"}, {"$edid_read c1", "$err"}, {"$edid_read", "$err"},
+        {"$edid_name? sink_v", "$edid_name? sink_v,VGA Sink"}, {"$edid_name? c11", "$edid_name? err"},
+        {"$edid_name c3,Bench TV", "$edid_name c3,Bench TV"},
+        {"$edid_name d3,Mine", "$edid_name err"},   // d1..d10 keep their names
+        {"$edid_name c3,a,b", "$edid_name err"}, {"$edid_name c3,bell\x07", "$edid_name err"},
+        {"$edid_name c3,caf\xE9", "$edid_name err"}, {"$edid_name c3,   ", "$edid_name err"},
+        {"$edid_name c3,123456789012345678901", "$edid_name err"},   // 21 characters
+        {"$edid_name? c3", "$edid_name? c3,Bench TV"}, {"$edid_rx c1", "$edid_rx c1"},
+        {"$edid_rx sink_h", "$edid_rx err"}, {"$edid_rx sink_v", "$edid_rx err"},   // no Rx choice
+        {"$edid_rx c11", "$edid_rx err"}, {"$edid_rx?", "$edid_rx? c1"}, {"$edid_rx sink", "$edid_rx sink"},
+        {"$edid_rx?", "$edid_rx? sink"}, {"$edid_copy_sink d5", "$edid_copy_sink err"},
+    });
     // The VGA sink exists on the first family only (no sink at all: CliEdidStores.NoSinkMeansNoCopy).
     EXPECT_EQ(handle_line(u, "$edid_read sink_v,block0", 0).size(), 26u + 386u);
-    unit_state l = unit_of("MRV-410L");
+    unit_state l = unit_of("MRV-410L"), other = unit_of("MRV-510");
     EXPECT_EQ(handle_line(l, "$edid_read sink_v,block0", 0), "$err\r\n");
+    expect_replies(other, {{"$edid_name? sink_v", "$edid_name? err"}});   // nor on another family
 }
 
 TEST(SimEdid, WriteInAnyPiecesThenReadBackAndRefusals) {
@@ -136,17 +152,15 @@ TEST(SimEdid, WriteInAnyPiecesThenReadBackAndRefusals) {
     }
     const std::string wire = "$edid_write c5,block1\r\n" + payload + "\r";
     // Delivered in many two-piece splits: always one command, complete only at the end.
+    std::vector<command> cmds;
     for (std::size_t cut = 1; cut < wire.size(); cut += 7) {
         line_reader r;
         ASSERT_TRUE(r.feed(std::string_view(wire).substr(0, cut)).empty()) << cut;
-        const auto cmds = r.feed(std::string_view(wire).substr(cut));
+        cmds = r.feed(std::string_view(wire).substr(cut));
         ASSERT_EQ(cmds.size(), 1u) << cut;
-        EXPECT_EQ(std::pair(cmds[0].line, cmds[0].payload.size()), std::pair(wire.substr(0, 21), 384ul));
+        EXPECT_EQ(std::pair(cmds[0].line, cmds[0].payload), std::pair(wire.substr(0, 21), payload)) << cut;
     }
-    line_reader r;
-    const auto cmds = r.feed(wire);
-    ASSERT_EQ(cmds.size(), 1u);
-    EXPECT_EQ(handle_command(u, cmds[0], 0).bytes, "$edid_write c5,block1\r\n");
+    EXPECT_EQ(handle_command(u, cmds.at(0), 0).bytes, "$edid_write c5,block1\r\n");
     EXPECT_EQ(block_of(handle_line(u, "$edid_read c5,block1", 0).substr(22)), block);
     // Block 0 of the new store was never written: an EEPROM reads FF there.
     EXPECT_EQ(block_of(handle_line(u, "$edid_read c5,block0", 0).substr(22)), erased_block);
@@ -160,30 +174,10 @@ TEST(SimEdid, WriteInAnyPiecesThenReadBackAndRefusals) {
             << line << " " << p.size();
     EXPECT_EQ(handle_line(u, "$edid_read c1,block0", 0).substr(22, 24), "00 FF FF FF FF FF FF 00 ");
     // A header ended by CR alone has no payload and the next line is a command again.
+    line_reader r;
     const auto two = r.feed("$edid_write c1,block0\r$model?\r");
     ASSERT_EQ(two.size(), 2u);
     EXPECT_EQ(std::tuple(two[0].has_payload, two[1].line), std::tuple(false, "$model?"));
-}
-
-// Refused names, Rx EDID choices and sink copies change nothing. What the stores accept (write
-// and read back, names after writes, rename, Rx EDID, sink copy, no sink): CliEdidStores.
-TEST(SimEdidStores, RefusalsChangeNothing) {
-    unit_state u = unit_of("MRV-410");
-    expect_replies(u, {
-        {"$edid_name? sink_v", "$edid_name? sink_v,VGA Sink"}, {"$edid_name? c11", "$edid_name? err"},
-        {"$edid_name c3,Bench TV", "$edid_name c3,Bench TV"},
-        {"$edid_name d3,Mine", "$edid_name err"},   // d1..d10 keep their names
-        {"$edid_name c3,a,b", "$edid_name err"}, {"$edid_name c3,bell\x07", "$edid_name err"},
-        {"$edid_name c3,caf\xE9", "$edid_name err"}, {"$edid_name c3,   ", "$edid_name err"},
-        {"$edid_name c3,123456789012345678901", "$edid_name err"},   // 21 characters
-        {"$edid_name? c3", "$edid_name? c3,Bench TV"}, {"$edid_rx c1", "$edid_rx c1"},
-        {"$edid_rx d9", "$edid_rx err"},   // an empty store
-        {"$edid_rx sink_h", "$edid_rx err"}, {"$edid_rx sink_v", "$edid_rx err"},   // no Rx choice
-        {"$edid_rx c11", "$edid_rx err"}, {"$edid_rx?", "$edid_rx? c1"}, {"$edid_rx sink", "$edid_rx sink"},
-        {"$edid_rx?", "$edid_rx? sink"}, {"$edid_copy_sink d5", "$edid_copy_sink err"},
-    });
-    unit_state other = unit_of("MRV-510");   // another family has no VGA sink
-    expect_replies(other, {{"$edid_name? sink_v", "$edid_name? err"}});
 }
 
 TEST(SimLineReader, LineEndsPiecesAndAnEndlessLine) {
@@ -263,14 +257,13 @@ TEST(SimOutput, SettingsFollowTheTaskModeThePanelOffersThemIn) {
     }
 }
 
+// "off", then "v2.2_on" once switched on with a version: Cli.SendScriptLinkAndTimingPatternPanelLines.
 TEST(SimOutput, PanelRepliesAndHdcpTalkingStates) {
     unit_state u = unit_of("MRV-410");
     handle_line(u, "$task_mode pattern", 0);
     expect_replies(u, {
-        {"$hdcp_out_sw?", "$hdcp_out_sw? off"}, {"$hdcp_out_sw on", "$hdcp_out_sw on"},
-        {"$hdcp_out_ver v2.2", "$hdcp_out_ver v2.2"}, {"$hdcp_out_sw?", "$hdcp_out_sw? v2.2_on"},
-        {"$tmds_sw off", "$tmds_sw off"},
-        {"$hdcp_out_sw?", "$hdcp_out_sw? v2.2_talk"},  // no link to the sink: still talking
+        {"$hdcp_out_sw on", "$hdcp_out_sw on"}, {"$hdcp_out_ver v2.2", "$hdcp_out_ver v2.2"},
+        {"$tmds_sw off", "$tmds_sw off"}, {"$hdcp_out_sw?", "$hdcp_out_sw? v2.2_talk"},  // no link to the sink
         {"$hdr_set 3", "$hdr_set 3"}, {"$hdr_eotf? ", "$hdr_eotf? hdr"}, {"$hdr_tx_col? ", "$hdr_tx_col? 10"},
         {"$task_mode analyser", "$task_mode analyser"}, {"$rx_hotplug toggle", "$rx_hotplug toggle"},
         {"$rx_hotplug?", "$rx_hotplug? on"}, {"$color_cal_color Yellow", "$color_cal_color yellow"},
@@ -387,8 +380,7 @@ TEST(SimSources, CycleAndSinkScheduleFollowUnitTime) {
     EXPECT_EQ(names, (std::vector<std::string>{"1080p60", "dvi"}));
     for (const char* bad : {"1080p60,dvi", "1080p60,nope:2", "1080p60:2", "1080p60,dvi:0"})
         EXPECT_NE(source_cycle_parse(bad, names, seconds), "") << bad;
-    EXPECT_NE(sink_schedule_parse("5", periods), "");
-    EXPECT_NE(sink_schedule_parse("5,-1", periods), "");
+    for (const char* bad : {"5", "5,-1"}) EXPECT_NE(sink_schedule_parse(bad, periods), "") << bad;
 }
 
 // ---- faults and the output side of a link ----------------------------------------------
