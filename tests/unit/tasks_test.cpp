@@ -203,11 +203,8 @@ TEST(Tasks, TaskModeSwitchRunsThePageStepsWhateverTheResult) {
 }
 
 TEST(Tasks, LinkAndTaskDisplayFollowModelAndTaskMode) {
-    struct row {
-        const char *model, *task;
-        bool cable_visible, cable_enabled, pages_0_4_enabled, cec_visible;
-        const char* cable_pic;
-    };
+    struct row { const char *model, *task; bool cable_visible, cable_enabled, pages_0_4_enabled, cec_visible;
+                 const char* cable_pic; };
     const row rows[] = {{"MRV-410L", "cable", true, true, false, false, "task_cable_test_on.bmp"},
                         {"MRV-410L", "pattern", true, false, true, false, "task_cable_test_off.bmp"},
                         {"MRV-410", "cable", false, true, true, true, "task_cable_test_on.bmp"}};
