@@ -17,15 +17,9 @@ bytes with_ext(int ext) {
 
 TEST(EdidPageRead, BlocksAndSizeBySourceAndExtensionCount) {
     const bytes one = img::finish({img::base_block()});
-    struct row {
-        const char* name;
-        int model, read_index;
-        bytes store;
-        std::string token;  // store that the unit holds the image in
-        int blocks;         // blocks read
-        int size;
-        bool sound = true;  // the verdict: the blocks that were not read are FF filler
-    };
+    // token: the unit's store holding the image; sound: the verdict that unread blocks are FF filler
+    struct row { const char* name; int model, read_index; bytes store; std::string token; int blocks, size;
+                 bool sound = true; };
     const std::vector<row> rows = {
         {"d3 never reads past block 1", 0, 5, with_ext(3), "d3", 2, 512, false},
         {"sink, one extension", 0, 1, with_ext(1), "sink_h", 2, 256},
