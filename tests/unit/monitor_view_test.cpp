@@ -158,11 +158,9 @@ TEST(MonitorView, RepliesLandOnTheQuerySentAndOnlyOnTheTargetsOfTheShownType) {
     // System-only queries change nothing while another type is shown
     opt_mon_type_click(rig.ctx, 1);
     const auto before = M;
-    for (int e : {153, 155, 40, 31, 26, 170, 84}) {
-        rig.ctx.link.rx_param1 = "rx";
-        rig.ctx.link.rx_param2 = "changed";
-        ASSERT_TRUE(monitor_reply_apply(rig.ctx, e));
-    }
+    rig.ctx.link.rx_param1 = "rx";
+    rig.ctx.link.rx_param2 = "changed";
+    for (int e : {153, 155, 40, 31, 26, 170, 84}) ASSERT_TRUE(monitor_reply_apply(rig.ctx, e)) << e;
     EXPECT_EQ(std::tuple(M.sys, M.video), std::tuple(before.sys, before.video));
     // cable and CEC replies are not the monitor's
     EXPECT_FALSE(monitor_reply_apply(rig.ctx, 14) || monitor_reply_apply(rig.ctx, 21));
