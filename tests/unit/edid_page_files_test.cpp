@@ -156,16 +156,15 @@ TEST(EdidPageFiles, SaveKeepsEveryByteAsksAboutTheFinalNameAndReportsErrors) {
     EXPECT_FALSE(std::filesystem::exists(d.file("h.txt")));
 
     // A folder that does not exist: the error is shown and nothing else changes.
-    const std::string path_before = rig.P.edid_file_path, title_before = rig.ctx.view.title;
-    const auto pre_before = rig.ctx.life.pre_files;
+    const auto kept = [&] { return std::tuple(rig.P.edid_file_path, rig.ctx.view.title, rig.ctx.life.pre_files); };
+    const auto before = kept();
     rig.dlg.messages.clear();
     rig.dlg.saves = {{d.file("nofolder/x.bin"), 2}};
     edid_file_save(rig.ctx, 1);
     ASSERT_EQ(rig.dlg.messages.size(), 1u);
     EXPECT_EQ(rig.dlg.icons.back(), msg_icon::critical);
     EXPECT_NE(rig.dlg.messages[0].find("nofolder"), std::string::npos);
-    EXPECT_EQ(std::tie(rig.P.edid_file_path, rig.ctx.view.title, rig.ctx.life.pre_files),
-              std::tie(path_before, title_before, pre_before));
+    EXPECT_EQ(kept(), before);
 
     // An empty side is refused.
     rig.dlg.messages.clear();
