@@ -11,10 +11,8 @@ using testing::monitor_rig;
 
 std::vector<std::string> list_lines(const app_context& ctx) {
     std::vector<std::string> out;
-    for (int e : ctx.tasks.poll_list) {
-        if (e == none_254) break;
-        out.push_back(ctx.link.cmd_table[static_cast<std::size_t>(e)]);
-    }
+    for (auto e = ctx.tasks.poll_list.begin(); e != ctx.tasks.poll_list.end() && *e != none_254; ++e)
+        out.push_back(ctx.link.cmd_table[static_cast<std::size_t>(*e)]);
     return out;
 }
 
