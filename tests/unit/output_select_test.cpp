@@ -14,9 +14,7 @@ using testing::lines;
 using testing::output_rig;
 
 int green_count(const catalogue_page_view& page) {
-    int n = 0;
-    for (const auto& b : page.cmd_fav) n += b.color == rgb_fav_current ? 1 : 0;
-    return n;
+    return static_cast<int>(std::ranges::count(page.cmd_fav, rgb_fav_current, &control_view::color));
 }
 
 TEST(OutputSelect, SetFromListOrFavouriteSendsPositionWithTwoBlanksAndShowsIt) {
