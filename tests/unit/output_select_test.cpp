@@ -53,8 +53,7 @@ TEST(OutputSelect, ClicksDuringASetCommandAreNotTakenAndTheFirstChoiceIsShown) {
     bool seen_disabled = false;
     rig.world.after(100, [&] {
         const auto& p = rig.ctx.output.pattern;
-        seen_disabled = !p.list_enabled;
-        for (const auto& b : p.cmd_fav) seen_disabled = seen_disabled && !b.enabled;
+        seen_disabled = !p.list_enabled && std::ranges::none_of(p.cmd_fav, &control_view::enabled);
         cmd_pattern_click(rig.ctx, 1);
         lstv_pattern_dbl_click(rig.ctx, 9);
         lstv_pattern_click(rig.ctx, 9);
