@@ -108,8 +108,7 @@ TEST(EdidPageFiles, OpenDialogAndMissingFiles) {
     EXPECT_EQ(std::tie(rig.ctx.life.pre_files[1], rig.ctx.life.pre_files[9]), std::tuple("/x/three.hex", ""));
 
     // An existing one loads and moves to the head.
-    rig.ctx.life.pre_files[1] = d.file("other.bin");
-    write_bytes(d, "other.bin", testing::two_block_hdmi());
+    rig.ctx.life.pre_files[1] = write_bytes(d, "other.bin", testing::two_block_hdmi());
     edid_pre_f_click(rig.ctx, 1);
     EXPECT_EQ(std::tie(rig.ctx.life.pre_files[0], rig.ctx.life.pre_files[1], rig.P.cmd_write[4].enabled),
               std::tuple(d.file("other.bin"), d.file("prev.bin"), true));
