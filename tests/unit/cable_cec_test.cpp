@@ -68,7 +68,7 @@ TEST(CableTest, PollRepliesBuildTheRunningViewWithProgressFromTheCounters) {
 
     // the progress follows the counters, clamped and without overflow (expect -1: keeps the
     // previous value, 50), and only while a test runs
-    struct row { int time_index; const char *day, *hour, *minute, *second; double expect; bool running = true; };
+    struct row { int time_index; const char *day, *hour, *minute, *second; double expect; bool runs = true; };
     const row rows[] = {
         {0, "0", "0", "1", "30", 75.0},
         {2, "0", "0", "5", "0", -1},                 // a seconds reading of 0 keeps the bar
@@ -83,7 +83,7 @@ TEST(CableTest, PollRepliesBuildTheRunningViewWithProgressFromTheCounters) {
     for (const auto& r : rows) {
         cable_rig run;
         auto& R = run.ctx.cable;
-        R.lab_cable_start.enabled = !r.running;
+        R.lab_cable_start.enabled = !r.runs;
         R.cbo_cable_time_index = r.time_index;
         R.pbar_value = 50;
         for (const auto& [entry, text] : {std::pair{160, r.day}, {161, r.hour}, {162, r.minute}, {163, r.second}})

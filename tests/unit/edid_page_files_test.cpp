@@ -155,7 +155,7 @@ TEST(EdidPageFiles, SaveKeepsEveryByteAsksAboutTheFinalNameAndReportsErrors) {
     EXPECT_FALSE(std::filesystem::exists(d.file("h.txt")));
 
     // A folder that does not exist: the error is shown and nothing else changes.
-    const auto kept = [&] { return std::tuple(rig.P.edid_file_path, rig.ctx.view.title, rig.ctx.life.pre_files); };
+    auto kept = [&] { return std::tuple(rig.P.edid_file_path, rig.ctx.view.title, rig.ctx.life.pre_files); };
     const auto before = kept();
     rig.dlg.messages.clear();
     rig.dlg.saves = {{d.file("nofolder/x.bin"), 2}};
