@@ -6,10 +6,13 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "sim_process.h"
 
 namespace vexlan::testing {
 
@@ -32,10 +35,7 @@ inline proc_sample sample(qint64 pid) {
     if (f.size() < 13) return p;
     const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
     p.cpu_s = (std::stod(f[11]) + std::stod(f[12])) / tick;  // utime, stime
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) p.rss_kb = std::stol(line.substr(6));
+    p.rss_kb = proc_status_kb(std::to_string(pid), "VmRSS:");
     p.ok = true;
     return p;
 }

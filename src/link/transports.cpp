@@ -74,6 +74,11 @@ bool eth_reconnect_once(app_context& ctx) {
 
 }  // namespace
 
+bool eth_link_settled(const app_context& ctx) {
+    return ctx.link.eth_connected && !ctx.transport.eth_connecting && ctx.profile.model_index != model_none &&
+           !ctx.link.cmd_busy;
+}
+
 bool link_is_up(const app_context& ctx) {
     if (ctx.link.link_iface == 0) return serial_really_open(ctx) && ctx.link.com_open;
     return ctx.link.eth_connected && (!ctx.ports.tcp || ctx.ports.tcp->is_open());

@@ -57,6 +57,11 @@ struct transport_state {
 // socket is connected and eth_connected set.
 bool link_is_up(const app_context& ctx);
 
+// Connected over TCP with no connect under way, a unit linked and no command running. A Connect
+// click's second attempt may close a connection its first made and linked meanwhile; this holds
+// only for the connection that stays.
+bool eth_link_settled(const app_context& ctx);
+
 // Operator actions of the link area.
 void cbo_interface_change(app_context& ctx, int index);
 void cbo_com_change(app_context& ctx, int index);

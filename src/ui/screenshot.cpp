@@ -94,14 +94,8 @@ int screenshot_run(main_runtime& rt, frm_main& window, const std::string& dir, b
         cbo_interface_change(ctx, 1);
         ctx.view.txt_eth_ip.caption = "127.0.0.1";
         cmd_eth_open_click(ctx);
-        // Connect's second attempt may close a connection the first made and linked meanwhile:
-        // the pictures wait for the connection that stays, linked and idle.
-        const auto linked = [&] {
-            return ctx.link.eth_connected && !ctx.transport.eth_connecting && ctx.profile.model_index != model_none &&
-                   !ctx.link.cmd_busy;
-        };
-        wait_for(rt, 7000, linked);
-        if (!linked())
+        wait_for(rt, 7000, [&] { return eth_link_settled(ctx); });
+        if (!eth_link_settled(ctx))
             std::fprintf(stderr, "vexlan: no unit linked at 127.0.0.1:%d; pictures show the unlinked window\n",
                          ctx.transport.unit_port);
     }

@@ -107,13 +107,7 @@ struct window_rig {
         wait(30000, [&] { return linked(); });
         return linked();
     }
-    // Linked over TCP and idle. The Connect button's second attempt may close a connection the
-    // first one made and linked meanwhile: only the connection that stays counts.
-    bool linked() {
-        const auto& c = ctx();
-        return c.link.eth_connected && !c.transport.eth_connecting && c.profile.model_index != model_none &&
-               !c.link.cmd_busy;
-    }
+    bool linked() { return eth_link_settled(ctx()); }
     app_context& ctx() { return rt->ctx; }
     void wait(int ms, const std::function<bool()>& done = [] { return false; }) {
         rt->pump.wait_until(rt->clock.now_ms() + static_cast<std::uint32_t>(ms), done);
